@@ -1,0 +1,29 @@
+include(GoogleTest)
+
+# Adds every target named in `unit` suites to this target, so that the
+# sanitizer build compiles only what the unit label runs.
+add_custom_target(unit_suites)
+
+# quilbex_test_suite(<name> LABEL <unit|gui|e2e|fuzz|bench> LIBS <targets...> SOURCES <files...>)
+# One executable per test folder; each GoogleTest case becomes one CTest test
+# carrying the label. Discovery happens when the tests run, not when they build.
+function(quilbex_test_suite name)
+  cmake_parse_arguments(A "" "LABEL;TIMEOUT" "LIBS;SOURCES" ${ARGN})
+  if(NOT A_LABEL)
+    message(FATAL_ERROR "quilbex_test_suite(${name}): LABEL is required")
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
+    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT})
+  if(A_LABEL STREQUAL "unit")
+    add_dependencies(unit_suites ${name})
+  endif()
+endfunction()
