@@ -44,6 +44,18 @@ bool any_window_live();
 // Event dispatch is suspended while the count is 1 or more (any thread).
 bool dispatch_suspended();
 
+// Keyboard and mouse input. The forms runtime installs the window system's
+// input filter. For every input message it finds the loaded window and unit
+// that the message's window belongs to, raises the common events -1 to -12
+// (a handler's 0 result keeps a mouse or key message from the unit; event -11
+// may replace or remove the character), and then, for WM_KEYDOWN and
+// WM_SYSKEYDOWN, gives the window unit's keyboard routine (interface 9 of the
+// window's own type, called with the window's object and the message) the
+// chance to handle the key (Tab, Enter, Esc, arrows, F1, Alt mnemonics); a
+// true result consumes the message. A unit whose interface 8 wants the key
+// keeps it: the window unit asks through unit_wants_key.
+bool unit_wants_key(std::uint32_t window_id, ui::HWND focus, int key);
+
 // Re-enables the windows that a modal window disabled when it was shown.
 void restore_windows_disabled_by(LoadedWindow& window);
 
