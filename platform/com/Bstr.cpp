@@ -1,0 +1,97 @@
+#include "platform/com/Bstr.h"
+
+#include "platform/com/Iconv.h"
+#include "platform/com/Utf16.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace quilbex::com {
+namespace {
+
+constexpr std::size_t kPrefix = sizeof(std::uint32_t);
+// The prefix is kept 8 bytes before the characters so that they stay aligned
+// for any reader that treats them as an array of 16-bit units.
+constexpr std::size_t kHeader = 8;
+
+BSTR allocate_bytes(std::size_t byte_len) {
+    if (byte_len > std::numeric_limits<std::uint32_t>::max() - 16)
+        return nullptr;
+    auto* block = static_cast<unsigned char*>(std::malloc(kHeader + byte_len + sizeof(OLECHAR) + 1));
+    if (!block)
+        return nullptr;
+    std::uint32_t stored = static_cast<std::uint32_t>(byte_len);
+    std::memcpy(block + kHeader - kPrefix, &stored, kPrefix);
+    // Zero the terminator, including the odd byte of an odd byte length.
+    std::memset(block + kHeader + byte_len, 0, sizeof(OLECHAR) + 1);
+    return reinterpret_cast<BSTR>(block + kHeader);
+}
+
+}  // namespace
+
+BSTR SysAllocStringLen(const OLECHAR* text, UINT len) {
+    BSTR out = allocate_bytes(std::size_t(len) * sizeof(OLECHAR));
+    if (!out)
+        return nullptr;
+    if (text)
+        std::memcpy(out, text, std::size_t(len) * sizeof(OLECHAR));
+    else
+        std::memset(out, 0, std::size_t(len) * sizeof(OLECHAR));
+    return out;
+}
+
+BSTR SysAllocString(LPCOLESTR text) {
+    if (!text)
+        return nullptr;
+    UINT len = 0;
+    while (text[len])
+        ++len;
+    return SysAllocStringLen(text, len);
+}
+
+BSTR SysAllocStringByteLen(LPCSTR bytes, UINT len) {
+    BSTR out = allocate_bytes(len);
+    if (!out)
+        return nullptr;
+    if (bytes)
+        std::memcpy(out, bytes, len);
+    else
+        std::memset(out, 0, len);
+    return out;
+}
+
+void SysFreeString(BSTR text) {
+    if (text)
+        std::free(reinterpret_cast<unsigned char*>(text) - kHeader);
+}
+
+UINT SysStringByteLen(BSTR text) {
+    if (!text)
+        return 0;
+    std::uint32_t stored;
+    std::memcpy(&stored, reinterpret_cast<unsigned char*>(text) - kPrefix, kPrefix);
+    return stored;
+}
+
+UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }
+
+std::u16string_view bstr_view(BSTR text) {
+    if (!text)
+        return {};
+    return std::u16string_view(text, SysStringLen(text));
+}
+
+BSTR bstr_from_utf16(std::u16string_view text) {
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+BSTR bstr_from_utf8(std::string_view text) { return bstr_from_utf16(utf16_from_utf8(text)); }
+
+BSTR bstr_from_gbk(std::string_view text) { return bstr_from_utf16(utf16_from_gbk(text)); }
+
+std::string utf8_from_bstr(BSTR text) { return utf8_from_utf16(bstr_view(text)); }
+
+std::string gbk_from_bstr(BSTR text) { return gbk_from_utf16(bstr_view(text)); }
+
+}  // namespace quilbex::com

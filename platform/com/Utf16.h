@@ -1,0 +1,26 @@
+#pragma once
+// UTF-16 <-> UTF-8 without a converter object. Both directions are total:
+// text from scripts and files may hold lone surrogates or broken bytes, and
+// none of that may be lost silently or make a conversion fail.
+
+#include <string>
+#include <string_view>
+
+namespace quilbex::com {
+
+enum class Utf8Form {
+    // Surrogate pairs become one 4-byte sequence.
+    Standard,
+    // Every UTF-16 unit becomes its own sequence (CESU-8), the form the
+    // script engine keeps its strings in.
+    Cesu8,
+};
+
+// Lone surrogates are written as 3-byte sequences in both forms.
+std::string utf8_from_utf16(std::u16string_view text, Utf8Form form = Utf8Form::Standard);
+
+// Accepts standard UTF-8 and CESU-8 (3-byte surrogates). A byte that does not
+// start a well-formed sequence becomes U+FFFD.
+std::u16string utf16_from_utf8(std::string_view text);
+
+}  // namespace quilbex::com
