@@ -1,0 +1,189 @@
+#include "platform/wininet/HttpTransfer.h"
+
+#include "platform/wininet/CookieStore.h"
+#include "platform/wininet/Curl.h"
+#include "platform/wininet/RequestHeaders.h"
+#include "platform/wininet/WinInetErrors.h"
+
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <chrono>
+
+namespace quilbex::wininet {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct TransferContext {
+    TransferResult* result;
+    const TransferSpec* spec;
+    Clock::time_point last_activity = Clock::now();
+    curl_off_t last_down = 0;
+    curl_off_t last_up = 0;
+    bool timed_out = false;
+    bool cancelled = false;
+};
+
+size_t on_body(char* data, size_t size, size_t count, void* user) {
+    auto* context = static_cast<TransferContext*>(user);
+    context->result->body.append(data, size * count);
+    return size * count;
+}
+
+// Keeps the header lines of the last response: each status line starts a new
+// set, so interim (1xx) responses are dropped.
+size_t on_header(char* data, size_t size, size_t count, void* user) {
+    auto* context = static_cast<TransferContext*>(user);
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    auto& lines = context->result->header_lines;
+    if (line.rfind("HTTP/", 0) == 0)
+        lines.clear();
+    if (!line.empty())
+        lines.push_back(std::move(line));
+    return size * count;
+}
+
+// Ends the transfer when the handle was closed, or when no byte has moved in
+// either direction for the receive time-out once the connection stands.
+int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+    auto* context = static_cast<TransferContext*>(user);
+    if (context->spec->cancelled && context->spec->cancelled->load()) {
+        context->cancelled = true;
+        return 1;
+    }
+    auto now = Clock::now();
+    if (down != context->last_down || up != context->last_up) {
+        context->last_down = down;
+        context->last_up = up;
+        context->last_activity = now;
+        return 0;
+    }
+    auto limit = context->spec->receive_timeout_ms;
+    if (limit != 0 && now - context->last_activity > std::chrono::milliseconds(limit)) {
+        context->timed_out = true;
+        return 1;
+    }
+    return 0;
+}
+
+// Adds the configured extra authority to the store that libcurl has already
+// filled with the system's authorities.
+CURLcode add_extra_authority(CURL*, void* ssl_ctx, void* user) {
+    auto* path = static_cast<const std::string*>(user);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_ctx));
+    if (!store || X509_STORE_load_file(store, path->c_str()) != 1)
+        return CURLE_SSL_CACERT_BADFILE;
+    return CURLE_OK;
+}
+
+void configure_method(CURL* easy, const TransferSpec& spec) {
+    if (spec.body) {
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec.body->size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, spec.body->data());
+        if (spec.verb != "POST")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, spec.verb.c_str());
+    } else if (spec.verb == "HEAD") {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else {
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        if (spec.verb != "GET")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, spec.verb.c_str());
+    }
+}
+
+void configure_tls(CURL* easy, const TransferSpec& spec) {
+    if (spec.trust.insecure) {
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+        return;
+    }
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!spec.trust.extra_ca_file.empty()) {
+        // The authority store must not be shared with transfers that trust less.
+        curl_easy_setopt(easy, CURLOPT_CA_CACHE_TIMEOUT, 0L);
+        curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, add_extra_authority);
+        curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &spec.trust.extra_ca_file);
+    }
+}
+
+}  // namespace
+
+TransferResult perform_transfer(const TransferSpec& spec) {
+    TransferResult result;
+    ensure_curl_initialised();
+    CurlEasyPtr easy(curl_easy_init());
+    if (!easy) {
+        result.error = ERROR_NOT_ENOUGH_MEMORY;
+        return result;
+    }
+    CURL* e = easy.get();
+    TransferContext context{&result, &spec};
+
+    bool has_body = spec.body != nullptr;
+    CurlSlistPtr headers;
+    for (const auto& line : curl_header_lines(spec.header_lines, has_body)) {
+        if (!append_header(headers, line.c_str())) {
+            result.error = ERROR_NOT_ENOUGH_MEMORY;
+            return result;
+        }
+    }
+    CurlSlistPtr proxy_headers;
+    append_header(proxy_headers, "Proxy-Connection:");
+
+    curl_easy_setopt(e, CURLOPT_URL, spec.url.c_str());
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(e, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
+    curl_easy_setopt(e, CURLOPT_PROXYHEADER, proxy_headers.get());
+    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(e, CURLOPT_PROXY, spec.proxy_url.c_str());
+    if (!spec.agent.empty() && !has_header(spec.header_lines, "User-Agent"))
+        curl_easy_setopt(e, CURLOPT_USERAGENT, spec.agent.c_str());
+    configure_method(e, spec);
+    configure_tls(e, spec);
+    if (spec.use_cookie_store)
+        attach_cookie_store(e);
+    if (spec.connect_timeout_ms != 0)
+        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(spec.connect_timeout_ms));
+
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &context);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &context);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, on_progress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &context);
+
+    CURLcode code = curl_easy_perform(e);
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
+    char* location = nullptr;
+    if (curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
+        result.redirect_url = location;
+
+    if (code == CURLE_OK)
+        return result;
+    win::DWORD error = context.timed_out   ? ERROR_INTERNET_TIMEOUT
+                  : context.cancelled ? ERROR_INTERNET_OPERATION_CANCELLED
+                                      : map_curl_error(code);
+    if (result.status > 0 && !result.header_lines.empty()) {
+        result.body_error = error;
+    } else {
+        result.error = error;
+        result.header_lines.clear();
+        result.body.clear();
+        result.status = 0;
+    }
+    return result;
+}
+
+}  // namespace quilbex::wininet

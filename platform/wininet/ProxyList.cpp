@@ -1,0 +1,46 @@
+#include "platform/wininet/ProxyList.h"
+
+#include <cctype>
+
+namespace quilbex::wininet {
+
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string as_proxy_url(std::string_view address) {
+    std::string a = lower(address.substr(0, 7)) == "http://" ? std::string(address.substr(7)) : std::string(address);
+    return a.empty() ? std::string() : "http://" + a;
+}
+
+}  // namespace
+
+std::string proxy_for_scheme(std::string_view proxy_list, std::string_view scheme) {
+    std::string general;
+    std::string specific;
+    std::size_t pos = 0;
+    while (pos < proxy_list.size()) {
+        std::size_t end = proxy_list.find_first_of(" ;", pos);
+        if (end == std::string_view::npos)
+            end = proxy_list.size();
+        std::string_view entry = proxy_list.substr(pos, end - pos);
+        pos = end + 1;
+        if (entry.empty())
+            continue;
+        auto eq = entry.find('=');
+        if (eq == std::string_view::npos) {
+            if (general.empty())
+                general = as_proxy_url(entry);
+        } else if (lower(entry.substr(0, eq)) == lower(scheme) && specific.empty()) {
+            specific = as_proxy_url(entry.substr(eq + 1));
+        }
+    }
+    return specific.empty() ? general : specific;
+}
+
+}  // namespace quilbex::wininet
