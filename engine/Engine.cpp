@@ -1,0 +1,154 @@
+#include "engine/Engine.h"
+
+#include "engine/WebView.h"
+
+#include <ftw.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quilbex::engine {
+
+namespace {
+
+// The private data folder, remembered for removal when the process ends.
+std::string& folder_to_remove() {
+    static std::string* path = new std::string;
+    return *path;
+}
+
+void remove_private_folder() {
+    const std::string& path = folder_to_remove();
+    if (path.empty())
+        return;
+    nftw(
+        path.c_str(),
+        [](const char* file, const struct stat*, int, struct FTW*) { return std::remove(file) == 0 ? 0 : 0; },
+        16, FTW_DEPTH | FTW_PHYS);
+}
+
+void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    WebView* view = Engine::get().find_view(webkit_download_get_web_view(download));
+    if (view)
+        view->handle_download(download);
+    else
+        webkit_download_cancel(download);
+}
+
+}  // namespace
+
+std::string local_path(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+Engine& Engine::get() {
+    static Engine* engine = new Engine;
+    return *engine;
+}
+
+bool Engine::initialize() {
+    if (!m_initialized)
+        m_initialized = gtk_init_check(nullptr, nullptr);
+    return m_initialized;
+}
+
+const std::string& Engine::private_directory() {
+    if (m_private_directory.empty()) {
+        GError* raw_error = nullptr;
+        GUniqueChars dir(g_dir_make_tmp("quilbex-wke-XXXXXX", &raw_error));
+        GUniqueError error(raw_error);
+        if (dir) {
+            m_private_directory = dir.get();
+            folder_to_remove() = m_private_directory;
+            std::atexit(remove_private_folder);
+        }
+    }
+    return m_private_directory;
+}
+
+WebKitWebsiteDataManager* Engine::data_manager() {
+    web_context();
+    return m_data_manager.get();
+}
+
+WebKitWebContext* Engine::web_context() {
+    if (m_context)
+        return m_context.get();
+    const std::string& base = m_storage_directory.empty() ? private_directory() : m_storage_directory;
+    // A data manager on disk (never the user's home folder): an ephemeral one
+    // could not take a cookie jar later.
+    m_data_manager = GRef<WebKitWebsiteDataManager>::adopt(WEBKIT_WEBSITE_DATA_MANAGER(
+        g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", base.c_str(), "base-cache-directory",
+                     base.c_str(), nullptr)));
+    webkit_website_data_manager_set_tls_errors_policy(m_data_manager.get(), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+    m_context = GRef<WebKitWebContext>::adopt(WEBKIT_WEB_CONTEXT(
+        g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", m_data_manager.get(), nullptr)));
+    g_signal_connect(m_context.get(), "download-started", G_CALLBACK(on_download_started), nullptr);
+    apply_cookie_storage();
+    set_cookies_enabled(m_cookies_enabled);
+    return m_context.get();
+}
+
+void Engine::set_storage_directory(const std::string& path) {
+    std::string dir = local_path(path);
+    if (dir.empty())
+        return;
+    g_mkdir_with_parents(dir.c_str(), 0700);
+    if (!m_context)
+        m_storage_directory = dir;
+}
+
+void Engine::set_cookie_jar(const std::string& path) {
+    std::string file = local_path(path);
+    if (file.empty())
+        return;
+    if (file.back() == '/' || g_file_test(file.c_str(), G_FILE_TEST_IS_DIR)) {
+        if (file.back() != '/')
+            file += '/';
+        file += "cookies.dat";
+    }
+    GUniqueChars parent(g_path_get_dirname(file.c_str()));
+    g_mkdir_with_parents(parent.get(), 0700);
+    m_cookie_file = file;
+    if (m_context)
+        apply_cookie_storage();
+}
+
+void Engine::apply_cookie_storage() {
+    std::string file = m_cookie_file;
+    if (file.empty() && !private_directory().empty())
+        file = private_directory() + "/cookies.dat";
+    if (file.empty())
+        return;
+    WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(m_data_manager.get());
+    webkit_cookie_manager_set_persistent_storage(cookies, file.c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+}
+
+void Engine::set_cookies_enabled(bool enabled) {
+    m_cookies_enabled = enabled;
+    if (!m_context)
+        return;
+    WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(m_data_manager.get());
+    webkit_cookie_manager_set_accept_policy(cookies, enabled ? WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY
+                                                             : WEBKIT_COOKIE_POLICY_ACCEPT_NEVER);
+}
+
+WebView* Engine::find_view(wkeWebView handle) const {
+    auto* candidate = reinterpret_cast<WebView*>(handle);
+    return m_views.count(candidate) ? candidate : nullptr;
+}
+
+WebView* Engine::find_view(WebKitWebView* web_view) const {
+    if (!web_view)
+        return nullptr;
+    for (WebView* view : m_views) {
+        if (view->web_view() == web_view)
+            return view;
+    }
+    return nullptr;
+}
+
+}  // namespace quilbex::engine
