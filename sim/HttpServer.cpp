@@ -6,6 +6,8 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -246,6 +248,12 @@ void HttpServer::State::accept_loop() {
 }
 
 void HttpServer::State::serve(int raw_fd) {
+    // TLS writes go through plain write(); a peer that has gone must give
+    // EPIPE on this thread, not end the process with SIGPIPE.
+    sigset_t pipe_signal;
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
     Fd fd(raw_fd);
     SslPtr ssl;
     if (ssl_ctx) {
