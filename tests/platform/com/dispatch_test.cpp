@@ -103,6 +103,8 @@ HRESULT invoke(IDispatch* d, DISPID id, WORD flags, std::vector<Variant> args_fi
     DISPID put = DISPID_PROPERTYPUT;
     bool is_put = flags & DISPATCH_PROPERTYPUT;
     DISPPARAMS dp{raw.data(), is_put ? &put : nullptr, UINT(raw.size()), is_put ? 1u : 0u};
+    if (result)
+        VariantClear(result->get());  // Invoke takes the result slot as empty
     return d->Invoke(id, IID_NULL, 0, flags, &dp, result ? result->get() : nullptr, excep, arg_err);
 }
 
