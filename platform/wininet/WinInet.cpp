@@ -3,6 +3,7 @@
 
 #include "platform/wininet/WinInet.h"
 
+#include "platform/kernel/Thread.h"
 #include "platform/wininet/HandleTable.h"
 #include "platform/wininet/WinInetErrors.h"
 
@@ -12,15 +13,13 @@ namespace quilbex::wininet {
 
 namespace {
 
-thread_local DWORD t_last_error = ERROR_SUCCESS;
-
 BOOL fail(DWORD error) {
-    t_last_error = error;
+    kernel::SetLastError(error);
     return FALSE;
 }
 
 HINTERNET fail_handle(DWORD error) {
-    t_last_error = error;
+    kernel::SetLastError(error);
     return nullptr;
 }
 
@@ -30,11 +29,11 @@ template <typename T>
 std::shared_ptr<T> find_kind(HINTERNET handle, HandleKind kind) {
     auto object = find_handle(handle);
     if (!object) {
-        t_last_error = ERROR_INVALID_HANDLE;
+        kernel::SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     if (object->kind() != kind) {
-        t_last_error = ERROR_INTERNET_INCORRECT_HANDLE_TYPE;
+        kernel::SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
         return nullptr;
     }
     return std::static_pointer_cast<T>(object);
@@ -67,8 +66,8 @@ std::string status_text(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-DWORD GetLastError() { return t_last_error; }
-void SetLastError(DWORD error) { t_last_error = error; }
+DWORD GetLastError() { return kernel::GetLastError(); }
+void SetLastError(DWORD error) { kernel::SetLastError(error); }
 
 HINTERNET InternetOpenA(LPCSTR agent, DWORD access_type, LPCSTR proxy, LPCSTR, DWORD) {
     std::string proxy_list;

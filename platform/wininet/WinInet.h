@@ -108,7 +108,8 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD info_level, LPVOID buffer, LPDWORD 
 
 BOOL InternetCloseHandle(HINTERNET handle);
 
-// The calling thread's last WinInet error.
+// The calling thread's last error, the same one that kernel32's
+// GetLastError reads.
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
