@@ -27,7 +27,9 @@ bool WindowSystem::call_on_window_thread(const std::function<void()>& task, HWND
     call->target = target;
     {
         std::lock_guard lock(m_queue_mutex);
-        if (m_closing)
+        // Checked under the queue lock: a window destroyed after this point
+        // finds the call queued and releases it.
+        if (m_closing || (target && !is_window(target)))
             return false;
         m_sent.push_back(call);
     }
