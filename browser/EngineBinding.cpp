@@ -1,0 +1,121 @@
+#include "browser/EngineBinding.h"
+
+#include "browser/Shlwapi.h"
+#include "browser_messages/BrowserMessages.h"
+#include "platform/kernel/CodePage.h"
+#include "platform/kernel/ModuleRegistry.h"
+#include "platform/ui/User32.h"
+#include "runtime/Memory.h"
+#include "runtime/Notifications.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace quilbex::browser {
+
+namespace {
+
+constexpr std::uint32_t kNotifyProgramPath = 1006;
+constexpr std::uintptr_t kProgramFolder = 2001;
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+// The program folder with its trailing separator, as the runtime gives it.
+std::string program_folder() {
+    char* text = reinterpret_cast<char*>(rt::runtime_notify(kNotifyProgramPath, kProgramFolder, 0));
+    std::string folder = text ? text : "";
+    rt::release(text);
+    return folder;
+}
+
+std::u16string to_utf16(const std::string& gbk) {
+    const int size = kernel::MultiByteToWideChar(kernel::CP_GBK, 0, gbk.c_str(), -1, nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::u16string wide(static_cast<size_t>(size), u'\0');
+    kernel::MultiByteToWideChar(kernel::CP_GBK, 0, gbk.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<size_t>(size) - 1);
+    return wide;
+}
+
+void show_error(const std::string& text) {
+    ui::MessageBoxA(nullptr, text.c_str(), messages::error_caption(), ui::MB_OK);
+}
+
+}  // namespace
+
+std::string engine_path_for(const std::string& program_dir) {
+    std::string dir = program_dir;
+    const size_t n = dir.size();
+    // A program in a folder named "lib" finds the engine one folder up. Only a
+    // whole folder name counts: "mylib\" must not become "my".
+    if (n >= 4 && is_separator(dir[n - 1]) && dir.compare(n - 4, 3, "lib") == 0 &&
+        (n == 4 || is_separator(dir[n - 5])))
+        dir.erase(n - 4);
+    return dir + "node.dll";
+}
+
+EngineBinding& EngineBinding::process() {
+    static EngineBinding binding;
+    return binding;
+}
+
+void EngineBinding::locate() {
+    m_located = true;
+    const std::string candidate = engine_path_for(program_folder());
+    register_shlwapi();
+    win::HMODULE shlwapi = kernel::LoadLibraryA("Shlwapi.dll");
+    if (!shlwapi) {
+        show_error(messages::shlwapi_missing());
+        m_path = "node.dll";
+        return;
+    }
+    auto exists = reinterpret_cast<win::BOOL (*)(win::LPCWSTR)>(kernel::GetProcAddress(shlwapi, "PathFileExistsW"));
+    if (!exists) {
+        show_error(messages::path_file_exists_missing());
+        m_path = "node.dll";
+        return;
+    }
+    if (exists(to_utf16(candidate).c_str())) {
+        m_path = candidate;
+        return;
+    }
+    m_path = "node.dll";
+    std::vector<char> text(std::string(messages::engine_missing()).size() + candidate.size() + 1);
+    std::snprintf(text.data(), text.size(), messages::engine_missing(), candidate.c_str());
+    show_error(text.data());
+}
+
+void EngineBinding::bind_all() {
+    auto bind = [this](const char* name) -> win::FARPROC {
+        win::FARPROC address = kernel::GetProcAddress(m_module, name);
+        if (!address && m_reported_missing.insert(name).second)
+            ui::MessageBoxA(nullptr, messages::api_not_found(), name, ui::MB_OK);
+        return address;
+    };
+#define WKE_FN(name) m_functions.name = reinterpret_cast<decltype(&::name)>(bind(#name));
+#include "browser/EngineFunctions.inc"
+#undef WKE_FN
+}
+
+bool EngineBinding::prepare() {
+    if (!m_located)
+        locate();
+    const EngineFunctions& f = m_functions;
+    if (!(f.wkeIsInitialize && f.wkeIsInitialize())) {
+        if (!m_module) {
+            // The registry takes UTF-8 file names; the program's paths are GBK.
+            m_module = kernel::LoadLibraryA(kernel::native_path(m_path).c_str());
+            if (!m_module)
+                return false;
+            bind_all();
+        }
+        if (!f.wkeInitializeEx)
+            return false;
+        const wkeSettings settings{};
+        f.wkeInitializeEx(&settings);
+    }
+    return f.wkeCreateWebWindow && (!f.wkeIsInitialize || f.wkeIsInitialize());
+}
+
+}  // namespace quilbex::browser
