@@ -214,8 +214,18 @@ std::string_view default_value(win::LPCSTR lpDefault) {
 
 bool breaks_structure(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
+// A lead byte standing last would pair with the closing bracket when the
+// header is read back, so such a name could never be found again.
+bool ends_in_lead_byte(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size())
+        i += static_cast<unsigned char>(s[i]) >= 0x81 ? 2 : 1;
+    return i > s.size();
+}
+
 bool valid_section_name(std::string_view name) {
-    return !breaks_structure(name) && find_closing_bracket(name, 0) == std::string_view::npos;
+    return !breaks_structure(name) && find_closing_bracket(name, 0) == std::string_view::npos &&
+           !ends_in_lead_byte(name);
 }
 
 bool valid_key_name(std::string_view key) {
