@@ -83,7 +83,8 @@ void replace_selection(HWND handle, std::string insert, Origin origin) {
     bool changed = updated != w->text;
     w->text = std::move(updated);
     e.selection_start = e.selection_end = start + insert.size();
-    ws.notify_changed(handle, kChangeText | kChangeSelection);
+    // As on Windows, replacing the selection keeps the caret in view.
+    ws.notify_changed(handle, kChangeText | kChangeSelection | kChangeScrollCaret);
     if (truncated)
         notify_parent(handle, EN_MAXTEXT);
     if (changed)
@@ -173,6 +174,28 @@ LRESULT on_key_down(HWND handle, Window& w, WPARAM key) {
 }
 
 }  // namespace
+
+void edit_changed_by_user(HWND handle, std::string gbk, std::size_t caret) {
+    auto& ws = WindowSystem::the();
+    Window* w = ws.find(handle);
+    if (!w || w->kind != ControlKind::Edit)
+        return;
+    bool changed = gbk != w->text;
+    w->text = std::move(gbk);
+    w->edit.selection_start = w->edit.selection_end = clamp_position(w->text, static_cast<std::int64_t>(caret));
+    if (changed)
+        notify_parent(handle, EN_CHANGE);
+}
+
+void edit_selection_by_user(HWND handle, std::size_t start, std::size_t end) {
+    Window* w = WindowSystem::the().find(handle);
+    if (!w || w->kind != ControlKind::Edit)
+        return;
+    std::size_t a = clamp_position(w->text, static_cast<std::int64_t>(start));
+    std::size_t b = clamp_position(w->text, static_cast<std::int64_t>(end));
+    w->edit.selection_start = std::min(a, b);
+    w->edit.selection_end = std::max(a, b);
+}
 
 LRESULT EditWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) {
     auto& ws = WindowSystem::the();

@@ -11,8 +11,17 @@
 
 #include "platform/ui/Types.h"
 
+#include <string>
+
 namespace quilbex::ui {
 
 LRESULT EditWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// For backends with native editors: the user changed the text in the editor
+// (deleted or cut); the window takes the text and caret (byte offset) and
+// tells its parent with EN_CHANGE when the content differs.
+void edit_changed_by_user(HWND window, std::string gbk, std::size_t caret);
+// The user moved the caret or the selection in a native editor.
+void edit_selection_by_user(HWND window, std::size_t start, std::size_t end);
 
 }  // namespace quilbex::ui

@@ -1,0 +1,98 @@
+#include "GtkFixture.h"
+
+#include <gdk/gdkx.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace quilbex::ui::testing {
+
+COLORREF Screenshot::at(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height)
+        return 0xFFFFFFFF;
+    std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return RGB(rgb[i], rgb[i + 1], rgb[i + 2]);
+}
+
+void GtkTest::SetUp() {
+    if (!WindowSystem::use_gtk())
+        GTEST_SKIP() << "no display";
+    backend = gtk::GtkBackend::current();
+    ASSERT_NE(backend, nullptr);
+}
+
+void GtkTest::TearDown() {
+    WindowSystem::use_headless();
+    WindowSystem::shut_down();
+    // Let GTK finish destroying the widgets.
+    for (int i = 0; i < 50 && g_main_context_iteration(nullptr, FALSE); ++i) {
+    }
+}
+
+void GtkTest::pump_for(int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        pump_pending_messages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool GtkTest::pump_until(const std::function<bool()>& done, int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        pump_pending_messages();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+}
+
+void GtkTest::xdotool(const std::string& arguments) {
+    std::string command = "xdotool " + arguments + " >/dev/null 2>&1";
+    int rc = std::system(command.c_str());
+    EXPECT_EQ(rc, 0) << command;
+    pump_for(150);
+}
+
+POINT GtkTest::screen_point(HWND window, POINT p) {
+    ClientToScreen(window, &p);
+    return p;
+}
+
+void GtkTest::click(HWND window, POINT client_point) {
+    POINT p = screen_point(window, client_point);
+    xdotool("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
+}
+
+void GtkTest::focus_x_window(HWND top_level) {
+    GdkWindow* gdk = gtk_widget_get_window(backend->widget_of(top_level));
+    ASSERT_NE(gdk, nullptr);
+    xdotool("windowfocus --sync " + std::to_string(gdk_x11_window_get_xid(gdk)));
+}
+
+Screenshot GtkTest::screenshot(const std::string& name) {
+    pump_for(100);
+    std::filesystem::create_directories("screenshots");
+    std::string ppm = "screenshots/.screen.ppm";
+    int rc = std::system(("import -window root -depth 8 " + ppm + " >/dev/null 2>&1").c_str());
+    EXPECT_EQ(rc, 0);
+    if (!name.empty())
+        std::system(("convert " + ppm + " screenshots/" + name + ".png >/dev/null 2>&1").c_str());
+    Screenshot shot;
+    std::ifstream in(ppm, std::ios::binary);
+    std::string magic;
+    int max = 0;
+    in >> magic >> shot.width >> shot.height >> max;
+    in.get();
+    if (magic != "P6" || max != 255 || shot.width <= 0 || shot.height <= 0)
+        return {};
+    shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
+    in.read(reinterpret_cast<char*>(shot.rgb.data()), static_cast<std::streamsize>(shot.rgb.size()));
+    return shot;
+}
+
+}  // namespace quilbex::ui::testing
