@@ -6,8 +6,8 @@
 // it steps one byte. A match may only start where the walk stands (a
 // character boundary of that walk), never on the second byte of a character.
 //
-// Matcher finds those matches fast: it lets memmem (or a scan for the first
-// byte when letter case is ignored) propose candidates and then decides from
+// Matcher finds those matches fast: it lets memchr on the first byte (or
+// memmem, when that byte turns out to be frequent) propose candidates and then decides from
 // the bytes just before a candidate whether the walk would stand there. A
 // byte below 0x80 always ends a character (it is a single byte or a second
 // byte), so after the nearest such byte the walk stands on a boundary and
@@ -51,6 +51,11 @@ private:
     std::size_t m_next_lower = npos;
     std::size_t m_next_upper = npos;
     bool m_primed = false;
+    // Exact search: false candidates of the first-byte scan so far, and bytes
+    // it covered; too many false candidates switch it to memmem.
+    std::size_t m_false_hits = 0;
+    std::size_t m_scanned = 0;
+    bool m_use_memmem = false;
     bool m_two_cases = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "commands/Arguments.h"
 #include "commands/text/GbkScan.h"
+#include "commands/text/TextBuilder.h"
 #include "commands/text/TextCommands.h"
 
 #include <algorithm>
@@ -23,8 +24,7 @@ void replace_text(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     if (text.empty() || needle.empty() || b >= text.size() || count == 0)
         return set_text(result, text);
 
-    std::string out;
-    out.reserve(text.size() + (replacement.size() > needle.size() ? text.size() / 4 : 0));
+    TextBuilder out(text.size() + (replacement.size() > needle.size() ? text.size() / 4 : 0));
     out.append(text.substr(0, b));
     Matcher matcher(text.data(), text.size(), needle, letter_case);
     std::size_t pos = b;  // where the walk stands; everything before it is in `out`
@@ -57,7 +57,7 @@ void replace_text(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
             rest.remove_suffix(1);
     }
     out.append(rest);
-    set_text(result, out);
+    *result = rt::ArgRecord::of_pointer(out.release(), rt::kTypeText);
 }
 
 }  // namespace quilbex::commands::lib
