@@ -137,8 +137,11 @@ UnitObject* WindowUnit::create(const UnitCreateArgs& args) {
     if (!register_window_class(class_name))
         return nullptr;
     std::unique_ptr<WindowUnit> unit(new WindowUnit(args, std::move(block.value())));
+    ui::HWND hidden = hidden_owner();
+    if (hidden && !ui::IsWindow(hidden))
+        hidden = nullptr;  // gone already: the window then has no owner rather than failing
     Placement p = placement_for(unit->m_block, args, ui::GetSystemMetrics(ui::SM_CXSCREEN),
-                                ui::GetSystemMetrics(ui::SM_CYSCREEN), hidden_owner());
+                                ui::GetSystemMetrics(ui::SM_CYSCREEN), hidden);
     ui::HWND hwnd = ui::CreateWindowExA(p.ex_style, class_name.c_str(), unit->m_block.title.c_str(), p.style, p.left,
                                         p.top, args.width, args.height, p.owner, args.menu, nullptr, unit.get());
     if (!hwnd || unit->hwnd() != hwnd)

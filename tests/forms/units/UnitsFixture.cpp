@@ -182,4 +182,24 @@ void write_text(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t ind
     forms::write_unit_property(window_id, unit_id, index, -1, reinterpret_cast<std::uintptr_t>(gbk.c_str()));
 }
 
+std::vector<std::uint8_t> ico_image(int size, std::uint32_t argb) {
+    std::vector<std::uint8_t> out;
+    auto u16 = [&](std::uint32_t v) { out.push_back(v & 0xFF), out.push_back((v >> 8) & 0xFF); };
+    auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    auto n = static_cast<std::uint32_t>(size);
+    std::uint32_t mask_row = ((n + 31) / 32) * 4;
+    std::uint32_t image = 40 + n * n * 4 + mask_row * n;
+    u16(0), u16(1), u16(1);                                       // ICONDIR: icon, one entry
+    out.push_back(static_cast<std::uint8_t>(n)), out.push_back(static_cast<std::uint8_t>(n));
+    out.push_back(0), out.push_back(0);                           // colours, reserved
+    u16(1), u16(32), u32(image), u32(22);                         // planes, bits, size, offset
+    u32(40), u32(n), u32(2 * n), u16(1), u16(32);                 // BITMAPINFOHEADER
+    for (int i = 0; i < 6; ++i)
+        u32(0);
+    for (std::uint32_t i = 0; i < n * n; ++i)
+        u32(argb);                                                // BGRA as a little-endian ARGB
+    out.insert(out.end(), mask_row * n, 0);                       // AND mask: all opaque
+    return out;
+}
+
 }  // namespace quilbex::testing

@@ -87,11 +87,21 @@ bool text_is_null(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t i
 void write_number(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index, std::int64_t value);
 void write_text(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index, const std::string& gbk);
 
+// A well-formed ICO image of one 32-bit entry of size x size pixels in one colour.
+std::vector<std::uint8_t> ico_image(int size, std::uint32_t argb);
+
 // A property block from a block writer (the test fails on a write error).
 template <typename Block, typename Writer>
 std::vector<std::uint8_t> block_bytes(const Block& block, Writer writer) {
     auto written = writer(block);
     return written ? written.value() : std::vector<std::uint8_t>{};
+}
+
+// A block with its leading version replaced.
+inline std::vector<std::uint8_t> with_version(std::vector<std::uint8_t> block, std::uint32_t version) {
+    for (std::size_t i = 0; i < 4 && i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(version >> (8 * i));
+    return block;
 }
 
 }  // namespace quilbex::testing
