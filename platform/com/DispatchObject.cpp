@@ -76,6 +76,7 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, L
 HRESULT DispatchObject::prepare_arguments(const ELEMDESC* params, int declared, bool vararg, int required,
                                           DISPPARAMS* dp, UINT value_count, Invocation& call, UINT* arg_err) {
     const int supplied = static_cast<int>(value_count);
+    call.supplied = value_count;
     const int fixed = vararg ? declared - 1 : declared;
     if ((!vararg && supplied > declared) || supplied < required)
         return DISP_E_BADPARAMCOUNT;

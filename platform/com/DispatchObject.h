@@ -33,6 +33,9 @@ struct Invocation {
     // A by-reference parameter given by reference stays a reference, so
     // that the member can write its output through it.
     std::vector<Variant> args;
+    // How many positional arguments the caller passed (before omitted
+    // optional parameters were filled in).
+    std::size_t supplied = 0;
     // Where the member puts its result; always valid.
     VARIANT* result = nullptr;
 

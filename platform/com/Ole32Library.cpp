@@ -12,6 +12,8 @@ void register_ole32_library() {
             {"CoInitialize", reinterpret_cast<win::FARPROC>(&ole32_CoInitialize), 0},
             {"CoInitializeEx", reinterpret_cast<win::FARPROC>(&CoInitializeEx), 0},
             {"CoUninitialize", reinterpret_cast<win::FARPROC>(&ole32_CoUninitialize), 0},
+            {"OleInitialize", reinterpret_cast<win::FARPROC>(&ole32_CoInitialize), 0},
+            {"OleUninitialize", reinterpret_cast<win::FARPROC>(&ole32_CoUninitialize), 0},
         });
 }
 

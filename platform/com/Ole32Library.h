@@ -1,7 +1,7 @@
 #pragma once
-// The built-in "ole32.dll" that the program binds CoInitialize and
-// CoUninitialize from. Call once at start-up, before DLL commands bind
-// (the runtime does); repeated calls are harmless.
+// The built-in "ole32.dll": CoInitialize, CoInitializeEx, CoUninitialize,
+// and OleInitialize/OleUninitialize (the same per-thread initialisation).
+// Call once at start-up, before DLL commands bind; repeated calls are harmless.
 
 namespace quilbex::com {
 

@@ -1,0 +1,217 @@
+#include "app/net/TextHelpers.h"
+
+#include "commands/com/ComFacade.h"
+#include "commands/com/ComInit.h"
+#include "platform/kernel/CodePage.h"
+#include "runtime/Blocks.h"
+#include "runtime/Memory.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace quilbex::app {
+namespace {
+
+using namespace quilbex::commands;
+
+std::string_view view(const char* text) { return text ? std::string_view(text) : std::string_view(); }
+
+Text make(std::string_view bytes) { return Text(rt::make_text(bytes)); }
+
+std::string str(const Text& text) { return text ? std::string(text.get()) : std::string(); }
+
+const std::string& quote_token() {
+    static const std::string token = kernel::utf8_to_gbk("#引号");
+    return token;
+}
+
+const std::string& right_single_quote() {
+    static const std::string mark = kernel::utf8_to_gbk("’");
+    return mark;
+}
+
+bool is_safe(unsigned char b) {
+    return b == '-' || b == '.' || (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z');
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+Text replace_all(const char* text, const std::string& search, const std::string& replacement) {
+    return replace_text(text, search.c_str(), replacement.c_str(), std::nullopt, std::nullopt, true);
+}
+
+// A whole-text conversion through UTF-16 between two code pages, sized for
+// the real conversion.
+Text convert_code_page(const char* text, win::UINT from, win::UINT to) {
+    if (!text || !*text)
+        return Text();
+    int units = kernel::MultiByteToWideChar(from, 0, text, -1, nullptr, 0);
+    if (units <= 0)
+        return Text();
+    std::u16string wide(std::size_t(units), u'\0');
+    if (kernel::MultiByteToWideChar(from, 0, text, -1, wide.data(), units) <= 0)
+        return Text();
+    int bytes = kernel::WideCharToMultiByte(to, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0)
+        return Text();
+    std::string out(std::size_t(bytes), '\0');
+    if (kernel::WideCharToMultiByte(to, 0, wide.data(), -1, out.data(), bytes, nullptr, nullptr) <= 0)
+        return Text();
+    return make(std::string_view(out.c_str()));
+}
+
+rt::ArgRecord byte_set_argument(const unsigned char* bytes) {
+    return rt::ArgRecord::of_pointer(bytes, rt::kTypeByteSet);
+}
+
+}  // namespace
+
+Text text_between(const char* text, const char* left, const char* right, std::optional<std::int32_t> start,
+                  bool ignore_case) {
+    Text l = replace_all(left, quote_token(), "\"");
+    Text r = replace_all(right, quote_token(), "\"");
+    std::int32_t p = find_text(text, l.get(), start.value_or(1), ignore_case);
+    if (p == -1)
+        return Text();
+    std::int32_t q = p + static_cast<std::int32_t>(view(l.get()).size());
+    std::int32_t e = find_text(text, r.get(), q, ignore_case);
+    if (e == -1)
+        return Text();
+    return mid_text(text, q, e - q);
+}
+
+Text url_encode(const char* text, bool keep_safe, bool utf8) {
+    if (view(text).empty())
+        return Text();
+    std::string source = utf8 ? str(gbk_to_utf8(text)) : std::string(view(text));
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(source.size() * 3);
+    for (unsigned char b : source) {
+        if (keep_safe && is_safe(b)) {
+            out += char(b);
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        }
+    }
+    return make(out);
+}
+
+Text url_decode(const char* text, bool utf8) {
+    std::string_view in = view(text);
+    std::string out;
+    out.reserve(in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        char c = in[i];
+        int h = c == '%' && i + 2 < in.size() ? hex_digit(in[i + 1]) : -1;
+        int l = h >= 0 ? hex_digit(in[i + 2]) : -1;
+        if (c != '%' || h < 0 || l < 0) {
+            out += c;
+            continue;
+        }
+        if (int value = 16 * h + l)
+            out += char(value);
+        i += 2;
+    }
+    if (utf8)
+        return utf8_to_gbk(out.c_str());
+    return make(out);
+}
+
+Text gbk_to_utf8(const char* text) { return convert_code_page(text, kernel::CP_GBK, kernel::CP_UTF8); }
+
+Text utf8_to_gbk(const char* text) { return convert_code_page(text, kernel::CP_UTF8, kernel::CP_GBK); }
+
+ByteSet convert_charset(const unsigned char* bytes, const char* from, const char* to, std::optional<std::int32_t> skip) {
+    const char* from_set = view(from).empty() ? "UTF-8" : from;
+    const char* to_set = view(to).empty() ? "GBK" : to;
+    ComInitScope com;
+    VariantVar result;
+    {
+        ObjectVar stream;
+        if (!object_create(stream, "Adodb.Stream"))
+            return ByteSet();
+        object_set_property(stream, "Type", int_argument(1));
+        object_call(stream, "Open");
+        VariantVar data;
+        variant_assign(data, byte_set_argument(bytes));
+        object_call(stream, "Write", {data.arg()});
+        object_set_property(stream, "Position", int_argument(0));
+        object_set_property(stream, "Type", int_argument(2));
+        object_set_property(stream, "Charset", text_argument(from_set));
+        Text t = object_call_text(stream, "ReadText");
+        object_call(stream, "Close");
+        object_call(stream, "Open");
+        object_set_property(stream, "Charset", text_argument(to_set));
+        object_call(stream, "WriteText", {text_argument(t.get())});
+        object_set_property(stream, "Position", int_argument(0));
+        object_set_property(stream, "Type", int_argument(1));
+        if (skip)
+            object_set_property(stream, "Position", int_argument(*skip));
+        result = object_call_variant(stream, "Read");
+    }
+    return variant_to_bytes(result);
+}
+
+Text bytes_as_unicode_text(const unsigned char* bytes) {
+    ComInitScope com;
+    ObjectVar stream;
+    if (!object_create(stream, "Adodb.Stream"))
+        return Text();
+    object_set_property(stream, "Type", int_argument(1));
+    object_set_property(stream, "Mode", int_argument(3));
+    object_call(stream, "Open");
+    VariantVar data;
+    variant_assign(data, byte_set_argument(bytes));
+    object_call(stream, "Write", {data.arg()});
+    object_set_property(stream, "Position", int_argument(0));
+    object_set_property(stream, "Type", int_argument(2));
+    object_set_property(stream, "Charset", text_argument("unicode"));
+    Text text = object_call_text(stream, "ReadText");
+    object_call(stream, "Close");
+    return text;
+}
+
+Text unescape_unicode(const char* text) {
+    // Line breaks are parked as "{$}" and single quotes as "’" so that the
+    // text can stand inside a one-line script string.
+    std::string s = str(replace_text(text, "\r\n", "{$}", std::nullopt, std::nullopt, true));
+    if (!s.empty() && s[0] == '\r')
+        s.erase(0, 1);
+    s = str(replace_text(s.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true));
+    s = str(replace_all(s.c_str(), "'", right_single_quote()));
+
+    Text unescaped;
+    {
+        ComInitScope com;
+        ObjectVar script;
+        if (object_create(script, "ScriptControl")) {
+            object_set_property(script, "Language", text_argument("JScript"));
+            std::string code = "function xx(){var x='" + s + "';return unescape(x);}";
+            object_call(script, "ExecuteStatement", {text_argument(code.c_str())});
+            unescaped = object_call_text(script, "Run", {text_argument("xx")});
+        }
+    }
+    Text out;
+    if (unescaped) {
+        out = std::move(unescaped);
+    } else {
+        rt::OwnedBlock raw(rt::make_byte_set(s.data(), s.size()));
+        out = bytes_as_unicode_text(raw.get());
+    }
+    Text quotes_back = replace_all(out.get(), right_single_quote(), "'");
+    return replace_text(quotes_back.get(), "{$}", "\r\n", std::nullopt, std::nullopt, true);
+}
+
+}  // namespace quilbex::app

@@ -1,0 +1,110 @@
+#include "app/net/TextHelpers.h"
+#include "platform/com/Apartment.h"
+#include "runtime/Blocks.h"
+#include "runtime/Memory.h"
+#include "support/Gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+using namespace quilbex;
+using namespace quilbex::app;
+using quilbex::testing::gbk;
+
+namespace {
+
+std::string str(const Text& t) { return t ? std::string(t.get()) : std::string(); }
+
+std::string bytes(const ByteSet& b) {
+    auto span = rt::byte_set_bytes(b.get());
+    return std::string(reinterpret_cast<const char*>(span.data()), span.size());
+}
+
+ByteSet byte_set(std::string_view s) { return ByteSet(rt::make_byte_set(s.data(), s.size())); }
+
+}  // namespace
+
+TEST(TextBetween, takes_the_bytes_strictly_between_the_markers) {
+    EXPECT_EQ(str(text_between("a=1; b=2;", "b=", ";")), "2");
+    EXPECT_EQ(text_between("a=1; b=2", "b=", ";"), nullptr);
+    EXPECT_EQ(text_between("a=1;", "a=1", ";"), nullptr);  // markers touch
+    EXPECT_EQ(text_between("x", "nothing", "x"), nullptr);
+    // The right marker is searched only after the left one.
+    EXPECT_EQ(str(text_between(";k=v;", "k=", ";")), "v");
+    EXPECT_EQ(str(text_between("K=1;k=2;", "k=", ";", 1, true)), "1");
+    EXPECT_EQ(str(text_between("k=1;k=2;", "k=", ";", 3)), "2");
+    std::string left = gbk("id=#引号");
+    EXPECT_EQ(str(text_between("<a id=\"main\">", left.c_str(), "#\xD2\xFD\xBA\xC5")), "main");
+}
+
+TEST(UrlEncode, escapes_every_unsafe_byte_in_upper_case_hex) {
+    EXPECT_EQ(str(url_encode("a b/c", true, false)), "a%20b%2Fc");
+    EXPECT_EQ(str(url_encode("a b/c", false, false)), "%61%20%62%2F%63");
+    EXPECT_EQ(str(url_encode("-._~+\n", true, false)), "-.%5F%7E%2B%0A");
+    EXPECT_EQ(url_encode("", true, false), nullptr);
+    std::string zhong = gbk("中");
+    EXPECT_EQ(str(url_encode(zhong.c_str(), true, true)), "%E4%B8%AD");
+    EXPECT_EQ(str(url_encode(zhong.c_str(), true, false)), "%D6%D0");
+}
+
+TEST(UrlDecode, decodes_escapes_and_keeps_what_is_not_one) {
+    EXPECT_EQ(str(url_decode("%E5%BC%A0", true)), gbk("张"));
+    EXPECT_EQ(str(url_decode("a+b")), "a+b");
+    EXPECT_EQ(str(url_decode("%41%42")), "AB");
+    EXPECT_EQ(str(url_decode("%4a%4A")), "JJ");
+    EXPECT_EQ(str(url_decode("100%")), "100%");
+    EXPECT_EQ(str(url_decode("%4")), "%4");
+    EXPECT_EQ(str(url_decode("%zz%41")), "%zzA");
+    EXPECT_EQ(str(url_decode("a%00b")), "ab");
+    EXPECT_EQ(url_decode(nullptr), nullptr);
+}
+
+TEST(CodePages, gbk_and_utf8_convert_both_ways) {
+    std::string text = gbk("签到 ok");
+    EXPECT_EQ(str(gbk_to_utf8(text.c_str())), "签到 ok");
+    EXPECT_EQ(str(utf8_to_gbk("签到 ok")), text);
+    EXPECT_EQ(gbk_to_utf8(""), nullptr);
+    EXPECT_EQ(utf8_to_gbk(nullptr), nullptr);
+}
+
+TEST(ConvertCharset, turns_a_utf8_body_into_gbk) {
+    ByteSet body = byte_set("{\"msg\":\"签到成功\"}");
+    EXPECT_EQ(bytes(convert_charset(body.get())), gbk("{\"msg\":\"签到成功\"}"));
+    EXPECT_EQ(bytes(convert_charset(body.get(), "utf-8", "gb2312")), gbk("{\"msg\":\"签到成功\"}"));
+    EXPECT_EQ(convert_charset(nullptr), nullptr);
+    // GBK to UTF-8 writes the mark first; skipping it gives the plain bytes.
+    ByteSet back = byte_set(gbk("中"));
+    EXPECT_EQ(bytes(convert_charset(back.get(), "GBK", "UTF-8")), "\xEF\xBB\xBF中");
+    EXPECT_EQ(bytes(convert_charset(back.get(), "GBK", "UTF-8", 3)), "中");
+}
+
+TEST(ConvertCharset, leaves_com_as_it_found_it_on_the_thread) {
+    std::thread worker([] {
+        ByteSet body = byte_set("abc");
+        EXPECT_EQ(bytes(convert_charset(body.get())), "abc");
+        EXPECT_FALSE(com::com_initialized_on_this_thread());
+    });
+    worker.join();
+}
+
+TEST(UnescapeUnicode, turns_escapes_into_characters_and_keeps_the_rest) {
+    EXPECT_EQ(str(unescape_unicode("x\\u4e2d")), gbk("x中"));
+    EXPECT_EQ(str(unescape_unicode("it's\r\nok %41")), "it's\r\nok A");
+    EXPECT_EQ(str(unescape_unicode("\\u7b7e\\u5230")), gbk("签到"));
+    EXPECT_EQ(unescape_unicode(""), nullptr);
+}
+
+TEST(UnescapeUnicode, text_the_script_cannot_read_falls_back_to_utf16) {
+    // A lone line feed ends the script string: the bytes are read as UTF-16.
+    EXPECT_EQ(str(unescape_unicode("ab\ncd")), str(bytes_as_unicode_text(byte_set("ab\ncd").get())));
+    // Script text inside the reply never runs.
+    EXPECT_EQ(str(unescape_unicode("';throw 1;'")), "';throw 1;'");
+}
+
+TEST(BytesAsUnicodeText, reads_utf16le) {
+    std::string le("h\0i\0", 4);
+    EXPECT_EQ(str(bytes_as_unicode_text(byte_set(le).get())), "hi");
+    EXPECT_EQ(bytes_as_unicode_text(nullptr), nullptr);
+}
