@@ -2,10 +2,11 @@
 // object is hidden.
 //
 // A skin is a GTK style sheet installed for the whole screen, so that every
-// window of the process, present and future, is drawn with it. It sits just
-// below the application priority: it overrides the toolkit theme, and gives
-// way to colours that the program sets on single widgets (for example a
-// status box's own text and background colours from its template).
+// window of the process, present and future, is drawn with it. It sits above
+// what the toolkit brings (its theme and settings) and below everything the
+// program sets at application priority: the window system's own sizing rules
+// and the colours of single controls (for example a status box's own text and
+// background colours from its template).
 //
 // Both functions must be called on the thread that runs GTK.
 
@@ -30,7 +31,7 @@ struct GErrorFree {
     void operator()(GError* error) const { g_error_free(error); }
 };
 
-constexpr guint kSkinPriority = GTK_STYLE_PROVIDER_PRIORITY_APPLICATION - 1;
+constexpr guint kSkinPriority = GTK_STYLE_PROVIDER_PRIORITY_SETTINGS + 1;
 
 // The skin in force: the screen it is installed on and its provider. Both
 // are held by reference, so removing the provider later is always safe.

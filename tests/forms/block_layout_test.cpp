@@ -59,15 +59,6 @@ TEST(BlockLayout, window_block_places_title_after_the_byte_arrays) {
     EXPECT_EQ(bytes[101], 'T');
 }
 
-TEST(BlockLayout, label_defaults_follow_the_system_colours) {
-    LabelBlock label = read_label_block({}).value();
-    EXPECT_EQ(label.frame_width, 8);
-    EXPECT_EQ(label.background_colour, kSystemColour);
-    EXPECT_EQ(label.vertical_alignment, 1);
-    EXPECT_EQ(label.picture_mode, 1);
-    EXPECT_EQ(label.frame_colours, (std::array<std::uint32_t, 3>{0x808080, 0xFFFFFF, 0x808080}));
-}
-
 TEST(BlockLayout, browser_block_stores_zero_terminated_texts) {
     BrowserBlock b;
     b.address = "ab";

@@ -117,13 +117,6 @@ TEST(FormgenDescription, reports_mistakes_at_their_line) {
     EXPECT_EQ(error_line(""), 0);
 }
 
-TEST(FormgenDescription, window_must_start_with_its_own_record) {
-    auto result = parse_description("window 0x52000001 w\nunit 0x16000002 label \"\"\n", ".");
-    ASSERT_TRUE(std::holds_alternative<DescriptionError>(result));
-    EXPECT_EQ(std::get<DescriptionError>(result).line, 2);
-    EXPECT_TRUE(std::holds_alternative<DescriptionError>(parse_description("routine a\n", ".")));
-}
-
 TEST(FormgenDescription, pixel_icons_become_block_bytes_and_icon_files) {
     auto dir = std::filesystem::temp_directory_path() / "formgen_description_test";
     std::filesystem::create_directories(dir);
