@@ -1,6 +1,7 @@
 #include "browser/EngineBinding.h"
 
 #include "browser/Shlwapi.h"
+#include "browser/Texts.h"
 #include "browser_messages/BrowserMessages.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/ModuleRegistry.h"
@@ -20,29 +21,18 @@ constexpr std::uintptr_t kProgramFolder = 2001;
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
-// The program folder with its trailing separator, as the runtime gives it.
+void show_error(const std::string& text) {
+    ui::MessageBoxA(nullptr, text.c_str(), messages::error_caption(), ui::MB_OK);
+}
+
+}  // namespace
+
 std::string program_folder() {
     char* text = reinterpret_cast<char*>(rt::runtime_notify(kNotifyProgramPath, kProgramFolder, 0));
     std::string folder = text ? text : "";
     rt::release(text);
     return folder;
 }
-
-std::u16string to_utf16(const std::string& gbk) {
-    const int size = kernel::MultiByteToWideChar(kernel::CP_GBK, 0, gbk.c_str(), -1, nullptr, 0);
-    if (size <= 0)
-        return {};
-    std::u16string wide(static_cast<size_t>(size), u'\0');
-    kernel::MultiByteToWideChar(kernel::CP_GBK, 0, gbk.c_str(), -1, wide.data(), size);
-    wide.resize(static_cast<size_t>(size) - 1);
-    return wide;
-}
-
-void show_error(const std::string& text) {
-    ui::MessageBoxA(nullptr, text.c_str(), messages::error_caption(), ui::MB_OK);
-}
-
-}  // namespace
 
 std::string engine_path_for(const std::string& program_dir) {
     std::string dir = program_dir;
@@ -76,7 +66,7 @@ void EngineBinding::locate() {
         m_path = "node.dll";
         return;
     }
-    if (exists(to_utf16(candidate).c_str())) {
+    if (exists(gbk_to_utf16(candidate).c_str())) {
         m_path = candidate;
         return;
     }

@@ -30,6 +30,9 @@ struct EngineFunctions {
 #undef WKE_FN
 };
 
+// The program folder with its trailing separator, from the runtime (GBK).
+std::string program_folder();
+
 // The engine's place for a program folder given with its trailing separator
 // ("\" or "/"); GBK in, GBK out.
 std::string engine_path_for(const std::string& program_dir);

@@ -33,11 +33,13 @@ WKE_API const char* wkeGetTitle(void*) { return "fake"; }
 #ifdef FAKE_ENGINE_COMPLETE
 // Any non-null value: the binding never creates views in these tests.
 WKE_API void* wkeCreateWebWindow(int, void*, int, int, int, int) { return reinterpret_cast<void*>(0x1000); }
+WKE_API const char* wkeGetCookie(void*) { return "fake=1"; }
 #define WKE_FN(name) WKE_API void name() {}
 #define wkeIsInitialize fake_skip_1
 #define wkeInitializeEx fake_skip_2
 #define wkeCreateWebWindow fake_skip_3
 #define wkeGetTitle fake_skip_4
+#define wkeGetCookie fake_skip_5
 #include "browser/EngineFunctions.inc"
 #undef WKE_FN
 #endif
