@@ -34,11 +34,11 @@ void init_test_display() {
         GTEST_SKIP() << "no display";
 }
 
-HostWindow::HostWindow(int width, int height)
+HostWindow::HostWindow(int width, int height, int x, int y)
     : m_handle(reinterpret_cast<void*>(next_handle++)), m_window(gtk_window_new(GTK_WINDOW_TOPLEVEL)),
       m_fixed(gtk_fixed_new()) {
     gtk_window_set_default_size(GTK_WINDOW(m_window), width, height);
-    gtk_window_move(GTK_WINDOW(m_window), 0, 0);
+    gtk_window_move(GTK_WINDOW(m_window), x, y);
     gtk_container_add(GTK_CONTAINER(m_window), m_fixed);
     gtk_widget_show_all(m_window);
     containers()[m_handle] = m_fixed;

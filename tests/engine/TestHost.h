@@ -15,7 +15,8 @@ void init_test_display();
 
 class HostWindow {
 public:
-    HostWindow(int width = 640, int height = 480);
+    // A shown window at (x, y) on the screen.
+    HostWindow(int width = 640, int height = 480, int x = 0, int y = 0);
     ~HostWindow();
     // The handle the program would pass as parent window.
     void* handle() const { return m_handle; }

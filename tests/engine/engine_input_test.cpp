@@ -17,6 +17,8 @@ protected:
         EngineFixture::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
+        // Real pointer input: a place of the screen that other tests' windows rarely cover.
+        m_host = std::make_unique<HostWindow>(640, 480, 620, 520);
         m_server = std::make_unique<HttpsServer>(m_authority.issue_server("server"), [](httplib::Server& server) {
             server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content(kLinkPage, "text/html"); });
             server.Get("/popup", [](const httplib::Request&, httplib::Response& res) {

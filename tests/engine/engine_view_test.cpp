@@ -138,6 +138,8 @@ std::string pixel_of(const std::string& png, int x, int y) {
 
 TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
     auto& e = api();
+    // A place of the screen that other tests' windows rarely cover.
+    m_host = std::make_unique<HostWindow>(640, 480, 620, 520);
     wkeWebView view = make_view(400, 300);
     e.wkeLoadHTML(view, "<title>shown</title><body style='margin:0;background:rgb(30,144,255)'>"
                         "<h1 style='color:white;font:bold 40px sans-serif;padding:20px'>Quilbex 浏览器</h1></body>");
