@@ -43,7 +43,8 @@ rt::HandlerResult routine(const rt::HandlerCall& call) {
 }
 
 const rt::ApplicationRoutine kRoutines[UnitsProgram::kRoutineCount] = {
-    routine<0>, routine<1>, routine<2>, routine<3>, routine<4>, routine<5>, routine<6>, routine<7>};
+    routine<0>, routine<1>, routine<2>, routine<3>, routine<4>,
+    routine<5>, routine<6>, routine<7>, routine<8>, routine<9>};
 
 }  // namespace
 
@@ -112,7 +113,11 @@ void UnitsProgram::set_result(std::uint32_t routine, std::optional<std::int64_t>
 void UnitsProgram::start() {
     auto bytes = forms::write_templates(templates);
     ASSERT_TRUE(bytes.ok()) << bytes.error().message;
-    m_template_bytes = std::move(bytes.value());
+    start(std::move(bytes.value()));
+}
+
+void UnitsProgram::start(std::vector<std::uint8_t> template_bytes) {
+    m_template_bytes = std::move(template_bytes);
     m_header = {};
     m_header.runMode = 3;
     m_header.handlerBase = kRoutines;

@@ -34,7 +34,7 @@ struct HandlerRun {
 
 class UnitsProgram {
 public:
-    static constexpr std::uint32_t kRoutineCount = 8;
+    static constexpr std::uint32_t kRoutineCount = 10;
 
     UnitsProgram();
     ~UnitsProgram();
@@ -55,6 +55,8 @@ public:
 
     // Serializes the templates and loads the program data.
     void start();
+    // Loads the program data with template bytes made elsewhere.
+    void start(std::vector<std::uint8_t> template_bytes);
     // Loads a window as the start-up window is loaded; false when it fails.
     bool load(std::uint32_t window_id = kWindowId);
 
