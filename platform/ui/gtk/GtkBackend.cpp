@@ -589,11 +589,15 @@ void GtkBackend::window_created(Window& w) {
             break;
         }
         native->outer = GObjectPtr<GtkWidget>::ref(outer);
+        // The record holds its native part before the widget can be realized
+        // (putting it into a realized parent realizes it at once).
+        w.native = std::move(native);
         POINT offset;
         if (GtkWidget* container = parent_container(w, &offset))
             gtk_fixed_put(GTK_FIXED(container), outer, w.rect.left + offset.x, w.rect.top + offset.y);
     }
-    w.native = std::move(native);
+    if (native)
+        w.native = std::move(native);
     SyncGuard guard(native_of(w));
     apply_style(w);
     place(w);
@@ -651,18 +655,27 @@ void GtkBackend::restack_children(HWND parent) {
     if (!p || !native_of(*p) || !native_of(*p)->client)
         return;
     GtkWidget* container = native_of(*p)->client;
-    // GtkFixed draws its children in the order they were added: re-add them bottom first.
+    // GtkFixed draws windowless children in the order they were added, so
+    // those are added again bottom first. Children with a window of their own
+    // (custom windows, which may hold a browser view) are never taken out:
+    // their GdkWindows are raised bottom first instead.
     std::vector<HWND> order(p->children.rbegin(), p->children.rend());
     for (HWND h : order) {
         Window* c = m_system->find(h);
         if (!c || !native_of(*c) || gtk_widget_get_parent(native_of(*c)->outer.get()) != container)
             continue;
         GtkNative* n = native_of(*c);
+        GtkWidget* widget = n->outer.get();
+        if (gtk_widget_get_has_window(widget)) {
+            if (GdkWindow* gdk = gtk_widget_get_window(widget))
+                gdk_window_raise(gdk);
+            continue;
+        }
         SyncGuard guard(n);
         int x = 0, y = 0;
-        gtk_container_child_get(GTK_CONTAINER(container), n->outer.get(), "x", &x, "y", &y, nullptr);
-        gtk_container_remove(GTK_CONTAINER(container), n->outer.get());
-        gtk_fixed_put(GTK_FIXED(container), n->outer.get(), x, y);
+        gtk_container_child_get(GTK_CONTAINER(container), widget, "x", &x, "y", &y, nullptr);
+        gtk_container_remove(GTK_CONTAINER(container), widget);
+        gtk_fixed_put(GTK_FIXED(container), widget, x, y);
     }
     if (HWND f = m_system->focus())
         focus_changed(nullptr, f);
@@ -670,6 +683,8 @@ void GtkBackend::restack_children(HWND parent) {
 
 void GtkBackend::apply_css(Window& w) {
     GtkNative* n = native_of(w);
+    if (!n)
+        return;
     std::string css;
     const LOGFONTA& font = font_of(w.font);
     if (w.kind == ControlKind::Edit) {
@@ -707,6 +722,8 @@ void GtkBackend::apply_css(Window& w) {
 
 void GtkBackend::apply_style(Window& w) {
     GtkNative* n = native_of(w);
+    if (!n)
+        return;
     if (!w.is_child()) {
         apply_top_level(w);
         return;
@@ -752,6 +769,8 @@ void GtkBackend::apply_style(Window& w) {
 
 void GtkBackend::apply_top_level(Window& w) {
     GtkNative* n = native_of(w);
+    if (!n)
+        return;
     GtkWindow* window = GTK_WINDOW(n->outer.get());
     std::string title = utf8_of(w.text);
     gtk_window_set_title(window, title.c_str());
@@ -847,6 +866,8 @@ void GtkBackend::scroll_to_caret(Window& w) {
 
 void GtkBackend::apply_button(Window& w) {
     GtkNative* n = native_of(w);
+    if (!n)
+        return;
     std::string label = mnemonic_label(utf8_of(w.text));
     gtk_label_set_text_with_mnemonic(GTK_LABEL(n->label), label.c_str());
     GtkButton* button = GTK_BUTTON(n->outer.get());
@@ -867,6 +888,8 @@ void GtkBackend::apply_button(Window& w) {
 
 void GtkBackend::apply_icons(Window& w) {
     GtkNative* n = native_of(w);
+    if (!n)
+        return;
     if (w.is_child())
         return;
     GList* list = nullptr;
@@ -884,7 +907,7 @@ void GtkBackend::apply_icons(Window& w) {
 
 void GtkBackend::apply_cursor(Window& w) {
     GtkNative* n = native_of(w);
-    GtkWidget* widget = n->client ? n->client : nullptr;
+    GtkWidget* widget = n ? n->client : nullptr;
     if (!widget)
         return;
     GdkWindow* gdk = gtk_widget_get_window(widget);
