@@ -10,10 +10,15 @@ function(quilbex_constant_region target)
   get_filename_component(header_name ${A_HEADER} NAME_WE)
   set(out_h ${out_dir}/${A_HEADER})
   set(out_cpp ${out_dir}/${header_name}.cpp)
+  if(IS_ABSOLUTE ${A_SOURCE})
+    set(source ${A_SOURCE})
+  else()
+    set(source ${CMAKE_CURRENT_SOURCE_DIR}/${A_SOURCE})
+  endif()
   add_custom_command(
     OUTPUT ${out_h} ${out_cpp}
-    COMMAND constgen ${CMAKE_CURRENT_SOURCE_DIR}/${A_SOURCE} ${A_NAMESPACE} ${out_h} ${out_cpp}
-    DEPENDS constgen ${CMAKE_CURRENT_SOURCE_DIR}/${A_SOURCE} ${A_DEPENDS}
+    COMMAND constgen ${source} ${A_NAMESPACE} ${out_h} ${out_cpp}
+    DEPENDS constgen ${source} ${A_DEPENDS}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     COMMENT "Generating constant region ${A_NAMESPACE}"
     VERBATIM)
