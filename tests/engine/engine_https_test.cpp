@@ -31,6 +31,10 @@ protected:
                 res.set_header("Set-Cookie", "deep=1; Path=/private");
                 res.set_content("<title>logged in</title>", "text/html");
             });
+            server.Get("/report.csv", [](const httplib::Request&, httplib::Response& res) {
+                res.set_header("Content-Disposition", "attachment; filename=report.csv");
+                res.set_content("a,b\n1,2\n", "application/octet-stream");
+            });
             server.set_logger([this](const httplib::Request& req, const httplib::Response&) {
                 std::lock_guard<std::mutex> lock(m_lock);
                 m_requested.push_back(req.path);
@@ -160,6 +164,34 @@ TEST_F(EngineHttpsTest, certificates_outside_the_configured_trust_are_refused) {
     // The right authority on the configured host.
     EXPECT_EQ(load_and_wait(view, server->url("/", "localhost")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
     EXPECT_STREQ(api().wkeGetTitle(view), "Quilbex Engine Test");
+}
+
+TEST_F(EngineHttpsTest, downloads_are_reported_and_never_stored_and_drawing_is_reported) {
+    auto server = serve(m_authority);
+    ASSERT_TRUE(api().wkeQuilbexAllowCertificate("127.0.0.1", m_authority.ca_file().c_str()));
+    wkeWebView view = make_view();
+    struct Seen {
+        std::vector<std::string> downloads;
+        int paints = 0;
+    } seen;
+    api().wkeOnDownload(view, [](wkeWebView, void* p, const char* url) { static_cast<Seen*>(p)->downloads.push_back(url); },
+                        &seen);
+    api().wkeOnPaintUpdated(view, [](wkeWebView, void* p, void* hdc, int, int, int w, int h) {
+        EXPECT_NE(hdc, nullptr);
+        EXPECT_GT(w * h, 0);
+        ++static_cast<Seen*>(p)->paints;
+    }, &seen);
+    ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    EXPECT_TRUE(run_until([&] { return seen.paints > 0; }));
+
+    // The attachment becomes a download: reported, cancelled, and the page stays.
+    EXPECT_EQ(load_and_wait(view, server->url("/report.csv")), WKE_LOADING_CANCELED) << m_failed_reason;
+    ASSERT_TRUE(run_until([&] { return !seen.downloads.empty(); }));
+    EXPECT_EQ(seen.downloads, std::vector<std::string>{server->url("/report.csv")});
+    EXPECT_STREQ(api().wkeGetTitle(view), "Quilbex Engine Test");
+    // Nothing was written where downloads would go (the test's private home).
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::getenv("HOME")))
+        EXPECT_EQ(entry.path().filename().string().find("report"), std::string::npos) << entry.path();
 }
 
 }  // namespace
