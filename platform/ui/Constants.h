@@ -64,6 +64,12 @@ inline constexpr UINT IMAGE_BITMAP = 0;
 inline constexpr UINT IMAGE_ICON = 1;
 inline constexpr UINT IMAGE_CURSOR = 2;
 
+// Menu item flags (the system menu's close item).
+inline constexpr UINT MF_BYCOMMAND = 0x0000;
+inline constexpr UINT MF_ENABLED = 0x0000;
+inline constexpr UINT MF_GRAYED = 0x0001;
+inline constexpr UINT MF_DISABLED = 0x0002;
+
 // PeekMessage.
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;

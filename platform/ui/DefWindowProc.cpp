@@ -42,7 +42,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         ws.destroy_window(handle);
         return 0;
     case WM_SYSCOMMAND:
-        if ((wparam & 0xFFF0) == SC_CLOSE)
+        if ((wparam & 0xFFF0) == SC_CLOSE && w->close_box)
             ws.send_message(handle, WM_CLOSE, 0, 0);
         return 0;
     case WM_SETFONT:

@@ -446,6 +446,62 @@ LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wparam, 
     return proc ? proc(window, message, wparam, lparam) : 0;
 }
 
+namespace {
+
+// A system menu handle is its window's handle with the lowest bit set
+// (window handles are multiples of 16).
+HMENU system_menu_of(HWND window) { return reinterpret_cast<HMENU>(reinterpret_cast<std::uintptr_t>(window) | 1); }
+
+Window* window_of_system_menu(HMENU menu) {
+    auto value = reinterpret_cast<std::uintptr_t>(menu);
+    if (!(value & 1))
+        return nullptr;
+    return ws().find(reinterpret_cast<HWND>(value & ~std::uintptr_t{1}));
+}
+
+bool set_close_box(HMENU menu, UINT item, UINT flags, bool enabled) {
+    Window* w = window_of_system_menu(menu);
+    if (!w || item != SC_CLOSE || (flags & 0x400) /* MF_BYPOSITION */)
+        return false;
+    if (w->close_box != enabled) {
+        w->close_box = enabled;
+        ws().notify_changed(w->handle, kChangeStyle);
+    }
+    return true;
+}
+
+}  // namespace
+
+HMENU GetSystemMenu(HWND window, BOOL revert) {
+    return on_window_thread([&]() -> HMENU {
+        Window* w = ws().find(window);
+        if (!w || !(w->style & WS_SYSMENU))
+            return nullptr;
+        if (revert) {
+            set_close_box(system_menu_of(window), SC_CLOSE, MF_BYCOMMAND, true);
+            return nullptr;
+        }
+        return system_menu_of(window);
+    });
+}
+
+BOOL DeleteMenu(HMENU menu, UINT item, UINT flags) {
+    return on_window_thread([&] { return set_close_box(menu, item, flags, false) ? TRUE : FALSE; });
+}
+
+BOOL RemoveMenu(HMENU menu, UINT item, UINT flags) { return DeleteMenu(menu, item, flags); }
+
+int EnableMenuItem(HMENU menu, UINT item, UINT enable) {
+    return on_window_thread([&]() -> int {
+        Window* w = window_of_system_menu(menu);
+        if (!w || item != SC_CLOSE)
+            return -1;
+        int previous = w->close_box ? static_cast<int>(MF_ENABLED) : static_cast<int>(MF_GRAYED);
+        set_close_box(menu, item, MF_BYCOMMAND, (enable & (MF_GRAYED | MF_DISABLED)) == 0);
+        return previous;
+    });
+}
+
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     return on_window_thread([&] { return ws().set_timer(window, id, elapse, proc); });
 }

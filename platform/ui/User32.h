@@ -82,6 +82,16 @@ BOOL WaitMessage();
 LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The system menu, as far as this window system has one: its close item
+// (SC_CLOSE). Deleting, removing or disabling it takes the close box away and
+// makes WM_SYSCOMMAND SC_CLOSE do nothing; GetSystemMenu with revert TRUE
+// puts it back. Other items are not known (FALSE, or -1 from EnableMenuItem).
+HMENU GetSystemMenu(HWND window, BOOL revert);
+BOOL DeleteMenu(HMENU menu, UINT item, UINT flags);
+BOOL RemoveMenu(HMENU menu, UINT item, UINT flags);
+// Returns the item's previous state (MF_ENABLED or MF_GRAYED), or -1.
+int EnableMenuItem(HMENU menu, UINT item, UINT enable);
+
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL KillTimer(HWND window, UINT_PTR id);
 

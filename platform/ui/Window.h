@@ -61,6 +61,7 @@ struct Window {
     HICON big_icon = nullptr;
     HICON small_icon = nullptr;
     HCURSOR cursor = nullptr;  // overrides the class cursor when set
+    bool close_box = true;  // SC_CLOSE is on the system menu (the close box works)
     bool minimized = false;
     bool maximized = false;
     bool needs_paint = false;

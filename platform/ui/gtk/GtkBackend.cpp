@@ -776,7 +776,7 @@ void GtkBackend::apply_top_level(Window& w) {
     gtk_window_set_title(window, title.c_str());
     gtk_window_set_decorated(window, (w.style & WS_CAPTION) == WS_CAPTION || (w.style & WS_THICKFRAME));
     gtk_window_set_resizable(window, (w.style & WS_THICKFRAME) != 0);
-    gtk_window_set_deletable(window, (w.style & WS_SYSMENU) != 0);
+    gtk_window_set_deletable(window, (w.style & WS_SYSMENU) && w.close_box);
     gtk_window_set_keep_above(window, (w.ex_style & WS_EX_TOPMOST) != 0);
     if (w.ex_style & WS_EX_TOOLWINDOW)
         gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_UTILITY);
@@ -794,7 +794,7 @@ void GtkBackend::apply_top_level(Window& w) {
             functions |= GDK_FUNC_MINIMIZE;
         if (w.style & WS_MAXIMIZEBOX)
             functions |= GDK_FUNC_MAXIMIZE;
-        if (w.style & WS_SYSMENU)
+        if ((w.style & WS_SYSMENU) && w.close_box)
             functions |= GDK_FUNC_CLOSE;
         gdk_window_set_functions(gdk, static_cast<GdkWMFunction>(functions));
     }

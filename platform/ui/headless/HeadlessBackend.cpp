@@ -109,7 +109,12 @@ void HeadlessBackend::wait(std::int64_t timeout_ms) {
         return;
     if (timeout_ms > 0 && m_clock->is_virtual()) {
         // Nothing else can happen before the next deadline on this thread:
-        // the virtual clock jumps there at once.
+        // the virtual clock jumps there at once. Other threads get a moment
+        // first, so that a loop full of timers does not starve them.
+        if (m_woken_cv.wait_for(lock, std::chrono::milliseconds(1), [&] { return m_woken; })) {
+            m_woken = false;
+            return;
+        }
         m_clock->advance_to(m_clock->now_ms() + timeout_ms);
         return;
     }

@@ -287,3 +287,26 @@ TEST_F(Tree, class_names_are_case_insensitive_and_registered_once) {
 
 }  // namespace
 }  // namespace quilbex::ui::testing
+
+namespace quilbex::ui::testing {
+namespace {
+
+TEST_F(Tree, removing_the_close_item_disables_the_close_box_until_reverted) {
+    HWND top = top_level(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+    HMENU menu = GetSystemMenu(top, FALSE);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_FALSE(DeleteMenu(menu, 0xF120, MF_BYCOMMAND));  // not an item this system menu knows
+    EXPECT_TRUE(DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND));
+    headless->request_close(top);
+    EXPECT_TRUE(IsWindow(top));
+    EXPECT_EQ(journal().count(top, WM_CLOSE), 0u);
+    EXPECT_EQ(EnableMenuItem(menu, SC_CLOSE, MF_ENABLED), static_cast<int>(MF_GRAYED));
+    EXPECT_EQ(EnableMenuItem(menu, SC_CLOSE, MF_GRAYED), static_cast<int>(MF_ENABLED));
+    GetSystemMenu(top, TRUE);
+    headless->request_close(top);
+    EXPECT_FALSE(IsWindow(top));
+    EXPECT_EQ(GetSystemMenu(top_level(WS_POPUP), FALSE), nullptr);  // no system menu at all
+}
+
+}  // namespace
+}  // namespace quilbex::ui::testing
