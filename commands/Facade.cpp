@@ -120,7 +120,11 @@ bool starts_with(const char* text, const char* prefix) {
 
 std::int32_t to_integer(const rt::ArgRecord& value) { return call(lib::to_integer, {value}).as_int(); }
 
+std::int32_t to_integer(const char* text) { return call(lib::to_integer, {text_arg(text)}).as_int(); }
+
 Text to_text(const rt::ArgRecord& value) { return text_result(call(lib::to_text, {value})); }
+
+Text to_text(std::int32_t value) { return text_result(call(lib::to_text, {int_arg(value)})); }
 
 Text to_hex_text(std::int32_t value) { return text_result(call(lib::to_hex_text, {int_arg(value)})); }
 

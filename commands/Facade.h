@@ -67,7 +67,9 @@ bool starts_with(const char* text, const char* prefix);
 
 // Numbers and time.
 std::int32_t to_integer(const rt::ArgRecord& value);
+std::int32_t to_integer(const char* text);
 Text to_text(const rt::ArgRecord& value);
+Text to_text(std::int32_t value);
 Text to_hex_text(std::int32_t value);
 std::int32_t bit_or(std::initializer_list<std::int32_t> values);
 double current_time();

@@ -34,6 +34,8 @@ TEST(to_integer, reads_texts_in_half_width_form) {
     EXPECT_EQ(to_integer(testing::text_record(full_minus.c_str())), -45);
     EXPECT_EQ(to_integer(testing::text_record("  -45abc")), -45);
     EXPECT_EQ(to_integer(testing::text_record("abc")), 0);
+    EXPECT_EQ(to_integer("+17"), 17);
+    EXPECT_EQ(to_integer(static_cast<const char*>(nullptr)), 0);
     EXPECT_EQ(to_integer(testing::text_record("")), 0);
     EXPECT_EQ(to_integer(testing::text_record("99999999999")), INT32_MAX);
     EXPECT_EQ(to_integer(testing::text_record("-99999999999")), INT32_MIN);
@@ -54,6 +56,7 @@ TEST(to_text, formats_numbers_with_their_patterns) {
     EXPECT_EQ(str(to_text(rt::ArgRecord::of_float(123456789.0f))), "1.23457e+08");
     EXPECT_EQ(str(to_text(rt::ArgRecord::of_float(0.0f))), "0");
     EXPECT_EQ(str(to_text(rt::ArgRecord::of_int(-12))), "-12");
+    EXPECT_EQ(str(to_text(0)), "0");
     EXPECT_EQ(str(to_text(rt::ArgRecord::of_int(255, rt::kTypeByte))), "255");
     EXPECT_EQ(str(to_text(rt::ArgRecord::of_int(0xFFFF, rt::kTypeShort))), "-1");
     EXPECT_EQ(str(to_text(rt::ArgRecord::of_long(-9000000000LL))), "-9000000000");
