@@ -417,12 +417,12 @@ struct Handlers {
             return;
         long caret_chars = 0;
         std::string gbk = utf8_to_gbk(windows_lines(editor_text(editor, &caret_chars)));
-        // Each "\n" of the editor is two bytes in the window's text.
-        std::size_t caret = gbk_offset_of_char(gbk, caret_chars);
-        for (std::size_t i = 0, chars = 0; i < gbk.size() && chars < static_cast<std::size_t>(caret_chars); ++chars) {
-            if (gbk[i] == '\r')
-                ++caret, ++i;
-            i += gbk_char_length(gbk, i);
+        // The editor counts characters without the "\r" of each line end.
+        std::size_t caret = 0;
+        for (long chars = 0; caret < gbk.size() && chars < caret_chars;) {
+            if (gbk[caret] != '\r')
+                ++chars;
+            caret += gbk_char_length(gbk, caret);
         }
         edit_changed_by_user(w->handle, std::move(gbk), caret);
     }

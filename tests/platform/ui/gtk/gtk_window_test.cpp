@@ -139,6 +139,31 @@ TEST_F(Form, typing_into_an_edit_box_raises_one_change_per_character) {
     EXPECT_EQ(g_log.changes, 4);
 }
 
+TEST_F(Form, lines_and_chinese_input_in_a_multi_line_box_arrive_as_gbk) {
+    HWND message = control("EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, {100, 152, 348, 224}, 140,
+                           WS_EX_CLIENTEDGE);
+    pump_for(200);
+    focus_x_window(top);
+    click(message, {20, 10});
+    ASSERT_EQ(GetFocus(), message);
+    g_log.changes = 0;
+    xdotool("type --delay 60 ab");
+    xdotool("key Return");
+    // What an input method does when it commits Chinese text (xdotool cannot
+    // type characters outside the keymap reliably on Xvfb).
+    GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(backend->widget_of(message)))));
+    gtk_text_buffer_insert_interactive_at_cursor(buffer, "签到", -1, TRUE);
+    std::string expected = "ab\r\n" + utf8_to_gbk("签到");
+    ASSERT_TRUE(pump_until([&] { return window_text(message) == expected; })) << gbk_to_utf8(window_text(message));
+    EXPECT_EQ(g_log.changes, 5);
+    xdotool("key BackSpace");
+    ASSERT_TRUE(pump_until([&] { return window_text(message) == "ab\r\n" + utf8_to_gbk("签"); }));
+    DWORD start = 0, end = 0;
+    SendMessageA(message, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 6u);  // after "ab\r\n" and one two-byte character
+    EXPECT_EQ(end, 6u);
+}
+
 TEST_F(Form, a_read_only_box_takes_no_typing) {
     focus_x_window(top);
     click(status, {20, 20});
