@@ -5,7 +5,7 @@
 #include "app/net/FieldList.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
-#include "platform/kernel/CodePage.h"
+#include "app/net/TextHelpers.h"
 #include "runtime/Blocks.h"
 
 namespace quilbex::app {
@@ -14,8 +14,9 @@ namespace {
 
 // The body as a GBK text: converted from UTF-8 and cut at its first zero byte.
 std::string body_as_gbk(const ByteSet& body) {
-    auto bytes = rt::byte_set_bytes(body.get());
-    std::string gbk = kernel::utf8_to_gbk(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    ByteSet converted = convert_charset(body.get(), "UTF-8", "GBK");
+    auto bytes = rt::byte_set_bytes(converted.get());
+    std::string gbk(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return gbk.substr(0, gbk.find('\0'));
 }
 
@@ -31,7 +32,7 @@ Text fetch_formhash() {
     std::string url = forum_url(kSignPagePath);
     ByteSet body = http_request({.url = url.c_str(), .method = 0, .cookies = &cookies, .extra_headers = headers.get()});
     std::string page = body_as_gbk(body);
-    return cut_between(page.c_str(), "formhash=", "&amp;", true);
+    return text_between(page.c_str(), "formhash=", "&amp;", std::nullopt, true);
 }
 
 Text post_sign_in(const char* message, const char* formhash) {
@@ -39,7 +40,7 @@ Text post_sign_in(const char* message, const char* formhash) {
     form.add("formhash", formhash);
     form.add("qdxq", "tp");
     form.add("qdmode", "1");
-    form.add("todaysay", percent_encode_keep_safe(kernel::gbk_to_utf8(str(message))).c_str());
+    form.add("todaysay", url_encode(message, true, true).get());
     Text body_text = form.form_body();
 
     FieldList fields;

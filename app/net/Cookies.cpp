@@ -1,5 +1,6 @@
 #include "app/net/Cookies.h"
 
+#include "app/net/TextHelpers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,7 +53,7 @@ Text collect_set_cookies(const char* headers) {
             value = commands::trim_spaces(
                 commands::replace_text(line.c_str(), "Set-Cookie:", nullptr, std::nullopt, std::nullopt, false).get());
         else
-            value = commands::trim_spaces(cut_between(line.c_str(), "Set-Cookie:", ";").get());
+            value = commands::trim_spaces(text_between(line.c_str(), "Set-Cookie:", ";").get());
         result += str(value) + "; ";
     }
     if (result.size() >= 2)

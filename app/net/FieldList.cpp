@@ -1,6 +1,6 @@
 #include "app/net/FieldList.h"
 
-#include "platform/kernel/CodePage.h"
+#include "app/net/TextHelpers.h"
 #include "runtime/Memory.h"
 
 #include <algorithm>
@@ -9,10 +9,6 @@
 namespace quilbex::app {
 
 namespace {
-
-bool is_safe(unsigned char c) {
-    return c == '-' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 
 // A runtime text array block: dimension count 1, element count, elements.
 commands::TextArray make_array(const std::vector<std::string>& texts) {
@@ -27,23 +23,9 @@ commands::TextArray make_array(const std::vector<std::string>& texts) {
     return commands::TextArray(block);
 }
 
-}  // namespace
+std::string encoded(const std::string& text) { return str(url_encode(text.c_str(), true, false)); }
 
-std::string percent_encode_keep_safe(std::string_view bytes) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    for (unsigned char c : bytes) {
-        if (is_safe(c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        }
-    }
-    return out;
-}
+}  // namespace
 
 FieldList::~FieldList() = default;
 
@@ -51,8 +33,8 @@ std::unique_ptr<FieldList> FieldList::copy() const { return std::make_unique<Fie
 
 void FieldList::add(const char* name, const char* value, bool utf8) {
     if (utf8) {
-        m_names.push_back(kernel::gbk_to_utf8(str(name)));
-        m_values.push_back(kernel::gbk_to_utf8(str(value)));
+        m_names.push_back(str(gbk_to_utf8(name)));
+        m_values.push_back(str(gbk_to_utf8(value)));
     } else {
         m_names.push_back(str(name));
         m_values.push_back(str(value));
@@ -89,9 +71,9 @@ void FieldList::set(const char* name, const char* value) {
 Text FieldList::form_body(bool encode) const {
     std::string out;
     for (std::size_t i = 0; i < m_names.size(); ++i) {
-        out += encode ? percent_encode_keep_safe(m_names[i]) : m_names[i];
+        out += encode ? encoded(m_names[i]) : m_names[i];
         out += "=";
-        out += encode ? percent_encode_keep_safe(m_values[i]) : m_values[i];
+        out += encode ? encoded(m_values[i]) : m_values[i];
         out += "&";
     }
     if (!out.empty())
@@ -102,7 +84,7 @@ Text FieldList::form_body(bool encode) const {
 Text FieldList::header_text(bool encode) const {
     std::string out;
     for (std::size_t i = 0; i < m_names.size(); ++i)
-        out += m_names[i] + ": " + (encode ? percent_encode_keep_safe(m_values[i]) : m_values[i]) + "\r\n";
+        out += m_names[i] + ": " + (encode ? encoded(m_values[i]) : m_values[i]) + "\r\n";
     if (!out.empty())
         out.resize(out.size() - 2);
     return make_text(out);

@@ -54,9 +54,4 @@ private:
     std::vector<std::string> m_values;
 };
 
-// Percent-encoding with the encoder's safe bytes ("-", ".", digits and ASCII
-// letters) kept as they are and every other byte written "%XX" in upper-case
-// hexadecimal; a space becomes "%20".
-std::string percent_encode_keep_safe(std::string_view bytes);
-
 }  // namespace quilbex::app

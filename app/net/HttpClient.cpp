@@ -1,6 +1,7 @@
 #include "app/net/HttpClient.h"
 
 #include "app/net/Cookies.h"
+#include "app/net/TextHelpers.h"
 #include "app/net/WinInetCommands.h"
 #include "platform/wininet/WinInetErrors.h"
 #include "runtime/Blocks.h"
@@ -32,7 +33,7 @@ std::string agent_for(const std::string& headers) {
     if (!contains(headers, "User-Agent:", true))
         return kDefaultAgent;
     std::string with_end = headers + "\r\n";
-    Text agent = commands::trim_spaces(cut_between(with_end.c_str(), "User-Agent:", "\r\n").get());
+    Text agent = commands::trim_spaces(text_between(with_end.c_str(), "User-Agent:", "\r\n").get());
     if (agent)
         return str(agent);
     std::int32_t colon = commands::find_text(headers.c_str(), ":");
@@ -198,11 +199,11 @@ Text url_host(const char* url, bool keep_port) {
         s += "/";
     Text host;
     if (s.compare(0, 8, "https://") == 0) {
-        host = cut_between(s.c_str(), "https://", "/");
+        host = text_between(s.c_str(), "https://", "/");
     } else {
         if (commands::find_text(s.c_str(), "http://") < 1)
             s = "http://" + s;
-        host = cut_between(s.c_str(), "http://", "/");
+        host = text_between(s.c_str(), "http://", "/");
     }
     std::int32_t colon = commands::find_text(host.get(), ":");
     if (!keep_port && colon > 0)

@@ -1,6 +1,6 @@
 #pragma once
 // Small conveniences over the command facade for the network routines: owned
-// texts to and from std::string, and the marker search of the text helpers.
+// texts to and from std::string.
 
 #include "commands/Facade.h"
 #include "runtime/Memory.h"
@@ -18,9 +18,5 @@ inline std::string str(const char* text) { return text ? std::string(text) : std
 
 // A runtime text holding the bytes; the empty text is null.
 inline Text make_text(std::string_view bytes) { return Text(rt::make_text(bytes)); }
-
-// The bytes between the first `left` (searched from the start) and the next
-// `right` after it, or the empty text when either is missing.
-Text cut_between(const char* text, const char* left, const char* right, bool ignore_case = false);
 
 }  // namespace quilbex::app
