@@ -66,6 +66,15 @@ HeadlessBackend& WindowSystem::use_headless(const HeadlessOptions& options) {
     return raw;
 }
 
+std::string_view WindowSystem::use_for_program() {
+    if (use_gtk())
+        return "gtk";
+    HeadlessOptions options;
+    options.virtual_clock = false;
+    use_headless(options);
+    return "headless";
+}
+
 void WindowSystem::shut_down() {
     std::unique_ptr<WindowSystem> old;
     {

@@ -47,6 +47,10 @@ public:
     // Replaces the window system with the GTK backend when a display can be
     // opened; returns false, leaving the current system, when it cannot.
     static bool use_gtk();
+    // The program's choice at start-up: GTK when a display can be opened,
+    // otherwise the headless system on the real clock (message boxes then go
+    // to stderr). Returns the name of the backend chosen ("gtk" or "headless").
+    static std::string_view use_for_program();
     // Discards the window system; senders waiting on other threads get 0.
     static void shut_down();
     // Makes `system` the current window system (backends' selection functions use it).

@@ -149,3 +149,32 @@ TEST_F(Drawing, without_a_test_answer_a_box_takes_its_first_button) {
 
 }  // namespace
 }  // namespace quilbex::ui::testing
+
+#include "platform/ui/gtk/GtkBackend.h"
+
+#include <cstdlib>
+
+namespace quilbex::ui::testing {
+namespace {
+
+TEST(Selection, without_a_display_the_program_gets_the_headless_system_on_the_real_clock) {
+    std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(WindowSystem::use_for_program(), "headless");
+    EXPECT_EQ(WindowSystem::the().backend().name(), "headless");
+    EXPECT_FALSE(WindowSystem::the().backend().clock().is_virtual());
+    // Without the GTK system there is no container for the browser engine.
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = DefWindowProcA;
+    cls.lpszClassName = "Host";
+    RegisterClassA(&cls);
+    HWND h = CreateWindowExA(0, "Host", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(quilbex_ui_gtk_container(h), nullptr);
+    WindowSystem::shut_down();
+    if (!display.empty())
+        setenv("DISPLAY", display.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace quilbex::ui::testing
