@@ -327,6 +327,7 @@ gboolean ViewSignals::on_script_dialog(WebKitWebView*, WebKitScriptDialog* dialo
 void ViewSignals::on_resource_started(WebKitWebView*, WebKitWebResource* resource, WebKitURIRequest* request,
                                       WebView* view) {
     g_signal_connect(resource, "finished", G_CALLBACK(on_resource_finished), view);
+    g_signal_connect(resource, "failed-with-tls-errors", G_CALLBACK(on_resource_tls_errors), view);
     view->m_resources.push_back(GRef<WebKitWebResource>::retain(resource));
     auto& callback = view->m_callbacks.load_url_begin;
     if (!callback)
@@ -356,6 +357,16 @@ void ViewSignals::on_resource_finished(WebKitWebResource* resource, WebView* vie
     guint64 length = response ? webkit_uri_response_get_content_length(response) : 0;
     callback.fn(view->handle(), callback.param, url.c_str(), resource, status,
                 static_cast<int>(std::min<guint64>(length, INT_MAX)));
+}
+
+void ViewSignals::on_resource_tls_errors(WebKitWebResource* resource, GTlsCertificate* certificate,
+                                         GTlsCertificateFlags, WebView*) {
+    // A sub-resource from another configured host: this request is lost, but
+    // the host's certificate is allowed for the requests that follow.
+    Engine& engine = Engine::get();
+    const std::string host = host_of(webkit_web_resource_get_uri(resource));
+    if (engine.trust().accepts(host, certificate))
+        webkit_web_context_allow_tls_certificate_for_host(engine.web_context(), certificate, host.c_str());
 }
 
 void ViewSignals::on_mouse_target(WebKitWebView*, WebKitHitTestResult* hit, guint, WebView* view) {

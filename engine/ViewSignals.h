@@ -5,6 +5,7 @@
 //   ---------------------------------------  -------------------------------------
 //   load-changed / load-failed               LoadingFinish (once per main load)
 //   load-failed-with-tls-errors              (configured trust, then LoadingFinish)
+//   resource failed-with-tls-errors          (configured trust for later requests)
 //   notify::title                            TitleChanged
 //   notify::uri                              URLChanged2
 //   decide-policy (navigation action)        Navigation
@@ -42,6 +43,7 @@ private:
     static gboolean on_script_dialog(WebKitWebView*, WebKitScriptDialog*, WebView*);
     static void on_resource_started(WebKitWebView*, WebKitWebResource*, WebKitURIRequest*, WebView*);
     static void on_resource_finished(WebKitWebResource*, WebView*);
+    static void on_resource_tls_errors(WebKitWebResource*, GTlsCertificate*, GTlsCertificateFlags, WebView*);
     static void on_mouse_target(WebKitWebView*, WebKitHitTestResult*, guint, WebView*);
     static gboolean on_draw(GtkWidget*, cairo_t*, WebView*);
     static void on_ready_message(WebKitUserContentManager*, WebKitJavascriptResult*, WebView*);

@@ -166,6 +166,30 @@ TEST_F(EngineHttpsTest, certificates_outside_the_configured_trust_are_refused) {
     EXPECT_STREQ(api().wkeGetTitle(view), "Quilbex Engine Test");
 }
 
+TEST_F(EngineHttpsTest, a_second_configured_host_is_trusted_for_requests_after_its_first_refusal) {
+    // The page comes from 127.0.0.1; its style sheet from "localhost", another configured host.
+    auto other = serve(m_authority, "other-server");
+    auto server = std::make_unique<HttpsServer>(m_authority.issue_server("page-server"), [&](httplib::Server& s) {
+        const std::string page = "<title>two hosts</title><link rel=stylesheet href='" +
+                                 other->url("/style.css", "localhost") + "'>";
+        s.Get("/", [page](const httplib::Request&, httplib::Response& res) { res.set_content(page, "text/html"); });
+    });
+    ASSERT_TRUE(api().wkeQuilbexAllowCertificate("127.0.0.1", m_authority.ca_file().c_str()));
+    ASSERT_TRUE(api().wkeQuilbexAllowCertificate("localhost", m_authority.ca_file().c_str()));
+    wkeWebView view = make_view();
+    std::vector<int> sheet_status;
+    api().wkeOnLoadUrlEnd(view, [](wkeWebView, void* p, const char* url, wkeNetJob, int status, int) {
+        if (std::string(url).find("style.css") != std::string::npos)
+            static_cast<std::vector<int>*>(p)->push_back(status);
+    }, &sheet_status);
+    ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    ASSERT_TRUE(run_until([&] { return sheet_status.size() == 1; }));
+    EXPECT_EQ(sheet_status[0], 0) << "refused before the host's certificate was checked";
+    api().wkeReload(view);
+    ASSERT_TRUE(run_until([&] { return sheet_status.size() == 2; }));
+    EXPECT_EQ(sheet_status[1], 200);
+}
+
 TEST_F(EngineHttpsTest, downloads_are_reported_and_never_stored_and_drawing_is_reported) {
     auto server = serve(m_authority);
     ASSERT_TRUE(api().wkeQuilbexAllowCertificate("127.0.0.1", m_authority.ca_file().c_str()));

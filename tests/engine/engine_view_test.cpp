@@ -59,6 +59,23 @@ TEST_F(EngineViewTest, a_view_goes_with_its_parent_window_and_its_handle_becomes
     EXPECT_EQ(e.wkeGetWindowHandle(view), nullptr);
 }
 
+TEST_F(EngineViewTest, a_view_may_be_destroyed_from_inside_its_own_callbacks) {
+    auto& e = api();
+    wkeWebView view = make_view();
+    bool destroyed = false;
+    // Destroy the view when its title arrives, from inside the engine's notification.
+    e.wkeOnTitleChanged(view, [](wkeWebView self, void* flag, const wkeString) {
+        EngineApi::get().wkeDestroyWebView(self);
+        *static_cast<bool*>(flag) = true;
+    }, &destroyed);
+    e.wkeLoadHTML(view, "<title>going</title><script>console.log('still here');</script>");
+    ASSERT_TRUE(run_until([&] { return destroyed; }));
+    EXPECT_EQ(e.wkeGetWindowHandle(view), nullptr);
+    run_for(300);  // late notifications of the gone view must find nothing
+    EXPECT_EQ(gtk_container_get_children(GTK_CONTAINER(m_host->fixed())), nullptr);
+    EXPECT_STREQ(e.wkeGetTitle(view), "");
+}
+
 struct DialogLog {
     std::u16string alert;
     std::u16string confirm;
