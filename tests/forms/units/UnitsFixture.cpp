@@ -4,6 +4,7 @@
 #include "forms/FormsState.h"
 #include "forms/PropertyAccess.h"
 #include "forms/WindowLoader.h"
+#include "forms/template/TemplateReader.h"
 #include "forms/template/TemplateWriter.h"
 #include "forms/units/CoreUnitTypes.h"
 #include "platform/ui/WindowSystem.h"
@@ -48,11 +49,12 @@ const rt::ApplicationRoutine kRoutines[UnitsProgram::kRoutineCount] = {
 
 }  // namespace
 
-UnitsProgram::UnitsProgram() {
+UnitsProgram::UnitsProgram(System system) {
     routine_state() = {};
     rt::runtime_app().reset();
     forms::forms_state() = {};
-    m_backend = &ui::WindowSystem::use_headless();
+    if (system == System::Headless)
+        m_backend = &ui::WindowSystem::use_headless();
     m_library.dataTypeCount = forms::core_unit_type_count();
     m_library.dataTypes = forms::core_unit_types();
     forms::install_forms_host();
@@ -62,7 +64,14 @@ UnitsProgram::~UnitsProgram() {
     rt::window_host().destroy_all_windows();
     rt::set_window_host(nullptr);
     forms::forms_state() = {};
-    ui::WindowSystem::shut_down();
+    if (m_backend)
+        ui::WindowSystem::shut_down();
+}
+
+void UnitsProgram::read_templates(std::span<const std::uint8_t> bytes) {
+    auto read = forms::read_templates(bytes);
+    ASSERT_TRUE(read.ok()) << read.error().message;
+    templates = std::move(read.value());
 }
 
 forms::WindowTemplate& UnitsProgram::add_window(std::uint32_t id, std::vector<std::uint8_t> block, int width,

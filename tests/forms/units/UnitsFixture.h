@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,11 @@ class UnitsProgram {
 public:
     static constexpr std::uint32_t kRoutineCount = 10;
 
-    UnitsProgram();
+    enum class System { Headless, Current };
+
+    // With System::Current the program uses the window system already
+    // selected (the GTK one in gui tests) and backend() is not available.
+    explicit UnitsProgram(System system = System::Headless);
     ~UnitsProgram();
     UnitsProgram(const UnitsProgram&) = delete;
     UnitsProgram& operator=(const UnitsProgram&) = delete;
@@ -61,6 +66,8 @@ public:
     bool load(std::uint32_t window_id = kWindowId);
 
     ui::HeadlessBackend& backend() { return *m_backend; }
+    // Reads template bytes made elsewhere into `templates`, to change them before start().
+    void read_templates(std::span<const std::uint8_t> bytes);
     forms::LoadedWindow* window(std::uint32_t id = kWindowId) { return forms::find_loaded_window(id); }
     forms::UnitObject* object(std::uint32_t window_id, std::uint32_t unit_id);
     ui::HWND hwnd(std::uint32_t window_id, std::uint32_t unit_id);
