@@ -41,6 +41,15 @@ std::string displayed_text(std::string_view gbk, UINT format) {
 struct LayoutDeleter {
     void operator()(PangoLayout* l) const { g_object_unref(l); }
 };
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct CairoDeleter {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+struct PatternDeleter {
+    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
+};
 
 std::unique_ptr<PangoLayout, LayoutDeleter> make_layout(cairo_t* cr, const LOGFONTA& font, const std::string& utf8) {
     std::unique_ptr<PangoLayout, LayoutDeleter> layout(pango_cairo_create_layout(cr));
@@ -62,14 +71,11 @@ std::unique_ptr<PangoLayout, LayoutDeleter> make_layout(cairo_t* cr, const LOGFO
 }  // namespace
 
 SIZE pango_text_extent(const LOGFONTA& font, std::string_view gbk) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-    cairo_t* cr = cairo_create(surface);
-    auto layout = make_layout(cr, font, displayed_text(gbk, DT_NOPREFIX));
+    std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
+    std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(surface.get()));
+    auto layout = make_layout(cr.get(), font, displayed_text(gbk, DT_NOPREFIX));
     int w = 0, h = 0;
     pango_layout_get_pixel_size(layout.get(), &w, &h);
-    layout.reset();
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
     return {w, h};
 }
 
@@ -94,15 +100,15 @@ void CairoContext::fill_rect(const RECT& r, COLORREF color) {
 void CairoContext::gradient_fill(const RECT& r, COLORREF from, COLORREF to, GradientDirection direction) {
     if (rect_empty(r))
         return;
-    cairo_pattern_t* pattern = direction == GradientDirection::Horizontal
-                                   ? cairo_pattern_create_linear(r.left, 0, r.right, 0)
-                                   : cairo_pattern_create_linear(0, r.top, 0, r.bottom);
+    std::unique_ptr<cairo_pattern_t, PatternDeleter> owned(direction == GradientDirection::Horizontal
+                                                               ? cairo_pattern_create_linear(r.left, 0, r.right, 0)
+                                                               : cairo_pattern_create_linear(0, r.top, 0, r.bottom));
+    cairo_pattern_t* pattern = owned.get();
     cairo_pattern_add_color_stop_rgb(pattern, 0, GetRValue(from) / 255.0, GetGValue(from) / 255.0, GetBValue(from) / 255.0);
     cairo_pattern_add_color_stop_rgb(pattern, 1, GetRValue(to) / 255.0, GetGValue(to) / 255.0, GetBValue(to) / 255.0);
     cairo_set_source(m_cr, pattern);
     cairo_rectangle(m_cr, r.left, r.top, rect_width(r), rect_height(r));
     cairo_fill(m_cr);
-    cairo_pattern_destroy(pattern);
 }
 
 void CairoContext::line(POINT from, POINT to, COLORREF color) {

@@ -915,7 +915,7 @@ void GtkBackend::apply_cursor(Window& w) {
         return;
     HCURSOR cursor = w.cursor ? w.cursor : w.window_class->cursor;
     GdkDisplay* display = gdk_window_get_display(gdk);
-    GdkCursor* gdk_cursor = nullptr;
+    GObjectPtr<GdkCursor> gdk_cursor;
     if (cursor && is_icon(cursor) && cursor->standard_id) {
         const char* name = "default";
         switch (cursor->standard_id) {
@@ -933,15 +933,14 @@ void GtkBackend::apply_cursor(Window& w) {
         case IDC_HELP: name = "help"; break;
         default: break;
         }
-        gdk_cursor = gdk_cursor_new_from_name(display, name);
+        gdk_cursor = GObjectPtr<GdkCursor>::adopt(gdk_cursor_new_from_name(display, name));
     } else if (cursor && is_icon(cursor)) {
         auto pixbuf = icon_pixbuf(cursor);
         if (pixbuf)
-            gdk_cursor = gdk_cursor_new_from_pixbuf(display, pixbuf.get(), cursor->hotspot.x, cursor->hotspot.y);
+            gdk_cursor = GObjectPtr<GdkCursor>::adopt(
+                gdk_cursor_new_from_pixbuf(display, pixbuf.get(), cursor->hotspot.x, cursor->hotspot.y));
     }
-    gdk_window_set_cursor(gdk, gdk_cursor);
-    if (gdk_cursor)
-        g_object_unref(gdk_cursor);
+    gdk_window_set_cursor(gdk, gdk_cursor.get());
 }
 
 void GtkBackend::window_changed(Window& w, unsigned changes) {

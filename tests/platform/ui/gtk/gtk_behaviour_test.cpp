@@ -95,3 +95,22 @@ TEST_F(Behaviour, screen_metrics_come_from_the_display) {
 
 }  // namespace
 }  // namespace quilbex::ui::testing
+
+namespace quilbex::ui::testing {
+namespace {
+
+TEST_F(Behaviour, a_windows_cursor_shows_over_it) {
+    HWND host = CreateWindowExA(0, "Plain", "", WS_CHILD | WS_VISIBLE, 10, 10, 100, 50, top,
+                                reinterpret_cast<HMENU>(100), nullptr, nullptr);
+    pump_for(100);
+    GdkWindow* gdk = gtk_widget_get_window(quilbex_ui_gtk_container(host));
+    ASSERT_NE(gdk, nullptr);
+    EXPECT_EQ(gdk_window_get_cursor(gdk), nullptr);  // the class has no cursor: the parent's shows
+    set_window_cursor(host, LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(IDC_HAND))));
+    EXPECT_NE(gdk_window_get_cursor(gdk), nullptr);
+    set_window_cursor(host, nullptr);
+    EXPECT_EQ(gdk_window_get_cursor(gdk), nullptr);
+}
+
+}  // namespace
+}  // namespace quilbex::ui::testing
