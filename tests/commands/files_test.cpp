@@ -88,6 +88,16 @@ TEST_F(FileCommands, write_file_leaves_no_temporary_files) {
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
 }
 
+TEST_F(FileCommands, write_file_through_a_symbolic_link_replaces_the_target_and_keeps_the_link) {
+    std::string target = path("real.ini"), link = path("link.ini");
+    std::ofstream(target) << "old";
+    fs::create_symlink(target, link);
+    ByteSet a = byte_set("new");
+    EXPECT_TRUE(write_file(link.c_str(), {a.get()}));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(read(target), "new");
+}
+
 TEST_F(FileCommands, write_file_accepts_windows_separators) {
     std::string file = m_dir.string() + "\\b.txt";
     ByteSet a = byte_set("y");
