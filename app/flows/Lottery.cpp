@@ -1,0 +1,66 @@
+#include "app/flows/Lottery.h"
+
+#include "app/flows/Globals.h"
+#include "app/flows/MainWindowAccess.h"
+#include "app/flows/SignIn.h"
+#include "app/net/FieldList.h"
+#include "app/net/HttpClient.h"
+#include "app/net/NetConfig.h"
+#include "app/net/TextHelpers.h"
+#include "app/windows/JsonDocument.h"
+#include "app_flows_texts/FlowTexts.h"
+#include "runtime/Blocks.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace quilbex::app {
+
+namespace {
+
+std::atomic<std::int32_t> g_pause_ms{kDrawPauseMs};
+
+bool contains(const char* text, const char* phrase) { return commands::find_text(text, phrase) > 0; }
+
+}  // namespace
+
+void set_draw_pause(std::int32_t milliseconds) { g_pause_ms.store(milliseconds); }
+
+Text draw_lottery(const char* cookie) {
+    FieldList fields;
+    JsonDocument json;
+    lottery_method = 1;
+    fields.add("User-Agent", kMobileAgent);
+    Text headers = fields.header_text();
+    Text cookies = make_text(str(cookie));
+    std::string url = "https://" + net_config().hosts.api + kDrawPath + kDrawSignature;
+    ByteSet reply = http_request(
+        {.url = url.c_str(), .method = lottery_method.load(), .cookies = &cookies, .extra_headers = headers.get()});
+
+    auto bytes = rt::byte_set_bytes(reply.get());
+    std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    text = text.substr(0, text.find('\0'));
+    Text unescaped = unescape_unicode(text.c_str());
+    json.parse(unescaped.get());
+    Text ret = json.get_text("ret");
+    Text msg = json.get_text("msg");
+    if (ret)
+        return msg;
+    return make_text(texts::not_logged_in());
+}
+
+void run_lottery() {
+    Text cookie = forum_cookie_copy();
+    for (int draw = 1; draw <= kDrawLimit; ++draw) {
+        Text msg = draw_lottery(cookie.get());
+        bool stop = contains(msg.get(), texts::draws_used_up()) || contains(msg.get(), texts::too_fast());
+        MainWindowAccess& window = main_window_access();
+        if (window.display_exists())
+            window.append_to_display((str(msg) + "\r\n").c_str());
+        if (stop)
+            break;
+        commands::delay(g_pause_ms.load());
+    }
+}
+
+}  // namespace quilbex::app

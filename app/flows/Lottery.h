@@ -1,0 +1,30 @@
+#pragma once
+// The daily lottery through the forum's mobile API: up to ten draws, five
+// seconds apart, each reply's message appended to the display box, stopping
+// early when the draws are used up or the member draws too fast. run_lottery
+// is the body of the lottery worker thread.
+
+#include "commands/Facade.h"
+
+#include <cstdint>
+
+namespace quilbex::app {
+
+inline constexpr const char* kDrawPath = "/api/mobile/index.php?version=6&module=choujiang&do=draw&sign=";
+inline constexpr const char* kDrawSignature = "3f1c9a0e5b7d2468ace013579bdf2468ace01357";
+inline constexpr int kDrawLimit = 10;
+inline constexpr std::int32_t kDrawPauseMs = 5000;
+
+// One draw with the given cookie text: the reply's "msg" when it has a "ret",
+// otherwise "未登录".
+commands::Text draw_lottery(const char* cookie);
+
+// The worker's body. It takes its own copy of forum_cookie when it starts,
+// so a later change of the cookie box does not reach a running series, and
+// it ends by returning (ending only its own thread).
+void run_lottery();
+
+// The pause between draws; a test seam (the program always waits 5000 ms).
+void set_draw_pause(std::int32_t milliseconds);
+
+}  // namespace quilbex::app

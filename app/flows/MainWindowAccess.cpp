@@ -1,0 +1,47 @@
+#include "app/flows/MainWindowAccess.h"
+
+#include "forms/PropertyAccess.h"
+#include "forms/WindowCommands.h"
+#include "runtime/ArgRecord.h"
+#include "runtime/CallFrame.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace quilbex::app {
+
+namespace {
+
+constexpr std::int32_t kContentProperty = 8;
+
+rt::ArgRecord control(std::uint32_t unit) { return rt::ArgRecord::of_unit(kMainWindowId, unit, rt::kTypeWindowReference); }
+
+class ProgramWindowAccess final : public MainWindowAccess {
+public:
+    bool display_exists() override {
+        rt::ArgRecord args[] = {control(kDisplayBoxId)};
+        return rt::call_core_command(forms::lib::component_exists, 1, args).as_int() != 0;
+    }
+    void append_to_display(const char* text) override {
+        rt::ArgRecord args[] = {control(kDisplayBoxId), rt::ArgRecord::of_pointer(text ? text : "", rt::kTypeText)};
+        rt::call_core_command(forms::lib::append_edit_text, 2, args);
+    }
+    void set_message_text(const char* text) override {
+        auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(text ? text : ""));
+        forms::write_unit_property(kMainWindowId, kMessageBoxId, kContentProperty, 0, value);
+    }
+};
+
+std::atomic<MainWindowAccess*> g_override{nullptr};
+
+}  // namespace
+
+MainWindowAccess& main_window_access() {
+    static ProgramWindowAccess program;
+    MainWindowAccess* override_access = g_override.load();
+    return override_access ? *override_access : program;
+}
+
+void set_main_window_access(MainWindowAccess* access) { g_override.store(access); }
+
+}  // namespace quilbex::app

@@ -1,0 +1,118 @@
+// The lottery worker against the local mobile API: the draw request, the
+// stop phrases, the ten-draw limit and the worker's own cookie copy.
+
+#include "app/flows/Lottery.h"
+#include "app/flows/SignIn.h"
+
+#include "FlowFixture.h"
+#include "WindowRecorder.h"
+#include "sim/HttpServer.h"
+
+#include <thread>
+
+namespace quilbex::app::testing {
+namespace {
+
+class Lottery : public FlowTest {
+protected:
+    void SetUp() override {
+        FlowTest::SetUp();
+        set_draw_pause(5);
+    }
+    void TearDown() override {
+        set_draw_pause(kDrawPauseMs);
+        FlowTest::TearDown();
+    }
+    std::size_t draws() {
+        std::size_t n = 0;
+        for (const auto& entry : log())
+            n += entry.service == "api";
+        return n;
+    }
+    WindowRecorder window;
+};
+
+TEST_F(Lottery, a_draw_is_a_post_with_an_empty_body_the_mobile_agent_and_the_cookie) {
+    EXPECT_EQ(str(draw_lottery(kMemberCookie)), gbk("恭喜您抽中 金币 x1"));
+    std::string target = std::string(kDrawPath) + kDrawSignature;
+    std::string api = sim->host(sim->api_port());
+    sim::Request r = log().back().request;
+    EXPECT_EQ(r.head, "POST " + target + " HTTP/1.1\r\nHost: " + api + "\r\nUser-Agent: " + kMobileAgent +
+                          "\r\nAccept: */*\r\nReferer: https://" + api + target +
+                          "\r\nAccept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded\r\n" +
+                          "Cookie: " + kMemberCookie + "\r\nContent-Length: 0\r\n\r\n");
+    EXPECT_EQ(lottery_method.load(), 1);
+}
+
+TEST_F(Lottery, the_series_stops_after_the_draws_are_used_up_and_shows_each_reply_in_chinese) {
+    sim->state().scenario.set("draws", "2");
+    run_lottery();
+    auto lines = window.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], gbk("恭喜您抽中 金币 x1\r\n"));
+    EXPECT_EQ(lines[2], gbk("今日抽奖次数已用完，明天再来吧\r\n"));
+    EXPECT_EQ(draws(), 3u);
+}
+
+TEST_F(Lottery, too_fast_ends_the_series_after_one_line_without_a_retry) {
+    sim->state().scenario.set("too_fast", "1");
+    run_lottery();
+    ASSERT_EQ(window.lines().size(), 1u);
+    EXPECT_NE(window.lines()[0].find(gbk("太快")), std::string::npos);
+    EXPECT_EQ(draws(), 1u);
+}
+
+TEST_F(Lottery, without_a_stop_phrase_it_draws_ten_times_and_shows_not_logged_in_for_empty_replies) {
+    set_forum_cookie("UM_distinctid=stranger");
+    run_lottery();
+    auto lines = window.lines();
+    ASSERT_EQ(lines.size(), 10u);
+    for (const auto& line : lines)
+        EXPECT_EQ(line, gbk("未登录\r\n"));
+    EXPECT_EQ(draws(), 10u);
+}
+
+TEST_F(Lottery, a_closed_window_gets_no_lines_but_the_series_goes_on) {
+    sim->state().scenario.set("draws", "1");
+    window.display_open = false;
+    run_lottery();
+    EXPECT_TRUE(window.lines().empty());
+    EXPECT_EQ(draws(), 2u);
+}
+
+TEST_F(Lottery, a_running_series_keeps_the_cookie_it_started_with) {
+    sim->state().scenario.set("draws", "5");
+    set_draw_pause(150);
+    std::thread worker(run_lottery);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    set_forum_cookie("UM_distinctid=someone-else");
+    worker.join();
+    for (const auto& entry : log())
+        EXPECT_EQ(entry.request.header("Cookie").value_or(""), kMemberCookie);
+    EXPECT_EQ(window.lines().size(), 6u);
+}
+
+// Replies the local API does not make, from a TLS server of the test's own.
+class DrawReplies : public Lottery {
+protected:
+    std::string reply_to_draw(const std::string& body) {
+        auto server = sim::HttpServer::start(
+            0, sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
+                             std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
+            [body](const sim::Request&) { return sim::Response::text(200, "OK", "application/json", body); });
+        NetConfig config = net_config();
+        config.hosts.api = "127.0.0.1:" + std::to_string(server->port());
+        install_net_config(config);
+        return str(draw_lottery(kMemberCookie));
+    }
+};
+
+TEST_F(DrawReplies, only_the_presence_of_ret_decides_and_escapes_become_characters) {
+    EXPECT_EQ(reply_to_draw("{\"ret\":0,\"msg\":\"\"}"), "");
+    EXPECT_EQ(reply_to_draw("{\"ret\":\"\",\"msg\":\"x\"}"), gbk("未登录"));
+    EXPECT_EQ(reply_to_draw("<html>busy</html>"), gbk("未登录"));
+    EXPECT_EQ(reply_to_draw("{\"ret\":-1,\"msg\":\"it's \\u62bd\\u5956\"}"), gbk("it's 抽奖"));
+}
+
+}  // namespace
+}  // namespace quilbex::app::testing
