@@ -1,0 +1,50 @@
+// The program's entry routine and the set-up that comes before it: the
+// built-in system libraries, the network configuration and the window system.
+
+#include "app/Handlers.h"
+#include "app/net/NetConfig.h"
+#include "browser/Shlwapi.h"
+#include "forms/FormsHost.h"
+#include "platform/ado/Stream.h"
+#include "platform/com/Ole32Library.h"
+#include "platform/kernel/Kernel32.h"
+#include "platform/kernel/Paths.h"
+#include "platform/script/ScriptControl.h"
+#include "platform/ui/WindowSystem.h"
+#include "platform/wininet/WinInet.h"
+#include "runtime/ProcessEntry.h"
+#include "runtime/Startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quilbex::app {
+
+inline constexpr std::uint32_t kStartupWindow = 0x52010001;
+
+void prepare_process() {
+    kernel::register_kernel32();
+    wininet::register_wininet();
+    com::register_ole32_library();
+    script::register_script_control_class();
+    ado::register_stream_class();
+    browser::register_shlwapi();
+
+    std::string folder = kernel::executable_directory();
+    install_net_config(read_net_config(config_file_path(folder), folder));
+
+    if (!ui::WindowSystem::use_gtk()) {
+        std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
+        std::exit(1);
+    }
+    quilbex::forms::install_forms_host();
+}
+
+std::int32_t application_entry() {
+    rt::ApplicationStartup startup;
+    startup.exit_routine = release_globals;
+    startup.startup_window = kStartupWindow;
+    return rt::run_application_entry(startup);
+}
+
+}  // namespace quilbex::app

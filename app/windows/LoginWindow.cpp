@@ -1,0 +1,63 @@
+#include "app/windows/LoginWindow.h"
+
+#include "app/net/Cookies.h"
+#include "app/net/TextHelpers.h"
+#include "app/windows/Controls.h"
+#include "app_constants/AppConstants.h"
+#include "app_templates/WindowTemplates.h"
+#include "browser/BrowserLibrary.h"
+#include "forms/WindowCommands.h"
+#include "runtime/CallFrame.h"
+
+#include <string>
+
+namespace quilbex::app {
+namespace {
+
+namespace main_window = forms::main_window;
+namespace login_window = forms::login_window;
+
+rt::ArgRecord browser_reference() {
+    return rt::ArgRecord::of_unit(login_window::kWindowId, login_window::browser, browser::kBrowserUnitType);
+}
+
+}  // namespace
+
+rt::HandlerResult login_window_created(const rt::HandlerCall&) {
+    rt::ArgRecord args[] = {browser_reference()};
+    rt::call_library_command(browser::clear_cookie_command, 2, 1, args);
+    return {};
+}
+
+rt::HandlerResult login_clock_tick(const rt::HandlerCall&) {
+    capture_login_cookie();
+    return {};
+}
+
+rt::HandlerResult capture_button_click(const rt::HandlerCall&) {
+    capture_login_cookie();
+    return {};
+}
+
+void capture_login_cookie() {
+    rt::ArgRecord args[] = {browser_reference()};
+    rt::OwnedText cookie(static_cast<char*>(rt::call_library_command(browser::get_cookie_command, 2, 1, args).pointer()));
+    // The login marker and the name are read by their exact item names, so
+    // that a marker standing last in the text still counts.
+    rt::OwnedText marker = read_cookie(cookie.get(), "UM_distinctid");
+    if (!marker)
+        return;
+    rt::OwnedText encoded_name = read_cookie(cookie.get(), "BBS_UNAME");
+    rt::OwnedText name = url_decode(encoded_name.get(), true);
+
+    write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
+    write_control_number(login_window::kWindowId, login_window::poll_timer, 0);
+    rt::ArgRecord window =
+        rt::ArgRecord::of_unit(login_window::kWindowId, login_window::window_unit, rt::kTypeWindowReference);
+    rt::call_core_command(quilbex::forms::lib::close_window, 1, &window);
+    std::string greeting = std::string(constants::login_greeting()) + (name ? name.get() : "");
+    rt::ArgRecord box[] = {rt::ArgRecord::of_pointer(greeting.c_str(), rt::kTypeText), rt::ArgRecord::of_int(0)};
+    rt::call_core_command(quilbex::forms::lib::message_box, 2, box);
+}
+
+}  // namespace quilbex::app

@@ -1,0 +1,19 @@
+#pragma once
+// The login window's handlers: the member logs in on the account site in the
+// embedded browser; once the forum's login cookie is there, the whole cookie
+// text goes to the main window's cookie box. All run on the window thread.
+
+#include "runtime/ProgramImage.h"
+
+namespace quilbex::app {
+
+rt::HandlerResult login_window_created(const rt::HandlerCall& call);
+rt::HandlerResult login_clock_tick(const rt::HandlerCall& call);
+rt::HandlerResult capture_button_click(const rt::HandlerCall& call);
+
+// Reads the browser's cookie text; when the "UM_distinctid" item has a value,
+// copies the text to the main window, stops the poll timer, closes the login
+// window and greets the member by the name in "BBS_UNAME".
+void capture_login_cookie();
+
+}  // namespace quilbex::app
