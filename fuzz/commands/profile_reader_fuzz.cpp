@@ -104,6 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  value.back() != '\t' && value.front() != '"' && value.front() != '\'';
     if (plain && get(section.c_str(), key.c_str(), file, 1 << 16) != value)
         fail("written value does not read back");
+    // Names holding zero bytes cannot be told apart in a list; compare the
+    // other sections only when there are none.
+    if (contents.find('\0') != std::string::npos)
+        return 0;
     for (const auto& [name, keys] : before) {
         std::string trimmed_section = section;
         auto blank = [](char c) { return c == ' ' || c == '\t'; };
