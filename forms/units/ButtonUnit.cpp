@@ -63,7 +63,10 @@ UnitObject* ButtonUnit::create(const UnitCreateArgs& args) {
                                         nullptr, nullptr);
     if (!hwnd)
         return nullptr;
-    unit->subclass(hwnd);
+    if (!unit->subclass(hwnd)) {
+        ui::DestroyWindow(hwnd);
+        return nullptr;
+    }
     if (ui::DWORD picture = unit->load_picture())
         ui::SetWindowLongA(hwnd, ui::GWL_STYLE, static_cast<ui::LONG>(style | picture));
     ui::SendMessageA(hwnd, ui::WM_SETFONT, reinterpret_cast<ui::WPARAM>(font_or_default(unit->m_font)), ui::TRUE);

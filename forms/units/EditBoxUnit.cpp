@@ -111,7 +111,10 @@ UnitObject* EditBoxUnit::create(const UnitCreateArgs& args) {
                                         nullptr, nullptr);
     if (!hwnd)
         return nullptr;
-    unit->subclass(hwnd);
+    if (!unit->subclass(hwnd)) {
+        ui::DestroyWindow(hwnd);
+        return nullptr;
+    }
     unit->update_colours();
 
     ui::HFONT font = font_or_default(unit->m_font);

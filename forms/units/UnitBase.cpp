@@ -21,12 +21,15 @@ std::unordered_map<ui::HWND, UnitBase*>& bindings() {
 UnitBase::~UnitBase() {
     // An object deleted while its window still exists (the runtime discarding
     // a window list) must not leave its binding behind.
+    // Only a binding that is still this object's names this object's window:
+    // the handle may since belong to another window.
     if (m_hwnd) {
         auto it = bindings().find(m_hwnd);
-        if (it != bindings().end() && it->second == this)
+        if (it != bindings().end() && it->second == this) {
             bindings().erase(it);
-        if (m_previous && ui::IsWindow(m_hwnd))
-            ui::SetWindowLongPtrA(m_hwnd, ui::GWLP_WNDPROC, reinterpret_cast<ui::LONG_PTR>(m_previous));
+            if (m_previous && ui::IsWindow(m_hwnd))
+                ui::SetWindowLongPtrA(m_hwnd, ui::GWLP_WNDPROC, reinterpret_cast<ui::LONG_PTR>(m_previous));
+        }
     }
 }
 
@@ -40,10 +43,13 @@ void UnitBase::attach(ui::HWND window) {
     bindings()[window] = this;
 }
 
-void UnitBase::subclass(ui::HWND window) {
-    attach(window);
+bool UnitBase::subclass(ui::HWND window) {
     m_previous = reinterpret_cast<ui::WNDPROC>(
         ui::SetWindowLongPtrA(window, ui::GWLP_WNDPROC, reinterpret_cast<ui::LONG_PTR>(&UnitBase::window_procedure)));
+    if (!m_previous)
+        return false;
+    attach(window);
+    return true;
 }
 
 ui::LRESULT UnitBase::default_handling(ui::UINT message, ui::WPARAM wparam, ui::LPARAM lparam) {

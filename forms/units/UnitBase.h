@@ -65,8 +65,8 @@ protected:
     ui::LRESULT default_handling(ui::UINT message, ui::WPARAM wparam, ui::LPARAM lparam);
 
     // Binds a standard control's window to this object and routes its
-    // messages through window_procedure first.
-    void subclass(ui::HWND window);
+    // messages through window_procedure first; false when that fails.
+    bool subclass(ui::HWND window);
     // Raises one of the unit's events (dispatch rules of the forms runtime).
     EventOutcome raise(std::int32_t event, std::initializer_list<std::uint32_t> args = {});
     // Whether the window (and therefore this object) still exists.

@@ -89,15 +89,6 @@ TEST_F(EditBoxUnitTest, full_block_sets_styles_colours_limit_and_selection) {
     EXPECT_EQ(read_text(kWindowId, kEdit, 8 + forms::EditBoxUnit::kSelectedText), "bc");
 }
 
-TEST_F(EditBoxUnitTest, password_mode_masks_with_the_stored_character) {
-    EditBoxBlock b;
-    b.input_mode = forms::kInputPassword;
-    b.password_char = '#';
-    start_with(block_bytes(b, forms::write_edit_box_block));
-    EXPECT_TRUE(style() & ui::ES_PASSWORD);
-    EXPECT_EQ(ui::SendMessageA(edit(), ui::EM_GETPASSWORDCHAR, 0, 0), '#');
-}
-
 TEST_F(EditBoxUnitTest, version_above_two_fails_the_window_load) {
     program.add_window(kWindowId, {});
     program.add_unit(kWindowId, kEdit, forms::kEditBoxType,
@@ -153,13 +144,6 @@ TEST_F(EditBoxUnitTest, single_line_box_grows_to_one_line_of_its_font) {
     EXPECT_EQ(ui::rect_width(rect), 100);
     EXPECT_EQ(read_number(kWindowId, kEdit, 3), static_cast<std::uint64_t>(least));
     EXPECT_EQ(read_number(kWindowId, kEdit, 1), 8u) << "growing keeps the position";
-}
-
-TEST_F(EditBoxUnitTest, multi_line_box_keeps_its_height) {
-    EditBoxBlock b;
-    b.multi_line = 1;
-    start_with(block_bytes(b, forms::write_edit_box_block), {8, 8, 108, 14});
-    EXPECT_EQ(read_number(kWindowId, kEdit, 3), 6u);
 }
 
 TEST_F(EditBoxUnitTest, focus_changes_raise_the_focus_events) {

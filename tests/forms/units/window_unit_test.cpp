@@ -79,15 +79,6 @@ TEST_F(WindowUnitTest, start_position_zero_keeps_the_stored_place) {
     EXPECT_EQ(rect(), (ui::RECT{10, 20, 310, 220}));
 }
 
-TEST_F(WindowUnitTest, fixed_border_gives_caption_system_menu_and_minimize_box_only) {
-    add_window(WindowBlock{});
-    load();
-    ui::DWORD expected = ui::WS_CAPTION | ui::WS_SYSMENU | ui::WS_MINIMIZEBOX | ui::WS_CLIPCHILDREN;
-    EXPECT_EQ(style() & expected, expected);
-    EXPECT_FALSE(style() & (ui::WS_THICKFRAME | ui::WS_MAXIMIZEBOX | ui::WS_POPUP | ui::WS_CHILD));
-    EXPECT_EQ(ex_style() & (ui::WS_EX_TOOLWINDOW | ui::WS_EX_CLIENTEDGE), 0u);
-}
-
 TEST_F(WindowUnitTest, placement_follows_border_boxes_and_start_position) {
     forms::UnitCreateArgs args;
     args.width = 200;
@@ -118,23 +109,6 @@ TEST_F(WindowUnitTest, placement_follows_border_boxes_and_start_position) {
     p = WindowUnit::placement_for(fixed_edge, args, 1000, 800, nullptr);
     EXPECT_FALSE(p.style & ui::WS_MAXIMIZE) << "a fixed window does not";
     EXPECT_EQ(p.ex_style, ui::WS_EX_CLIENTEDGE);
-}
-
-TEST_F(WindowUnitTest, owner_is_the_given_window_or_the_hidden_owner) {
-    forms::UnitCreateArgs args;
-    auto hidden = reinterpret_cast<ui::HWND>(0x1234);
-    auto owner = reinterpret_cast<ui::HWND>(0x5678);
-    WindowBlock block;
-    EXPECT_EQ(WindowUnit::placement_for(block, args, 800, 600, hidden).owner, nullptr);
-    args.modal = true;
-    EXPECT_EQ(WindowUnit::placement_for(block, args, 800, 600, hidden).owner, hidden);
-    args.modal = false;
-    block.show_in_taskbar = 0;
-    EXPECT_EQ(WindowUnit::placement_for(block, args, 800, 600, hidden).owner, hidden);
-    args.parent = owner;
-    auto p = WindowUnit::placement_for(block, args, 800, 600, hidden);
-    EXPECT_EQ(p.owner, owner);
-    EXPECT_EQ(p.style & 0xC0000000u, ui::WS_POPUP);
 }
 
 TEST_F(WindowUnitTest, window_not_in_the_task_bar_is_owned_by_the_hidden_owner) {
@@ -238,17 +212,6 @@ TEST_F(WindowUnitTest, escape_closes_the_window_when_the_setting_is_on) {
     program.backend().focus(program.hwnd(kFirstEdit));
     program.backend().press_key(ui::VK_ESCAPE);
     EXPECT_FALSE(ui::IsWindow(hwnd));
-}
-
-TEST_F(WindowUnitTest, escape_does_nothing_when_the_setting_is_off) {
-    WindowBlock block;
-    block.esc_closes = 0;
-    add_window(block);
-    add_controls();
-    load();
-    program.backend().focus(program.hwnd(kFirstEdit));
-    program.backend().press_key(ui::VK_ESCAPE);
-    EXPECT_TRUE(ui::IsWindow(window()));
 }
 
 TEST_F(WindowUnitTest, tab_moves_the_focus_through_the_tab_stops_and_shift_tab_back) {
