@@ -783,8 +783,11 @@ void GtkBackend::apply_top_level(Window& w) {
     // As on Windows, owned and tool windows have no task-bar button unless they ask for one.
     bool task_bar = !(w.ex_style & WS_EX_TOOLWINDOW) && (!w.owner || (w.ex_style & WS_EX_APPWINDOW));
     gtk_window_set_skip_taskbar_hint(window, !task_bar);
+    // Transient for a visible owner only: window managers may keep a window
+    // that is transient for an unmapped one (the hidden owner) out of sight.
     Window* owner = m_system->find(w.owner);
-    gtk_window_set_transient_for(window, owner && native_of(*owner) ? GTK_WINDOW(native_of(*owner)->outer.get()) : nullptr);
+    bool owner_shown = owner && native_of(*owner) && owner->visible_flag();
+    gtk_window_set_transient_for(window, owner_shown ? GTK_WINDOW(native_of(*owner)->outer.get()) : nullptr);
     gtk_widget_set_sensitive(n->client, w.enabled_flag());
     if (GdkWindow* gdk = gtk_widget_get_window(n->outer.get())) {
         int functions = GDK_FUNC_MOVE;
