@@ -2,6 +2,10 @@
 
 #include <gdk/gdkx.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +13,58 @@
 #include <thread>
 
 namespace quilbex::ui::testing {
+
+namespace {
+
+// Each test process gets an X server of its own, so that other suites'
+// windows, running at the same time on the shared display, can neither
+// cover these windows nor take their input focus.
+class PrivateDisplay : public ::testing::Environment {
+public:
+    void SetUp() override {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid < 0) {
+            close(fds[0]);
+            return;
+        }
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.empty()) {
+            waitpid(pid, nullptr, 0);
+            return;  // no Xvfb: the tests use the display they were given
+        }
+        m_server = pid;
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+    }
+    void TearDown() override {
+        if (m_server > 0) {
+            kill(m_server, SIGTERM);
+            waitpid(m_server, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t m_server = -1;
+};
+
+const auto* g_display = ::testing::AddGlobalTestEnvironment(new PrivateDisplay);
+
+}  // namespace
 
 COLORREF Screenshot::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height)
