@@ -14,12 +14,12 @@ namespace quilbex::ui::gtk {
 
 namespace {
 
-struct ButtonSpec {
+struct DialogButton {
     const char* label;
     int id;
 };
 
-std::vector<ButtonSpec> buttons_for(UINT flags) {
+std::vector<DialogButton> buttons_for(UINT flags) {
     switch (flags & MB_TYPEMASK) {
     case MB_OKCANCEL:
         return {{"确定", IDOK}, {"取消", IDCANCEL}};
@@ -87,7 +87,7 @@ int GtkBackend::message_box(HWND owner, std::string_view text, std::string_view 
     if (flags & (MB_TOPMOST | MB_SYSTEMMODAL))
         gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     auto buttons = buttons_for(flags);
-    for (const ButtonSpec& b : buttons)
+    for (const DialogButton& b : buttons)
         gtk_dialog_add_button(GTK_DIALOG(dialog), b.label, b.id);
     std::size_t default_index = (flags & MB_DEFMASK) >> 8;
     if (default_index < buttons.size())
@@ -95,7 +95,7 @@ int GtkBackend::message_box(HWND owner, std::string_view text, std::string_view 
 
     Answer answer;
     answer.system = m_system;
-    for (const ButtonSpec& b : buttons)
+    for (const DialogButton& b : buttons)
         if (b.id == IDCANCEL)
             answer.close_id = IDCANCEL;
     if ((flags & MB_TYPEMASK) == MB_OK)
