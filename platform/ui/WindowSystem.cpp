@@ -16,7 +16,10 @@ namespace quilbex::ui {
 namespace {
 
 std::mutex g_instance_mutex;
-std::unique_ptr<WindowSystem> g_instance;
+// Never destroyed by the exit sequence: the process may end from inside a
+// toolkit callback or on another thread, where taking the windows down would
+// pull widgets out from under running code. shut_down() ends it on purpose.
+std::unique_ptr<WindowSystem>& g_instance = *new std::unique_ptr<WindowSystem>;
 std::atomic<WindowSystem*> g_current{nullptr};
 
 std::string lower(std::string_view name) {
