@@ -311,8 +311,25 @@ struct Handlers {
         Window* w = find(data);
         if (!w)
             return FALSE;
-        w->minimized = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
-        w->maximized = (e->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+        bool minimized = (e->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
+        bool maximized = (e->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+        if (minimized == w->minimized && maximized == w->maximized)
+            return FALSE;
+        w->minimized = minimized;
+        w->maximized = maximized;
+        w->style = (w->style & ~(WS_MINIMIZE | WS_MAXIMIZE)) | (minimized ? WS_MINIMIZE : 0) | (maximized ? WS_MAXIMIZE : 0);
+        RECT client = ws().client_rect(*w);
+        ws().send_message(w->handle, WM_SIZE, minimized ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
+                          MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
+        return FALSE;
+    }
+
+    // The window lost the input focus to another window (ours or not): it is
+    // no longer the active window, as on Windows.
+    static gboolean top_focus_out(GtkWidget*, GdkEventFocus*, gpointer data) {
+        Window* w = find(data);
+        if (w && ws().active() == w->handle && !native_of(*w)->syncing)
+            ws().set_active(nullptr);
         return FALSE;
     }
 
@@ -551,6 +568,7 @@ void GtkBackend::window_created(Window& w) {
         g_signal_connect(window, "configure-event", G_CALLBACK(Handlers::configure), data);
         g_signal_connect(window, "window-state-event", G_CALLBACK(Handlers::window_state), data);
         g_signal_connect(window, "focus-in-event", G_CALLBACK(Handlers::top_focus_in), data);
+        g_signal_connect(window, "focus-out-event", G_CALLBACK(Handlers::top_focus_out), data);
     } else {
         GtkWidget* outer = nullptr;
         switch (w.kind) {

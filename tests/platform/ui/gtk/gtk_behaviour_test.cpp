@@ -114,3 +114,40 @@ TEST_F(Behaviour, a_windows_cursor_shows_over_it) {
 
 }  // namespace
 }  // namespace quilbex::ui::testing
+
+namespace quilbex::ui::testing {
+namespace {
+
+std::vector<std::pair<HWND, WORD>> g_activations;
+
+LRESULT activation_procedure(HWND h, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_ACTIVATE)
+        g_activations.emplace_back(h, LOWORD(w));
+    return DefWindowProcA(h, message, w, l);
+}
+
+TEST_F(Behaviour, giving_another_window_the_input_focus_deactivates_the_first) {
+    g_activations.clear();
+    WNDCLASSA cls{};
+    cls.lpfnWndProc = activation_procedure;
+    cls.lpszClassName = "Activated";
+    RegisterClassA(&cls);
+    HWND a = CreateWindowExA(0, "Activated", "a", WS_CAPTION | WS_VISIBLE, 50, 50, 200, 150, nullptr, nullptr, nullptr, nullptr);
+    HWND b = CreateWindowExA(0, "Activated", "b", WS_CAPTION | WS_VISIBLE, 400, 50, 200, 150, nullptr, nullptr, nullptr, nullptr);
+    pump_for(200);
+    focus_x_window(a);
+    ASSERT_TRUE(pump_until([&] { return GetActiveWindow() == a; }));
+    g_activations.clear();
+    focus_x_window(b);
+    ASSERT_TRUE(pump_until([&] { return GetActiveWindow() == b; }));
+    bool a_inactive = false, b_active = false;
+    for (auto& [window, state] : g_activations) {
+        a_inactive = a_inactive || (window == a && state == WA_INACTIVE);
+        b_active = b_active || (window == b && state == WA_ACTIVE);
+    }
+    EXPECT_TRUE(a_inactive);
+    EXPECT_TRUE(b_active);
+}
+
+}  // namespace
+}  // namespace quilbex::ui::testing
