@@ -53,6 +53,12 @@ enum BrowserEvent : std::int32_t {
     kRequestBegins = 11,
     kRequestEnds = 12,
     kLinkUnderMouse = 13,
+    kLeftButtonDown = 14,  // then left up, left double-click, right down, right up, mouse move
+    kFocusGained = 20,
+    kFocusLost = 21,
+    kKeyDown = 22,
+    kKeyUp = 23,
+    kCharacter = 24,
 };
 
 // Raises an event with typed arguments (texts are GBK pointers valid during

@@ -21,11 +21,42 @@ constexpr std::uintptr_t kProgramFolder = 2001;
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
+struct EngineTrust {
+    std::string ca_file;
+    std::vector<std::string> hosts;
+};
+
+EngineTrust& engine_trust() {
+    static EngineTrust trust;
+    return trust;
+}
+
+// Hands the configured trust to an engine that offers the trust function; an
+// engine without it trusts only what WebKit trusts.
+void apply_engine_trust(win::HMODULE module) {
+    const EngineTrust& trust = engine_trust();
+    if (trust.ca_file.empty())
+        return;
+    using AllowFn = bool (*)(const char*, const char*);
+    auto allow = reinterpret_cast<AllowFn>(kernel::GetProcAddress(module, "wkeQuilbexAllowCertificate"));
+    if (!allow)
+        return;
+    for (const std::string& host : trust.hosts) {
+        std::string name = host.substr(0, host.rfind(':'));
+        if (!name.empty())
+            allow(name.c_str(), trust.ca_file.c_str());
+    }
+}
+
 void show_error(const std::string& text) {
     ui::MessageBoxA(nullptr, text.c_str(), messages::error_caption(), ui::MB_OK);
 }
 
 }  // namespace
+
+void set_engine_trust(std::string ca_file, std::vector<std::string> hosts) {
+    engine_trust() = EngineTrust{std::move(ca_file), std::move(hosts)};
+}
 
 std::string program_folder() {
     char* text = reinterpret_cast<char*>(rt::runtime_notify(kNotifyProgramPath, kProgramFolder, 0));
@@ -104,6 +135,7 @@ bool EngineBinding::prepare() {
             return false;
         const wkeSettings settings{};
         f.wkeInitializeEx(&settings);
+        apply_engine_trust(m_module);
     }
     return f.wkeCreateWebWindow && (!f.wkeIsInitialize || f.wkeIsInitialize());
 }

@@ -21,6 +21,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace quilbex::browser {
 
@@ -36,6 +37,13 @@ std::string program_folder();
 // The engine's place for a program folder given with its trailing separator
 // ("\" or "/"); GBK in, GBK out.
 std::string engine_path_for(const std::string& program_dir);
+
+// The certificate trust the engine gets when it starts: servers of `hosts`
+// ("host" or "host:port"; the port is ignored) whose certificates chain to the
+// authority in `ca_file` (a native path) are accepted, as the program's HTTP
+// client accepts them. An empty `ca_file` adds no trust. Set it before the
+// first view is created.
+void set_engine_trust(std::string ca_file, std::vector<std::string> hosts);
 
 class EngineBinding {
 public:

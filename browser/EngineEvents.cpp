@@ -15,6 +15,15 @@
 //   11     LoadUrlBegin           address, job                                -
 //   12     LoadUrlEnd             address, job, status, length                -
 //   13     MouseOverUrlChanged    address                                     -
+//   14-19  input: mouse buttons   x, y, key state                             -
+//          and moves
+//   20,21  input: focus           -                                           -
+//   22,23  input: key down, up    key code, key state                         -
+//   24     input: character       character code                              0 keeps it from the page
+//
+// A key down of F5 also reloads the page unless the control disables F5.
+// The engine can keep a character from the page but not replace it, so a
+// handler's other values for event 24 let the character through unchanged.
 //
 // Texts arrive as GBK texts valid during the handler call.
 
@@ -31,6 +40,8 @@ namespace quilbex::browser {
 namespace {
 
 using rt::ArgRecord;
+
+constexpr int kKeyF5 = 116;
 
 ArgRecord integer(std::int64_t value) { return ArgRecord::of_int(static_cast<std::int32_t>(value)); }
 ArgRecord text(const std::string& gbk) { return ArgRecord::of_pointer(gbk.c_str(), rt::kTypeText); }
@@ -135,6 +146,41 @@ struct BrowserCallbacks {
         of(p).raise(kLinkUnderMouse, {text(u)});
     }
 
+    static bool input(wkeWebView, void* p, wkeInputKind kind, int x, int y, int code, int state) {
+        BrowserControl& control = of(p);
+        const wkeWebView view = control.m_view;
+        switch (kind) {
+        case WKE_INPUT_LBUTTONDOWN:
+        case WKE_INPUT_LBUTTONUP:
+        case WKE_INPUT_LBUTTONDBLCLK:
+        case WKE_INPUT_RBUTTONDOWN:
+        case WKE_INPUT_RBUTTONUP:
+        case WKE_INPUT_MOUSEMOVE:
+            control.raise(kLeftButtonDown + (kind - WKE_INPUT_LBUTTONDOWN), {integer(x), integer(y), integer(state)});
+            return true;
+        case WKE_INPUT_SETFOCUS:
+        case WKE_INPUT_KILLFOCUS:
+            control.raise(kind == WKE_INPUT_SETFOCUS ? kFocusGained : kFocusLost, {});
+            return true;
+        case WKE_INPUT_KEYDOWN: {
+            const bool reload = code == kKeyF5 && control.m_block.disable_f5_reload == 0;
+            control.raise(kKeyDown, {integer(code), integer(state)});
+            if (reload && control.m_engine.wkeReload)
+                control.m_engine.wkeReload(view);
+            return true;
+        }
+        case WKE_INPUT_KEYUP:
+            control.raise(kKeyUp, {integer(code), integer(state)});
+            return true;
+        case WKE_INPUT_CHAR: {
+            auto result = control.raise(kCharacter, {integer(code)});
+            return !(result && *result == 0);
+        }
+        default:
+            return true;
+        }
+    }
+
     // Registers every callback with the control as context, or removes them all.
     static void install(BrowserControl& control, bool on) {
         const EngineFunctions& e = control.m_engine;
@@ -159,6 +205,7 @@ struct BrowserCallbacks {
         set(e.wkeOnLoadUrlBegin, &load_begin);
         set(e.wkeOnLoadUrlEnd, &load_end);
         set(e.wkeOnMouseOverUrlChanged, &mouse_over);
+        set(e.wkeQuilbexOnInput, &input);
     }
 };
 

@@ -212,6 +212,10 @@ void wkeOnMouseOverUrlChanged(wkeWebView webView, wkeMouseOverUrlChangedCallback
     set_callback(webView, &quilbex::engine::ViewCallbacks::mouse_over_url, callback, param);
 }
 
+void wkeQuilbexOnInput(wkeWebView webView, wkeInputCallback callback, void* param) {
+    set_callback(webView, &quilbex::engine::ViewCallbacks::input, callback, param);
+}
+
 bool wkeQuilbexAllowCertificate(const char* host, const char* caPemPath) {
     return host && Engine::get().trust().allow_authority(host, caPemPath);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineString.h"
+#include "engine/ViewInput.h"
 #include "engine/WebView.h"
 
 #include <jsc/jsc.h>
@@ -139,6 +140,7 @@ void ViewSignals::connect(WebView& view) {
     g_signal_connect(web_view, "resource-load-started", G_CALLBACK(on_resource_started), &view);
     g_signal_connect(web_view, "mouse-target-changed", G_CALLBACK(on_mouse_target), &view);
     g_signal_connect_after(web_view, "draw", G_CALLBACK(on_draw), &view);
+    connect_view_input(view, GTK_WIDGET(web_view));
     WebKitUserContentManager* content = view.m_content.get();
     g_signal_connect(content, "script-message-received::wkeReady", G_CALLBACK(on_ready_message), &view);
     g_signal_connect(content, "script-message-received::wkeConsole", G_CALLBACK(on_console_message), &view);

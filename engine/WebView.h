@@ -46,6 +46,7 @@ struct ViewCallbacks {
     Callback<wkeLoadUrlBeginCallback> load_url_begin;
     Callback<wkeLoadUrlEndCallback> load_url_end;
     Callback<wkeMouseOverUrlChangedCallback> mouse_over_url;
+    Callback<wkeInputCallback> input;
 };
 
 class WebView {
@@ -77,6 +78,9 @@ public:
     const char* title();
     const char* url();
     const char* cookies();
+
+    // Keys whose press the program kept from the page: their release is kept too.
+    std::vector<guint>& kept_keys() { return m_kept_keys; }
 
     // Called for a download that this view's page started.
     void handle_download(WebKitDownload* download);
@@ -122,6 +126,7 @@ private:
     int m_tls_retries = 0;             // certificate allowances since the last committed load
     std::string m_tls_retry_uri;       // to load again once the refused load has finished
     std::string m_hovered_link;
+    std::vector<guint> m_kept_keys;
     std::string m_title;
     std::string m_url;
     std::string m_cookies;

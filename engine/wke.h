@@ -223,6 +223,30 @@ WKE_API void wkeOnMouseOverUrlChanged(wkeWebView webView, wkeMouseOverUrlChanged
                                       void* param);
 
 /*
+ * Input. Before the page gets a mouse, focus or keyboard event of the view,
+ * the program may look at it: `x`, `y` are view coordinates (mouse events),
+ * `code` the Windows virtual-key code (KEYDOWN, KEYUP; 0 for keys without
+ * one) or the character as a UTF-16 unit (CHAR), `state` the modifiers
+ * (1 Ctrl, 2 Shift, 4 Alt). Returning false keeps the event from the page.
+ */
+typedef enum wkeInputKind {
+    WKE_INPUT_LBUTTONDOWN = 0,
+    WKE_INPUT_LBUTTONUP = 1,
+    WKE_INPUT_LBUTTONDBLCLK = 2,
+    WKE_INPUT_RBUTTONDOWN = 3,
+    WKE_INPUT_RBUTTONUP = 4,
+    WKE_INPUT_MOUSEMOVE = 5,
+    WKE_INPUT_SETFOCUS = 6,
+    WKE_INPUT_KILLFOCUS = 7,
+    WKE_INPUT_KEYDOWN = 8,
+    WKE_INPUT_KEYUP = 9,
+    WKE_INPUT_CHAR = 10
+} wkeInputKind;
+typedef bool (*wkeInputCallback)(wkeWebView webView, void* param, wkeInputKind kind, int x, int y, int code,
+                                 int state);
+WKE_API void wkeQuilbexOnInput(wkeWebView webView, wkeInputCallback callback, void* param);
+
+/*
  * TLS trust. WebKit trusts the system's certificate authorities. In addition,
  * a server of `host` (a host name or address, compared without regard to case,
  * no port) whose certificate chains to a certificate authority in the PEM file

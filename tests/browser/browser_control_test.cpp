@@ -99,6 +99,7 @@ EngineFunctions recording_engine() {
     RECORD_CALLBACK(wkeOnLoadUrlBegin)
     RECORD_CALLBACK(wkeOnLoadUrlEnd)
     RECORD_CALLBACK(wkeOnMouseOverUrlChanged)
+    RECORD_CALLBACK(wkeQuilbexOnInput)
     return f;
 }
 
@@ -162,12 +163,12 @@ TEST_F(BrowserControlTest, creation_configures_the_view_then_loads_and_listens) 
     ASSERT_GE(journal.calls.size(), expected_start.size());
     EXPECT_EQ(std::vector<std::string>(journal.calls.begin(), journal.calls.begin() + expected_start.size()),
               expected_start);
-    EXPECT_EQ(journal.callbacks.size(), 15u) << "paint and the fourteen event callbacks";
+    EXPECT_EQ(journal.callbacks.size(), 16u) << "paint, the fourteen event callbacks and input";
 
     // Going away removes every callback, so none can reach the deleted control.
     journal.calls.clear();
     control.reset();
-    EXPECT_EQ(journal.calls.size(), 15u);
+    EXPECT_EQ(journal.calls.size(), 16u);
     for (const auto& call : journal.calls)
         EXPECT_NE(call.find(" off"), std::string::npos) << call;
 }
@@ -324,6 +325,29 @@ TEST_F(BrowserControlTest, engine_callbacks_raise_events_with_gbk_texts_and_take
     callback<wkeLoadUrlEndCallback>("wkeOnLoadUrlEnd")(kView, param("wkeOnLoadUrlEnd"), "https://127.0.0.1/a.css",
                                                        reinterpret_cast<wkeNetJob>(0x42), 200, 17);
     EXPECT_EQ(m_raised.back(), (Raised{kRequestEnds, {"https://127.0.0.1/a.css", "66", "200", "17"}}));
+}
+
+TEST_F(BrowserControlTest, input_raises_events_and_f5_reloads_unless_disabled) {
+    auto control = make({});
+    ASSERT_TRUE(control->create_view(kParent, 10, 10));
+    auto input = callback<wkeInputCallback>("wkeQuilbexOnInput");
+    void* context = param("wkeQuilbexOnInput");
+    journal.calls.clear();
+    EXPECT_TRUE(input(kView, context, WKE_INPUT_RBUTTONUP, 12, 34, 0, 1));
+    EXPECT_TRUE(input(kView, context, WKE_INPUT_SETFOCUS, 0, 0, 0, 0));
+    EXPECT_TRUE(input(kView, context, WKE_INPUT_KEYDOWN, 0, 0, 116, 2));
+    EXPECT_EQ(m_raised, (std::vector<Raised>{{18, {"12", "34", "1"}}, {kFocusGained, {}}, {kKeyDown, {"116", "2"}}}));
+    EXPECT_EQ(journal.calls, std::vector<std::string>{"reload"});
+
+    control->property_changed(kDisableF5Reload, forms::PropertyValue::of_number(3));
+    EXPECT_TRUE(input(kView, context, WKE_INPUT_KEYDOWN, 0, 0, 116, 0));
+    EXPECT_EQ(journal.calls, std::vector<std::string>{"reload"}) << "F5 disabled";
+
+    // A character handler's 0 keeps the character from the page.
+    EXPECT_TRUE(input(kView, context, WKE_INPUT_CHAR, 0, 0, 'a', 0));
+    m_answers[kCharacter] = [] { return 0; };
+    EXPECT_FALSE(input(kView, context, WKE_INPUT_CHAR, 0, 0, 'a', 0));
+    EXPECT_EQ(m_raised.back(), (Raised{kCharacter, {"97"}}));
 }
 
 TEST_F(BrowserControlTest, a_new_window_opens_only_unvetoed_and_with_new_window_navigation_on) {

@@ -2,7 +2,10 @@
 
 #include "tests/engine/EngineFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <vector>
 #include <string>
 
 namespace quilbex::testing {
@@ -85,6 +88,46 @@ TEST_F(EngineInputTest, a_link_to_a_new_window_opens_in_the_view_the_program_ret
     log.load_in_place = true;
     click_in(view, 120, 120);
     ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)) == "popup page"; })) << e.wkeGetTitle(view);
+}
+
+struct InputLog {
+    std::vector<std::tuple<wkeInputKind, int, int, int>> seen;  // kind, x, y, code
+    bool has(wkeInputKind kind, int code = -1) const {
+        for (const auto& [k, x, y, c] : seen)
+            if (k == kind && (code < 0 || c == code))
+                return true;
+        return false;
+    }
+};
+
+TEST_F(EngineInputTest, the_program_sees_input_first_and_may_keep_it_from_the_page) {
+    auto& e = api();
+    wkeWebView view = make_view(400, 300);
+    // Outlives the view, which reports its last focus change when the host window goes.
+    static InputLog log;
+    log = {};
+    e.wkeQuilbexOnInput(view, [](wkeWebView, void* p, wkeInputKind kind, int x, int y, int code, int) {
+        static_cast<InputLog*>(p)->seen.emplace_back(kind, x, y, code);
+        return !(kind == WKE_INPUT_CHAR && code == 'x');  // the page never gets an 'x'
+    }, &log);
+    e.wkeLoadHTML(view, "<title>start</title><input id=i style='width:100%;height:200px' "
+                        "onfocus=\"document.title='typed:'+this.value\" "
+                        "oninput=\"document.title='typed:'+this.value\">");
+    ASSERT_TRUE(run_until([&] { return m_finished; }));
+    click_in(view, 50, 40);
+    // Type only once the page itself has the focus.
+    ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)) == "typed:"; })) << e.wkeGetTitle(view);
+    ASSERT_EQ(std::system("xdotool type --delay 100 axa"), 0);
+    ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)) == "typed:aa"; })) << e.wkeGetTitle(view);
+    EXPECT_TRUE(log.has(WKE_INPUT_KEYDOWN, 'A'));
+    EXPECT_TRUE(log.has(WKE_INPUT_KEYDOWN, 'X'));
+    EXPECT_TRUE(log.has(WKE_INPUT_CHAR, 'a'));
+    EXPECT_TRUE(log.has(WKE_INPUT_KEYUP, 'A'));
+    EXPECT_TRUE(log.has(WKE_INPUT_SETFOCUS));
+    auto down = std::find_if(log.seen.begin(), log.seen.end(), [](const auto& s) { return std::get<0>(s) == WKE_INPUT_LBUTTONDOWN; });
+    ASSERT_NE(down, log.seen.end());
+    EXPECT_NEAR(std::get<1>(*down), 50, 2);
+    EXPECT_NEAR(std::get<2>(*down), 40, 2);
 }
 
 }  // namespace
