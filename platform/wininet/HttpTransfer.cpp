@@ -3,6 +3,7 @@
 #include "platform/wininet/CookieStore.h"
 #include "platform/wininet/Curl.h"
 #include "platform/wininet/RequestHeaders.h"
+#include "platform/wininet/TrustStore.h"
 #include "platform/wininet/WinInetErrors.h"
 
 #include <openssl/ssl.h>
@@ -70,13 +71,12 @@ int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t 
     return 0;
 }
 
-// Adds the configured extra authority to the store that libcurl has already
-// filled with the system's authorities.
-CURLcode add_extra_authority(CURL*, void* ssl_ctx, void* user) {
-    auto* path = static_cast<const std::string*>(user);
-    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_ctx));
-    if (!store || X509_STORE_load_file(store, path->c_str()) != 1)
+// Gives the connection the shared store of trusted authorities.
+CURLcode use_trust_store(CURL*, void* ssl_ctx, void* user) {
+    auto* store = static_cast<SharedTrustStore*>(user);
+    if (!*store)
         return CURLE_SSL_CACERT_BADFILE;
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(ssl_ctx), store->get());
     return CURLE_OK;
 }
 
@@ -95,7 +95,8 @@ void configure_method(CURL* easy, const TransferSpec& spec) {
     }
 }
 
-void configure_tls(CURL* easy, const TransferSpec& spec) {
+// `store` must live until the transfer ends.
+void configure_tls(CURL* easy, const TransferSpec& spec, SharedTrustStore& store) {
     if (spec.trust.insecure) {
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -103,12 +104,12 @@ void configure_tls(CURL* easy, const TransferSpec& spec) {
     }
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!spec.trust.extra_ca_file.empty()) {
-        // The authority store must not be shared with transfers that trust less.
-        curl_easy_setopt(easy, CURLOPT_CA_CACHE_TIMEOUT, 0L);
-        curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, add_extra_authority);
-        curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &spec.trust.extra_ca_file);
-    }
+    // libcurl loads no authorities of its own; the shared store has them all.
+    curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    store = trust_store_for(spec.trust.extra_ca_file);
+    curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, use_trust_store);
+    curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &store);
 }
 
 }  // namespace
@@ -150,7 +151,8 @@ TransferResult perform_transfer(const TransferSpec& spec) {
     if (!spec.agent.empty() && !has_header(spec.header_lines, "User-Agent"))
         curl_easy_setopt(e, CURLOPT_USERAGENT, spec.agent.c_str());
     configure_method(e, spec);
-    configure_tls(e, spec);
+    SharedTrustStore store;
+    configure_tls(e, spec, store);
     if (spec.use_cookie_store)
         attach_cookie_store(e);
     if (spec.connect_timeout_ms != 0)
