@@ -2,6 +2,7 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/ComPtr.h"
+#include "platform/com/Iconv.h"
 #include "runtime/Memory.h"
 
 #include <cstring>
@@ -86,10 +87,15 @@ bool scalar_to_variant(const rt::ArgRecord& record, VARIANT* out) {
 BSTR bstr_from_text(const char* gbk) { return bstr_from_gbk(gbk ? std::string_view(gbk) : std::string_view()); }
 
 char* text_from_bstr(BSTR text) {
-    std::string bytes = gbk_from_bstr(text);
-    // A text ends at its first zero byte.
-    bytes.resize(std::strlen(bytes.c_str()));
-    return rt::make_text(bytes);
+    std::u16string_view units = bstr_view(text);
+    // A text ends at its first zero: cut there before converting.
+    units = units.substr(0, units.find(u'\0'));
+    if (units.empty())
+        return nullptr;
+    auto* out = static_cast<char*>(rt::allocate(units.size() * 2 + 1));
+    std::size_t n = gbk_from_utf16_into(units, out);
+    out[n] = '\0';
+    return static_cast<char*>(rt::resize(out, n + 1));
 }
 
 bool argument_to_variant(const rt::ArgRecord& record, VARTYPE declared, VARIANT* out) {
@@ -177,27 +183,27 @@ VARTYPE target_of(std::uint32_t type) {
 }
 
 // Converts `value` for runtime type `type`; the result holds what it owns.
-bool convert_for(const VARIANT* value, std::uint32_t type, Variant* converted) {
+bool convert_for(VARIANT* value, std::uint32_t type, Variant* converted, bool consume = false) {
     if ((value->vt & VT_TYPEMASK) == VT_RECORD)
         return false;
-    Variant copy;
-    if (FAILED(VariantCopyInd(copy.get(), value)))
-        return false;
-    if (type == kTypeVariant) {
-        *converted = std::move(copy);
+    if (consume && !(value->vt & VT_BYREF) && (type == kTypeVariant || value->vt == target_of(type))) {
+        *converted = Variant::adopt(value);
         return true;
     }
+    if (type == kTypeVariant)
+        return SUCCEEDED(VariantCopyInd(converted->get(), value));
     VARTYPE target = target_of(type);
     if (target == VT_EMPTY)
         return false;
-    return SUCCEEDED(VariantChangeType(converted->get(), copy.get(), 0, target));
+    // VariantChangeType reads through a reference itself.
+    return SUCCEEDED(VariantChangeType(converted->get(), value, 0, target));
 }
 
 }  // namespace
 
-bool variant_to_result(const VARIANT* value, std::uint32_t type, rt::ArgRecord* result) {
+bool variant_to_result(VARIANT* value, std::uint32_t type, rt::ArgRecord* result, bool consume) {
     Variant v;
-    if (!convert_for(value, type, &v))
+    if (!convert_for(value, type, &v, consume))
         return false;
     switch (type) {
     case kTypeObject: {
@@ -233,7 +239,7 @@ bool write_back(const VARIANT* value, const rt::ArgRecord& record) {
         return false;
     const std::uint32_t type = base_type(record.type);
     Variant v;
-    if (!convert_for(value, type, &v))
+    if (!convert_for(const_cast<VARIANT*>(value), type, &v))
         return false;
     switch (type) {
     case kTypeObject: {

@@ -28,7 +28,8 @@ bool value_to_variant(const rt::ArgRecord& record, VARIANT* out);
 // Converts `value` to runtime type `type` into *result (new blocks for texts,
 // objects and variants). False when it does not convert; *result is then
 // untouched.
-bool variant_to_result(const VARIANT* value, std::uint32_t type, rt::ArgRecord* result);
+// With `consume`, what `value` holds may be taken over (it is left valid).
+bool variant_to_result(VARIANT* value, std::uint32_t type, rt::ArgRecord* result, bool consume = false);
 
 // Writes `value` into the variable that a by-reference record points at,
 // converted to the variable's type; the variable's old text or interface is

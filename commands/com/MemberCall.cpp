@@ -265,7 +265,7 @@ std::int32_t member_call(Access access, std::uint32_t result_type, rt::ArgRecord
             by_reference(record.type))
             write_back(slot, record);
     }
-    if (result_type != rt::kTypeNone && !variant_to_result(value.get(), result_type, result))
+    if (result_type != rt::kTypeNone && !variant_to_result(value.get(), result_type, result, true))
         return -8;
     return 0;
 }

@@ -83,6 +83,12 @@ SAFEARRAY* array_from_runtime(const rt::ArgRecord& record) {
         return array;
     const unsigned char* in = rt::array_data(block);
     auto* out = static_cast<unsigned char*>(array->pvData);
+    if (kind.size == array->cbElements && type != rt::kTypeText && type != kTypeObject && type != kTypeVariant &&
+        type != rt::kTypeBool) {
+        // Same layout on both sides: bytes, shorts, integers, reals, dates.
+        std::memcpy(out, in, count * kind.size);
+        return array;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* element = in + i * kind.size;
         unsigned char* slot = out + i * array->cbElements;

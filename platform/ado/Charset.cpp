@@ -1,7 +1,9 @@
 #include "platform/ado/Charset.h"
 
+#include "platform/com/Bstr.h"
 #include "platform/com/Iconv.h"
 #include "platform/com/TypeInfo.h"
+#include "platform/com/Utf16.h"
 
 namespace quilbex::ado {
 namespace {
@@ -40,6 +42,8 @@ const Known kCharsets[] = {
 
 bool is_utf16(const Charset& c) { return std::string_view(c.converter).substr(0, 6) == "UTF-16"; }
 bool is_big_endian(const Charset& c) { return std::string_view(c.converter) == "UTF-16BE"; }
+bool is_gbk(const Charset& c) { return std::string_view(c.converter) == "CP936"; }
+bool is_utf8(const Charset& c) { return std::string_view(c.converter) == "UTF-8"; }
 
 }  // namespace
 
@@ -70,6 +74,12 @@ std::u16string decode_text(std::string_view bytes, const Charset& charset) {
             out += char16_t(0xFFFD);
         return out;
     }
+    // The two sets the program converts large bodies between have direct
+    // converters of their own.
+    if (is_gbk(charset))
+        return com::utf16_from_gbk(bytes);
+    if (is_utf8(charset))
+        return com::utf16_from_utf8(bytes);
     auto utf16 = com::iconv_convert(bytes, charset.converter, "UTF-16LE", com::InvalidInput::Replace);
     if (!utf16)
         return out;
@@ -80,7 +90,23 @@ std::u16string decode_text(std::string_view bytes, const Charset& charset) {
     return out;
 }
 
+char16_t* decode_to_bstr(std::string_view bytes, const Charset& charset) {
+    if (!is_gbk(charset) && !is_utf8(charset))
+        return com::bstr_from_utf16(decode_text(bytes, charset));
+    // One unit per byte at most: decode in place and cut the length.
+    com::BSTR out = com::SysAllocStringLen(nullptr, static_cast<com::UINT>(bytes.size()));
+    if (!out)
+        return nullptr;
+    std::size_t n = is_gbk(charset) ? com::utf16_from_gbk_into(bytes, out) : com::utf16_from_utf8_into(bytes, out);
+    com::bstr_truncate(out, static_cast<com::UINT>(n));
+    return out;
+}
+
 std::string encode_text(std::u16string_view text, const Charset& charset) {
+    if (is_gbk(charset))
+        return com::gbk_from_utf16(text);
+    if (is_utf8(charset))
+        return com::utf8_from_utf16(text);
     std::string le;
     le.reserve(text.size() * 2);
     const bool be = is_big_endian(charset);

@@ -243,6 +243,15 @@ private:
             rest.remove_prefix(m_charset.bom.size());
             m_position = m_charset.bom.size();
         }
+        if (wanted == kReadAll) {
+            BSTR all = decode_to_bstr(rest, m_charset);
+            if (!all)
+                return call.fail(u"Out of memory", E_OUTOFMEMORY);
+            m_position += rest.size();
+            call.result->vt = VT_BSTR;
+            call.result->bstrVal = all;
+            return S_OK;
+        }
         std::u16string text = decode_text(rest, m_charset);
         std::size_t consumed = rest.size();
         std::size_t keep = text.size();

@@ -88,7 +88,23 @@ BSTR bstr_from_utf16(std::u16string_view text) {
 
 BSTR bstr_from_utf8(std::string_view text) { return bstr_from_utf16(utf16_from_utf8(text)); }
 
-BSTR bstr_from_gbk(std::string_view text) { return bstr_from_utf16(utf16_from_gbk(text)); }
+BSTR bstr_from_gbk(std::string_view text) {
+    // Decoded straight into the string: at most one unit per byte, and the
+    // stored length is set to what was written.
+    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(text.size()));
+    if (!out)
+        return nullptr;
+    bstr_truncate(out, static_cast<UINT>(utf16_from_gbk_into(text, out)));
+    return out;
+}
+
+void bstr_truncate(BSTR text, UINT units) {
+    if (!text || units >= SysStringLen(text))
+        return;
+    std::uint32_t bytes = units * sizeof(OLECHAR);
+    std::memcpy(reinterpret_cast<unsigned char*>(text) - kPrefix, &bytes, kPrefix);
+    std::memset(reinterpret_cast<unsigned char*>(text) + bytes, 0, sizeof(OLECHAR));
+}
 
 std::string utf8_from_bstr(BSTR text) { return utf8_from_utf16(bstr_view(text)); }
 

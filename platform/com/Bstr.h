@@ -26,6 +26,10 @@ struct BstrDeleter {
 };
 using BstrPtr = std::unique_ptr<OLECHAR, BstrDeleter>;
 
+// Shortens a BSTR in place to its first `units` characters (at most its
+// length), for strings filled after allocation.
+void bstr_truncate(BSTR text, UINT units);
+
 // The characters of a BSTR (by its stored length, so embedded zeros count).
 std::u16string_view bstr_view(BSTR text);
 

@@ -113,7 +113,11 @@ HRESULT DispatchObject::prepare_arguments(const ELEMDESC* params, int declared, 
         bool as_is = false, by_ref = false;
         VARTYPE target = conversion_target(p.tdesc, &as_is, &by_ref);
         HRESULT h = S_OK;
-        if (by_ref && (a.vt & VT_BYREF) && (as_is || (a.vt & ~VT_BYREF) == target)) {
+        if (!(a.vt & VT_BYREF) && (as_is || a.vt == target)) {
+            // Already of the declared type: lent for the call.
+            std::memcpy(value.get(), &a, sizeof(VARIANT));
+            call.lent.push_back(call.args.size());
+        } else if (by_ref && (a.vt & VT_BYREF) && (as_is || (a.vt & ~VT_BYREF) == target)) {
             // An output parameter given by reference: pass the reference on.
             std::memcpy(value.get(), &a, sizeof(VARIANT));
         } else if (as_is) {

@@ -51,6 +51,16 @@ struct Invocation {
 
     std::u16string error_description;
     SCODE error_code = E_FAIL;
+
+    // Arguments that already had their declared type are lent, not copied:
+    // `args[i]` is a shallow copy of the caller's VARIANT for every i listed
+    // here, and is emptied (not cleared) when the call ends. Members read
+    // their arguments and never free or change them in place.
+    std::vector<std::size_t> lent;
+    ~Invocation() {
+        for (std::size_t i : lent)
+            VariantInit(args[i].get());
+    }
 };
 
 class DispatchObject : public IDispatch, protected RefCounted {

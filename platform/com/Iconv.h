@@ -21,5 +21,9 @@ std::optional<std::string> iconv_convert(std::string_view input, const char* fro
 // become U+FFFD; characters outside GBK become "?".
 std::u16string utf16_from_gbk(std::string_view gbk);
 std::string gbk_from_utf16(std::u16string_view text);
+// The same into caller buffers: `out` holds at least gbk.size() units, or
+// 2 * text.size() bytes. Return the number written.
+std::size_t utf16_from_gbk_into(std::string_view gbk, char16_t* out);
+std::size_t gbk_from_utf16_into(std::u16string_view text, char* out);
 
 }  // namespace quilbex::com

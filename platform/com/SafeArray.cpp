@@ -35,11 +35,13 @@ USHORT features_for(VARTYPE vt) {
 
 VARTYPE vartype_of(SAFEARRAY* array) { return header_of(array)->vt; }
 
+bool owns_elements(VARTYPE vt) { return vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH || vt == VT_VARIANT; }
+
 void clear_elements(SAFEARRAY* array) {
-    if (!array->pvData)
+    VARTYPE vt = vartype_of(array);
+    if (!array->pvData || !owns_elements(vt))
         return;
     ULONG count = safe_array_element_count(array);
-    VARTYPE vt = vartype_of(array);
     auto* base = static_cast<unsigned char*>(array->pvData);
     for (ULONG i = 0; i < count; ++i) {
         void* element = base + std::size_t(i) * array->cbElements;
@@ -312,6 +314,12 @@ HRESULT SafeArrayCopy(SAFEARRAY* array, SAFEARRAY** copy) {
     VARTYPE vt = vartype_of(array);
     auto* src = static_cast<unsigned char*>(array->pvData);
     auto* dst = static_cast<unsigned char*>(out->pvData);
+    if (!owns_elements(vt)) {
+        if (count)
+            std::memcpy(dst, src, std::size_t(count) * array->cbElements);
+        *copy = out;
+        return S_OK;
+    }
     for (ULONG i = 0; i < count; ++i) {
         void* s = src + std::size_t(i) * array->cbElements;
         void* d = dst + std::size_t(i) * array->cbElements;

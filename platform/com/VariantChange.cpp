@@ -450,6 +450,10 @@ bool parse_time(std::u16string_view t, double* fraction) {
 HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID, USHORT flags, VARTYPE vt) {
     if (!dest || !src)
         return E_INVALIDARG;
+    if (src->vt == vt && !(vt & VT_BYREF)) {
+        // Already of the type: one copy (none in place).
+        return dest == src ? S_OK : VariantCopy(dest, src);
+    }
     VARIANT source;
     VariantInit(&source);
     HRESULT h = VariantCopyInd(&source, src);
