@@ -147,3 +147,25 @@ TEST_F(CookieStore, cookies_set_on_a_redirect_are_sent_to_its_target) {
 
 }  // namespace
 }  // namespace quilbex::wininet::testing
+
+namespace quilbex::wininet::testing {
+namespace {
+
+TEST(Proxy, an_http_proxy_entry_carries_http_requests_with_the_block_unchanged) {
+    WireServer proxy;
+    std::string list = "http=127.0.0.1:" + std::to_string(proxy.port());
+    HINTERNET session = InternetOpenA("agent", INTERNET_OPEN_TYPE_PROXY, list.c_str(), "", 0);
+    ASSERT_NE(session, nullptr);
+    HINTERNET connection =
+        InternetConnectA(session, "forum.invalid", 8080, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/x?y=1", nullptr, nullptr, nullptr,
+                                         INTERNET_FLAG_NO_COOKIES, 0);
+    const char* block = "X-A: 1";
+    ASSERT_TRUE(HttpSendRequestA(request, block, static_cast<DWORD>(-1), nullptr, 0));
+    EXPECT_EQ(proxy.last().head, "GET http://forum.invalid:8080/x?y=1 HTTP/1.1\r\nHost: forum.invalid:8080\r\n"
+                                 "User-Agent: agent\r\nX-A: 1\r\n\r\n");
+    InternetCloseHandle(session);
+}
+
+}  // namespace
+}  // namespace quilbex::wininet::testing
