@@ -50,6 +50,28 @@ constexpr char kConsoleScript[] = R"JS((function () {
 
 bool alive(wkeWebView handle) { return Engine::get().find_view(handle) != nullptr; }
 
+// Loads allowed after a certificate refusal before a load is given up.
+constexpr int kTlsRetryLimit = 3;
+constexpr guint kTlsRetryDelayMs = 200;
+
+// Loads `uri` in the view after `delay_ms`, if the view still exists then.
+void retry_load_later(wkeWebView handle, std::string uri, guint delay_ms) {
+    struct Retry {
+        wkeWebView handle;
+        std::string uri;
+    };
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, delay_ms,
+        [](gpointer data) -> gboolean {
+            auto* retry = static_cast<Retry*>(data);
+            if (WebView* view = Engine::get().find_view(retry->handle))
+                if (WebKitWebView* web_view = view->web_view())
+                    webkit_web_view_load_uri(web_view, retry->uri.c_str());
+            return G_SOURCE_REMOVE;
+        },
+        new Retry{handle, std::move(uri)}, [](gpointer data) { delete static_cast<Retry*>(data); });
+}
+
 std::string uri_of(WebKitURIRequest* request) {
     const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
     return uri ? uri : "";
@@ -158,10 +180,12 @@ void ViewSignals::on_load_changed(WebKitWebView* web_view, WebKitLoadEvent event
         break;
     case WEBKIT_LOAD_FINISHED: {
         if (!view->m_tls_retry_uri.empty()) {
-            // The load was refused for a certificate that is now allowed: go again, silently.
+            // The load was refused for a certificate that is now allowed: go
+            // again, silently. The allowance travels to WebKit's network
+            // process on its own channel, so each further try waits longer.
             std::string uri = std::move(view->m_tls_retry_uri);
             view->m_tls_retry_uri.clear();
-            webkit_web_view_load_uri(web_view, uri.c_str());
+            retry_load_later(view->handle(), std::move(uri), kTlsRetryDelayMs * (view->m_tls_retries - 1));
             return;
         }
         auto& callback = view->m_callbacks.loading_finish;
@@ -199,7 +223,7 @@ gboolean ViewSignals::on_tls_errors(WebKitWebView*, const char* failing_uri, GTl
                                     GTlsCertificateFlags, WebView* view) {
     Engine& engine = Engine::get();
     const std::string host = host_of(failing_uri);
-    if (view->m_tls_retries == 0 && engine.trust().accepts(host, certificate)) {
+    if (view->m_tls_retries < kTlsRetryLimit && engine.trust().accepts(host, certificate)) {
         webkit_web_context_allow_tls_certificate_for_host(engine.web_context(), certificate, host.c_str());
         ++view->m_tls_retries;
         view->m_tls_retry_uri = failing_uri;

@@ -69,7 +69,7 @@ TEST_F(EngineInputTest, a_link_to_a_new_window_opens_in_the_view_the_program_ret
         log->requested = EngineApi::get().wkeGetString(url);
         if (log->load_in_place)
             return opener;
-        log->popup = EngineApi::get().wkeCreateWebWindow(WKE_WINDOW_TYPE_POPUP, nullptr, 500, 0, 300, 200);
+        log->popup = EngineApi::get().wkeCreateWebWindow(WKE_WINDOW_TYPE_POPUP, nullptr, 0, 560, 300, 200);
         EngineApi::get().wkeShowWindow(log->popup, true);
         return log->popup;
     }, &log);
