@@ -17,13 +17,21 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+        // With repetitions the mean stands for the case; otherwise each run.
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean")
+                m_means[run.run_name.str()] = run.GetAdjustedCPUTime();
+            else if (run.run_type == Run::RT_Iteration)
                 m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        }
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
+        for (const auto& [name, time] : m_means)
+            m_times[name] = time;
         std::map<std::string, double> ours;
         std::map<std::string, std::vector<std::pair<std::string, double>>> peers;
         for (const auto& [name, time] : m_times) {
@@ -44,6 +52,7 @@ public:
 
 private:
     std::map<std::string, double> m_times;
+    std::map<std::string, double> m_means;
 };
 
 }  // namespace
