@@ -84,7 +84,9 @@ TEST_F(Lottery, a_running_series_keeps_the_cookie_it_started_with) {
     sim->state().scenario.set("draws", "5");
     set_draw_pause(150);
     std::thread worker(run_lottery);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    // The cookie box changes once the series has begun.
+    for (int i = 0; i < 500 && draws() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     set_forum_cookie("UM_distinctid=someone-else");
     worker.join();
     for (const auto& entry : log())

@@ -167,8 +167,10 @@ TEST(Handles, closing_a_request_on_another_thread_stops_its_transfer) {
         InternetConnectA(session, "127.0.0.1", server.port(), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
     auto start = Clock::now();
-    std::thread closer([session] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::thread closer([session, &server] {
+        // Closes once the request is on the wire and its answer awaited.
+        for (int i = 0; i < 500 && server.requests().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         InternetCloseHandle(session);
     });
     BOOL sent = HttpSendRequestA(request, nullptr, 0, nullptr, 0);
