@@ -102,6 +102,17 @@ char16_t* decode_to_bstr(std::string_view bytes, const Charset& charset) {
     return out;
 }
 
+void encode_text_append(std::u16string_view text, const Charset& charset, std::string& out) {
+    if (!is_gbk(charset)) {
+        out += encode_text(text, charset);
+        return;
+    }
+    // GBK in place: at most two bytes per unit, cut to what was written.
+    std::size_t start = out.size();
+    out.resize(start + text.size() * 2);
+    out.resize(start + com::gbk_from_utf16_into(text, out.data() + start));
+}
+
 std::string encode_text(std::u16string_view text, const Charset& charset) {
     if (is_gbk(charset))
         return com::gbk_from_utf16(text);

@@ -172,6 +172,11 @@ private:
     void put_bytes(std::string_view bytes) {
         if (bytes.empty())
             return;
+        if (m_position == m_data.size()) {
+            m_data.append(bytes);
+            m_position = m_data.size();
+            return;
+        }
         if (m_position + bytes.size() > m_data.size())
             m_data.resize(m_position + bytes.size());
         std::memcpy(m_data.data() + m_position, bytes.data(), bytes.size());
@@ -221,12 +226,21 @@ private:
             return call.fail(u"WriteText needs a text stream", kErrIllegalOperation);
         if (!writable())
             return call.fail(u"The stream is read-only", kErrIllegalOperation);
-        std::u16string text(bstr_view(call.args[0]->bstrVal));
-        if (optional_long(call.args[1], 0) == kWriteLine)
-            text += u"\r\n";
+        std::u16string_view text = bstr_view(call.args[0]->bstrVal);
+        std::u16string with_line;
+        if (optional_long(call.args[1], 0) == kWriteLine) {
+            with_line.assign(text);
+            with_line += u"\r\n";
+            text = with_line;
+        }
         if (m_position == 0 && m_data.empty())
             put_bytes(m_charset.bom);
-        put_bytes(encode_text(text, m_charset));
+        if (m_position == m_data.size()) {
+            encode_text_append(text, m_charset, m_data);
+            m_position = m_data.size();
+        } else {
+            put_bytes(encode_text(text, m_charset));
+        }
         return S_OK;
     }
 

@@ -34,10 +34,10 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT len) {
     BSTR out = allocate_bytes(std::size_t(len) * sizeof(OLECHAR));
     if (!out)
         return nullptr;
+    // Without a source the characters are left for the caller to fill, as
+    // on the platform; the terminator is always set.
     if (text)
         std::memcpy(out, text, std::size_t(len) * sizeof(OLECHAR));
-    else
-        std::memset(out, 0, std::size_t(len) * sizeof(OLECHAR));
     return out;
 }
 

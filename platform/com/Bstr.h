@@ -13,7 +13,8 @@
 namespace quilbex::com {
 
 BSTR SysAllocString(LPCOLESTR text);
-// `len` units from `text`; a null `text` leaves them zeroed.
+// `len` units from `text`; with a null `text` they are left unset for the
+// caller to fill (the terminator is set).
 BSTR SysAllocStringLen(const OLECHAR* text, UINT len);
 // `len` bytes from `bytes`; a null `bytes` leaves them zeroed.
 BSTR SysAllocStringByteLen(LPCSTR bytes, UINT len);
