@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
@@ -222,6 +223,10 @@ void HttpServer::State::accept_loop() {
         int fd = ::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
+        // Small TLS records (session tickets, short replies) go out at once
+        // instead of waiting for the peer's delayed acknowledgement.
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         std::lock_guard lock(mutex);
         if (stopping) {
             ::close(fd);

@@ -158,8 +158,26 @@ void sign_in_libcurl(benchmark::State& state) {
     }
 }
 
+void https_get_quilbex(benchmark::State& state) {
+    Setup& s = setup();
+    std::string url = "https://" + s.services->host(s.services->quote_port()) + "/api/soul";
+    for (auto _ : state) {
+        app::ByteSet body = app::http_request({.url = url.c_str(), .extra_headers = kBlock});
+        benchmark::DoNotOptimize(body.get());
+    }
+}
+
+void https_get_libcurl(benchmark::State& state) {
+    Setup& s = setup();
+    std::string url = "https://" + s.services->host(s.services->quote_port()) + "/api/soul";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(plain_request(url, kBlock, nullptr, s.services->ca_file()));
+}
+
 }  // namespace
 
+BENCHMARK(https_get_quilbex)->Name("https_get/quilbex");
+BENCHMARK(https_get_libcurl)->Name("https_get/libcurl");
 BENCHMARK_CAPTURE(get_quilbex, small, false)->Name("get_small/quilbex");
 BENCHMARK_CAPTURE(get_libcurl, small, false)->Name("get_small/libcurl");
 BENCHMARK_CAPTURE(get_quilbex, large, true)->Name("get_1mb/quilbex");
