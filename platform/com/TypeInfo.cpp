@@ -52,10 +52,10 @@ TypeInfo::TypeInfo(std::u16string name, TYPEKIND kind) : m_name(std::move(name))
     m_attr.wMajorVerNum = 1;
 }
 
-ComPtr<TypeInfo> TypeInfo::create_dispatch(std::u16string name, const std::vector<MemberSpec>& members,
+ComPtr<TypeInfo> TypeInfo::create_dispatch(std::u16string name, const std::vector<MemberShape>& members,
                                            Factory factory) {
     auto info = ComPtr<TypeInfo>::adopt(new TypeInfo(std::move(name), TKIND_DISPATCH));
-    for (const MemberSpec& m : members)
+    for (const MemberShape& m : members)
         info->add_member(m);
     info->m_factory = std::move(factory);
     info->m_attr.cFuncs = static_cast<WORD>(info->m_functions.size());
@@ -67,7 +67,7 @@ ComPtr<TypeInfo> TypeInfo::create_enum(std::u16string name) {
     return ComPtr<TypeInfo>::adopt(new TypeInfo(std::move(name), TKIND_ENUM));
 }
 
-ComPtr<TypeInfo> TypeInfo::create_alias(std::u16string name, TypeSpec aliased) {
+ComPtr<TypeInfo> TypeInfo::create_alias(std::u16string name, TypeShape aliased) {
     auto info = ComPtr<TypeInfo>::adopt(new TypeInfo(std::move(name), TKIND_ALIAS));
     info->m_attr.tdescAlias = info->make_typedesc(aliased);
     return info;
@@ -78,19 +78,19 @@ HREFTYPE TypeInfo::add_referenced_type(ComPtr<ITypeInfo> target) {
     return static_cast<HREFTYPE>(m_referenced.size());
 }
 
-TYPEDESC TypeInfo::make_typedesc(const TypeSpec& spec) {
+TYPEDESC TypeInfo::make_typedesc(const TypeShape& shape) {
     TYPEDESC base{};
-    base.vt = spec.vt;
-    if (spec.vt == VT_USERDEFINED)
-        base.hreftype = spec.ref;
-    if (spec.safe_array) {
+    base.vt = shape.vt;
+    if (shape.vt == VT_USERDEFINED)
+        base.hreftype = shape.ref;
+    if (shape.safe_array) {
         m_typedescs.push_back(base);
         TYPEDESC array{};
         array.vt = VT_SAFEARRAY;
         array.lptdesc = &m_typedescs.back();
         base = array;
     }
-    if (spec.by_ref) {
+    if (shape.by_ref) {
         m_typedescs.push_back(base);
         TYPEDESC ptr{};
         ptr.vt = VT_PTR;
@@ -100,7 +100,7 @@ TYPEDESC TypeInfo::make_typedesc(const TypeSpec& spec) {
     return base;
 }
 
-void TypeInfo::add_member(const MemberSpec& member) {
+void TypeInfo::add_member(const MemberShape& member) {
     if (member.kind == MemberKind::Variable) {
         Variable& v = m_variables.emplace_back();
         v.name = member.name;
@@ -112,7 +112,7 @@ void TypeInfo::add_member(const MemberSpec& member) {
     }
     Function& f = m_functions.emplace_back();
     f.name = member.name;
-    for (const ParamSpec& p : member.params) {
+    for (const ParamShape& p : member.params) {
         ELEMDESC e{};
         e.tdesc = make_typedesc(p.type);
         e.paramdesc.wParamFlags = p.flags;
@@ -120,7 +120,7 @@ void TypeInfo::add_member(const MemberSpec& member) {
         f.param_names.push_back(p.name);
     }
     int optional = 0;
-    for (const ParamSpec& p : member.params)
+    for (const ParamShape& p : member.params)
         if (p.flags & PARAMFLAG_FOPT)
             ++optional;
     f.desc = FUNCDESC{};

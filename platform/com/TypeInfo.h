@@ -20,27 +20,27 @@ namespace quilbex::com {
 // A parameter or result type: a base type, optionally through a pointer
 // (by reference), optionally a SAFEARRAY of it, or a reference to another
 // type description (VT_USERDEFINED with `ref`).
-struct TypeSpec {
+struct TypeShape {
     VARTYPE vt = VT_VARIANT;
     bool by_ref = false;
     bool safe_array = false;
     HREFTYPE ref = 0;
 };
 
-struct ParamSpec {
+struct ParamShape {
     std::u16string name;
-    TypeSpec type;
+    TypeShape type;
     USHORT flags = PARAMFLAG_FIN;  // PARAMFLAG_FOPT marks optional, PARAMFLAG_FOUT output
 };
 
 enum class MemberKind { Method, PropertyGet, PropertyPut, PropertyPutRef, Variable };
 
-struct MemberSpec {
+struct MemberShape {
     std::u16string name;
     DISPID id = 0;
     MemberKind kind = MemberKind::Method;
-    TypeSpec result{VT_VOID};  // functions; VT_VOID: no result. Variables: the variable's type
-    std::vector<ParamSpec> params;
+    TypeShape result{VT_VOID};  // functions; VT_VOID: no result. Variables: the variable's type
+    std::vector<ParamShape> params;
     // The last parameter is a variable argument list (cParamsOpt = -1).
     bool vararg = false;
 };
@@ -50,11 +50,11 @@ public:
     using Factory = std::function<HRESULT(REFIID, void**)>;
 
     // A dispatch interface with the given members.
-    static ComPtr<TypeInfo> create_dispatch(std::u16string name, const std::vector<MemberSpec>& members,
+    static ComPtr<TypeInfo> create_dispatch(std::u16string name, const std::vector<MemberShape>& members,
                                             Factory factory = {});
     // An enumeration or an alias, for VT_USERDEFINED references.
     static ComPtr<TypeInfo> create_enum(std::u16string name);
-    static ComPtr<TypeInfo> create_alias(std::u16string name, TypeSpec aliased);
+    static ComPtr<TypeInfo> create_alias(std::u16string name, TypeShape aliased);
 
     // Makes `target` reachable from this type's VT_USERDEFINED types; returns its reference.
     HREFTYPE add_referenced_type(ComPtr<ITypeInfo> target);
@@ -100,8 +100,8 @@ private:
 
     TypeInfo(std::u16string name, TYPEKIND kind);
     ~TypeInfo() override = default;
-    TYPEDESC make_typedesc(const TypeSpec& spec);
-    void add_member(const MemberSpec& member);
+    TYPEDESC make_typedesc(const TypeShape& shape);
+    void add_member(const MemberShape& member);
 
     std::u16string m_name;
     TYPEATTR m_attr{};
