@@ -3,6 +3,7 @@
 
 #include "app/Handlers.h"
 #include "app/net/NetConfig.h"
+#include "browser/EngineBinding.h"
 #include "browser/Shlwapi.h"
 #include "forms/FormsHost.h"
 #include "platform/ado/Stream.h"
@@ -32,6 +33,10 @@ void prepare_process() {
 
     std::string folder = kernel::executable_directory();
     install_net_config(read_net_config(config_file_path(folder), folder));
+    // The login window's browser trusts the configured services as the HTTP client does.
+    const NetConfig& config = net_config();
+    browser::set_engine_trust(config.ca_file, {config.hosts.forum, config.hosts.api, config.hosts.quote,
+                                               config.hosts.account});
 
     if (!ui::WindowSystem::use_gtk()) {
         std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");

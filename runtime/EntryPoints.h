@@ -19,8 +19,9 @@
 
 namespace quilbex::rt {
 
+// Slots 0, 9 and 13 never return (attributes cannot mark function pointers).
 struct EntryPoints {
-    [[noreturn]] void (*report_error)(std::int32_t code, std::uint32_t a, std::uint32_t b);
+    void (*report_error)(std::int32_t code, std::uint32_t a, std::uint32_t b);
     win::FARPROC (*call_dll_command)(std::uint32_t index);
     ArgRecord (*call_library_command)(CommandRoutine routine, int library_index, int argc, ArgRecord* args);
     ArgRecord (*call_core_command)(CommandRoutine routine, int argc, ArgRecord* args);
@@ -31,12 +32,12 @@ struct EntryPoints {
     void* (*allocate)(std::size_t size);
     void* (*resize)(void* block, std::size_t size);
     void (*free)(void* block);
-    [[noreturn]] void (*exit_process)(std::uint32_t code);
+    void (*exit_process)(std::uint32_t code);
     void (*enter_message_loop)();
     void (*load_startup_window)(std::uint32_t window_id);
     std::uintptr_t (*system_help)(std::uint32_t function, std::uintptr_t a1, std::uintptr_t a2, std::uintptr_t a3,
                                   std::uintptr_t a4);
-    [[noreturn]] void (*external_package_routine)();
+    void (*external_package_routine)();
 };
 
 const EntryPoints& entry_points();

@@ -1,6 +1,7 @@
 #include "app/windows/LoginWindow.h"
 
 #include "app/net/Cookies.h"
+#include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
 #include "app/windows/Controls.h"
 #include "app_constants/AppConstants.h"
@@ -21,11 +22,24 @@ rt::ArgRecord browser_reference() {
     return rt::ArgRecord::of_unit(login_window::kWindowId, login_window::browser, browser::kBrowserUnitType);
 }
 
+// The account site's login page, with the forum's home page as the address
+// to come back to, on the configured hosts.
+std::string login_address() {
+    const ServiceHosts& hosts = net_config().hosts;
+    return "https://" + hosts.account + "/index.html?&callback=https%3A%2F%2F" + hosts.forum + "%2F";
+}
+
 }  // namespace
 
 rt::HandlerResult login_window_created(const rt::HandlerCall&) {
     rt::ArgRecord args[] = {browser_reference()};
     rt::call_library_command(browser::clear_cookie_command, 2, 1, args);
+    // The template carries the default hosts' address; a deployment with
+    // other hosts navigates to its own.
+    std::string address = login_address();
+    rt::OwnedText current = read_control_text(login_window::kWindowId, login_window::browser);
+    if (!current || address != current.get())
+        write_control_text(login_window::kWindowId, login_window::browser, address.c_str());
     return {};
 }
 
