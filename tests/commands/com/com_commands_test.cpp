@@ -370,3 +370,54 @@ TEST(ComCommandsLibrary, lists_every_command_and_binds_ole32) {
     worker.join();
     kernel::FreeLibrary(ole32);
 }
+
+namespace {
+
+// An object with only IUnknown, and a dispatch object without type information.
+class PlainObject final : public com::IUnknown {
+public:
+    com::HRESULT QueryInterface(const com::IID& iid, void** out) override {
+        if (!(iid == com::IID_IUnknown)) {
+            *out = nullptr;
+            return com::E_NOINTERFACE;
+        }
+        *out = this;
+        AddRef();
+        return com::S_OK;
+    }
+    com::ULONG AddRef() override { return ++m_refs; }
+    com::ULONG Release() override {
+        com::ULONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+private:
+    com::ULONG m_refs = 1;
+};
+
+class Untyped final : public com::DispatchObject {
+public:
+    Untyped() : DispatchObject(com::TypeInfo::create_dispatch(u"Untyped", {})) {}
+    com::HRESULT GetTypeInfo(com::UINT, com::LCID, com::ITypeInfo** out) override {
+        *out = nullptr;
+        return com::E_NOTIMPL;
+    }
+
+private:
+    com::HRESULT invoke_member(com::Invocation&) override { return com::S_OK; }
+};
+
+}  // namespace
+
+TEST_F(ComCommands, objects_without_dispatch_or_type_information_cannot_be_called) {
+    ObjectVar plain;
+    plain.record()->object = new PlainObject();
+    object_call(plain, "Anything");
+    EXPECT_EQ(last_object_call_error(), -2);
+    ObjectVar untyped;
+    untyped.record()->object = static_cast<com::IDispatch*>(new Untyped());
+    EXPECT_EQ(object_call_text(untyped, "Anything"), nullptr);
+    EXPECT_EQ(last_object_call_error(), -4);
+}
