@@ -1,5 +1,6 @@
 #include "runtime/Startup.h"
 
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/Paths.h"
 #include "runtime/ErrorReport.h"
 #include "runtime/Exit.h"
@@ -18,9 +19,8 @@ namespace {
 std::uint32_t g_quit_code = 0;
 
 void split_program_path(CRuntimeApp& app) {
-    // FIXME: convert the path from UTF-8 to GBK so that a folder with
-    // non-ASCII characters reaches the program as the texts it works in.
-    std::string path = kernel::executable_path();
+    // The program works in GBK texts; the file layers turn them back.
+    std::string path = kernel::utf8_to_gbk(kernel::executable_path());
     auto separator = path.find_last_of("/\\");
     if (separator == std::string::npos) {
         app.programDir.clear();
@@ -46,7 +46,7 @@ void load_program_data() {
     if (!app.oleInitialized)
         app.oleInitialized = ole_initialize();
     split_program_path(app);
-    if (::chdir(app.programDir.c_str()) != 0) {
+    if (::chdir(kernel::native_path(app.programDir).c_str()) != 0) {
         // The current folder stays as it was; files are still found through
         // the program folder, which every path the program builds starts with.
     }
@@ -108,7 +108,7 @@ int run_program(const ProgramHeader& header, ApplicationEntry entry) {
     set_program_header(header);
     g_quit_code = 0;
     std::string directory = kernel::executable_directory();
-    app.moduleDir = directory + "/";
+    app.moduleDir = kernel::utf8_to_gbk(directory) + "/";
     entry();
     end_of_program(0);
     return static_cast<int>(g_quit_code);

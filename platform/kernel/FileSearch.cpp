@@ -1,6 +1,6 @@
 #include "platform/kernel/FileSearch.h"
 
-#include "platform/kernel/Paths.h"
+#include "platform/kernel/CodePage.h"
 
 #include <cctype>
 #include <cstring>
@@ -66,11 +66,13 @@ void fill(const Match& match, WIN32_FIND_DATAA* data) {
     data->ftCreationTime = data->ftLastAccessTime = data->ftLastWriteTime = to_file_time(match.modified);
     data->nFileSizeHigh = static_cast<win::DWORD>(match.size >> 32);
     data->nFileSizeLow = static_cast<win::DWORD>(match.size);
-    std::strncpy(data->cFileName, match.name.c_str(), sizeof data->cFileName - 1);
+    // The ANSI search hands names back in the program's code page.
+    std::string name = utf8_to_gbk(match.name);
+    std::strncpy(data->cFileName, name.c_str(), sizeof data->cFileName - 1);
 }
 
 std::vector<Match> collect(const std::string& pattern) {
-    std::string native = to_native_path(pattern);
+    std::string native = native_path(pattern);
     auto slash = native.rfind('/');
     std::string folder = slash == std::string::npos ? "." : native.substr(0, slash == 0 ? 1 : slash);
     std::string name = slash == std::string::npos ? native : native.substr(slash + 1);

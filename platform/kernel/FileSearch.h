@@ -6,7 +6,8 @@
 // FILE_ATTRIBUTE_DIRECTORY, a name beginning with "." FILE_ATTRIBUTE_HIDDEN, a
 // file its owner cannot write FILE_ATTRIBUTE_READONLY; an entry with none of
 // these is FILE_ATTRIBUTE_NORMAL. Linux has no archive or system attribute.
-// Names match without regard to case, as on Windows.
+// Names match without regard to case, as on Windows. Patterns and the names
+// handed back are GBK, as the ANSI functions take and give them.
 
 #include "platform/kernel/WinTypes.h"
 

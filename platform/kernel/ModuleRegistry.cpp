@@ -1,5 +1,6 @@
 #include "platform/kernel/ModuleRegistry.h"
 
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/Paths.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ public:
     }
 
     win::HMODULE load(const std::string& file_name) {
-        std::string native = to_native_path(file_name);
+        std::string native = native_path(file_name);
         if (native.empty())
             return nullptr;
         std::lock_guard lock(m_mutex);
