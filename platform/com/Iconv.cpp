@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace quilbex::com {
@@ -162,8 +163,21 @@ std::size_t utf16_from_gbk_into(std::string_view gbk, char16_t* out) {
     for (std::size_t i = 0; i < gbk.size();) {
         unsigned char b = bytes[i];
         if (b < 0x80) {
-            out[n++] = char16_t(b);
-            ++i;
+            // Runs of ASCII go eight bytes at a time.
+            while (i + 8 <= gbk.size()) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + i, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    out[n + k] = char16_t(bytes[i + k]);
+                n += 8;
+                i += 8;
+            }
+            if (i < gbk.size() && bytes[i] < 0x80) {
+                out[n++] = char16_t(bytes[i]);
+                ++i;
+            }
             continue;
         }
         if (b >= 0x81 && b <= 0xFE && i + 1 < gbk.size() && bytes[i + 1] >= 0x40) {
@@ -190,10 +204,28 @@ std::u16string utf16_from_gbk(std::string_view gbk) {
 std::size_t gbk_from_utf16_into(std::u16string_view text, char* out) {
     const GbkTables& t = gbk_tables();
     std::size_t n = 0;
-    for (char16_t u : text) {
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        char16_t u = text[i];
         if (u < 0x80) {
-            out[n++] = static_cast<char>(u);
-            continue;
+            // Runs of ASCII go four units at a time.
+            while (i + 4 <= size) {
+                std::uint64_t word;
+                std::memcpy(&word, text.data() + i, 8);
+                if (word & 0xFF80FF80FF80FF80ull)
+                    break;
+                for (int k = 0; k < 4; ++k)
+                    out[n + k] = static_cast<char>(text[i + k]);
+                n += 4;
+                i += 4;
+            }
+            if (i < size && text[i] < 0x80) {
+                out[n++] = static_cast<char>(text[i]);
+                continue;
+            }
+            if (i >= size)
+                break;
+            u = text[i];
         }
         char16_t code = t.from_unicode[u];
         if (code == 0) {

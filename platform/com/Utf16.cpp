@@ -1,6 +1,7 @@
 #include "platform/com/Utf16.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace quilbex::com {
 namespace {
@@ -62,8 +63,21 @@ std::size_t utf16_from_utf8_into(std::string_view text, char16_t* out) {
     while (i < size) {
         unsigned char b = bytes[i];
         if (b < 0x80) {
-            out[n++] = char16_t(b);
-            ++i;
+            // Runs of ASCII go eight bytes at a time.
+            while (i + 8 <= size) {
+                std::uint64_t word;
+                std::memcpy(&word, bytes + i, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                for (int k = 0; k < 8; ++k)
+                    out[n + k] = char16_t(bytes[i + k]);
+                n += 8;
+                i += 8;
+            }
+            if (i < size && bytes[i] < 0x80) {
+                out[n++] = char16_t(bytes[i]);
+                ++i;
+            }
             continue;
         }
         std::uint32_t cp = 0;

@@ -1,6 +1,7 @@
 #include "platform/com/Bstr.h"
 #include "platform/com/SafeArray.h"
 #include "platform/com/Variant.h"
+#include "support/Gbk.h"
 
 #include <gtest/gtest.h>
 
@@ -253,4 +254,16 @@ TEST(SafeArray, variant_arrays_copy_deeply) {
     ASSERT_EQ(SafeArrayGetElement(copy, &idx, got.get()), S_OK);
     EXPECT_EQ(as_utf8(got), "deep");
     SafeArrayDestroy(copy);
+}
+
+TEST(Bstr, long_mixed_texts_convert_like_iconv_across_ascii_runs) {
+    std::string utf8;
+    for (int i = 0; i < 50; ++i)
+        utf8 += std::string(std::size_t(i % 13), 'a' + char(i % 26)) + "签到" + std::string(std::size_t(i % 5), '7');
+    std::string gbk_text = quilbex::testing::gbk(utf8);
+    BstrPtr from_utf8(bstr_from_utf8(utf8));
+    BstrPtr from_gbk(bstr_from_gbk(gbk_text));
+    EXPECT_EQ(bstr_view(from_utf8.get()), bstr_view(from_gbk.get()));
+    EXPECT_EQ(gbk_from_bstr(from_utf8.get()), gbk_text);
+    EXPECT_EQ(utf8_from_bstr(from_gbk.get()), utf8);
 }
