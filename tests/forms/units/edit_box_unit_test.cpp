@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 namespace quilbex::testing {
 namespace {
 
@@ -109,6 +113,22 @@ TEST_F(EditBoxUnitTest, program_write_raises_one_change_event) {
     write_text(kWindowId, kEdit, kContent, "");
     EXPECT_EQ(program.runs_of(kChanged), 3u);
     EXPECT_TRUE(text_is_null(kWindowId, kEdit, kContent));
+}
+
+TEST_F(EditBoxUnitTest, write_from_a_worker_thread_runs_on_the_window_thread_once) {
+    start_with({});
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        write_text(kWindowId, kEdit, kContent, "from worker");
+        done = true;
+    });
+    while (!done) {
+        ui::pump_pending_messages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+    EXPECT_EQ(program.runs_of(kChanged), 1u);
+    EXPECT_EQ(read_text(kWindowId, kEdit, kContent), "from worker");
 }
 
 TEST_F(EditBoxUnitTest, typed_character_raises_one_change_event) {

@@ -51,6 +51,10 @@ TEST_F(UnitsOnGtk, main_window_shows_its_background_and_the_black_status_display
     EXPECT_EQ(shot.at(background.x, background.y), 0xE3E3E3u);
     EXPECT_EQ(shot.at(status.x, status.y), 0x000000u);
     EXPECT_EQ(runs_of(static_cast<std::uint32_t>(Routine::main_window_created)), 1u);
+    // The clock ticks once a second from the toolkit's main loop.
+    auto ticks = [&] { return runs_of(static_cast<std::uint32_t>(Routine::clock_tick)); };
+    std::size_t before = ticks();
+    EXPECT_TRUE(pump_until([&] { return ticks() >= before + 2; }, 3500));
 }
 
 TEST_F(UnitsOnGtk, typing_into_the_cookie_box_raises_one_change_per_character) {
