@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Drives the tool on the current (virtual) display as a member would, with
+# real mouse and keyboard input: logs in through the login window, saves the
+# cookie, fetches a quote, signs in and lets the lottery draw. Prints every
+# line of the status display, read back through the clipboard, and keeps a
+# screenshot of the main window.
+#
+# usage: drive.sh PROGRAM_FOLDER REQUEST_LOG SCREENSHOT_DIR
+# Exit status 0 only when the sign-in status and the draws were shown.
+set -uo pipefail
+app=$1 requests=$2 shots=$3
+mkdir -p "$shots"
+
+main_title='Quilbex签到抽奖V1.0'
+say() { printf '[demo] %s\n' "$*"; }
+fail() { say "FAILED: $*"; exit 1; }
+
+# The first visible window with this exact title, waited for up to $2 seconds.
+wait_window() {
+  local id
+  for _ in $(seq $(( ${2:-10} * 10 ))); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+    [[ -n "$id" ]] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+click() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; sleep 0.2; }
+# Clicks into a text box, selects all and copies with the keyboard, prints the clipboard.
+copy_text() {
+  printf '' | xclip -selection clipboard -i 2>/dev/null
+  click "$1" "$2" "$3"
+  xdotool key --delay 30 ctrl+a ctrl+c
+  sleep 0.2
+  timeout 5 xclip -selection clipboard -o 2>/dev/null | tr -d '\r'
+}
+dismiss_message() {
+  local box
+  box=$(wait_window '信息：' "${1:-10}") || return 1
+  xdotool windowactivate --sync "$box" key Return
+  sleep 0.3
+}
+window_shot() {
+  local id=$1 file=$2 x y w h
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  # The window manager's frame: a few pixels each side and the title bar above.
+  import -window root -crop "$((WIDTH + 8))x$((HEIGHT + 30))+$((X - 4))+$((Y - 26))" +repage "$file"
+}
+
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+trap 'kill "$wm" 2>/dev/null; [[ -n "${tool:-}" ]] && kill "$tool" 2>/dev/null' EXIT
+sleep 0.5
+
+(cd "$app" && exec ./quilbex) >"$app/program.log" 2>&1 &
+tool=$!
+main=$(wait_window "$main_title" 30) || fail "the main window did not appear"
+say "main window is up"
+sleep 0.5
+
+say "opening the login window"
+click "$main" 382 285
+login=$(wait_window '登录' 20) || fail "the login window did not open"
+for _ in $(seq 150); do grep -q '^>>> account' "$requests" 2>/dev/null && break; sleep 0.1; done
+grep -q '^>>> account' "$requests" || fail "the account site's page was not requested"
+sleep 2
+window_shot "$login" "$shots/login-window.png"
+say "typing the user name and password into the account site's page"
+xdotool windowactivate --sync "$login"
+xdotool type --delay 30 '张三'
+xdotool key Tab
+xdotool type --delay 30 'secret'
+xdotool key Return
+dismiss_message 20 || fail "no greeting after the login"
+say "logged in; the login window closed"
+cookie=$(copy_text "$main" 224 128)
+[[ "$cookie" == *UM_distinctid=* ]] || fail "the cookie did not reach the main window ($cookie)"
+say "cookie: $cookie"
+
+click "$main" 380 127
+dismiss_message 10 || fail "no message after saving"
+grep -q '^cookie=.*UM_distinctid=' "$app/Cookie.ini" || fail "Cookie.ini does not hold the cookie"
+say "saved to $app/Cookie.ini"
+
+click "$main" 392 168
+quote=""
+for _ in $(seq 20); do
+  quote=$(copy_text "$main" 224 188)
+  [[ -n "$quote" ]] && break
+  sleep 0.5
+done
+[[ -n "$quote" ]] || fail "no quote arrived"
+say "quote: $quote"
+
+say "signing in"
+click "$main" 208 257
+shown=0
+for _ in $(seq 60); do
+  mapfile -t lines < <(copy_text "$main" 216 52)
+  while (( shown < ${#lines[@]} )); do
+    printf 'status: %s\n' "${lines[$shown]}"
+    shown=$((shown + 1))
+  done
+  (( shown >= 4 )) && break
+  sleep 0.5
+done
+window_shot "$main" "$shots/main-window.png"
+say "screenshots in $shots"
+(( shown >= 1 )) || fail "no sign-in status appeared"
+(( shown >= 2 )) || fail "no lottery draw appeared"
+say "done: the sign-in status and $((shown - 1)) draw(s) appeared"
