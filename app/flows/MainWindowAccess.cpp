@@ -2,6 +2,7 @@
 
 #include "forms/PropertyAccess.h"
 #include "forms/WindowCommands.h"
+#include "platform/ui/WindowSystem.h"
 #include "runtime/ArgRecord.h"
 #include "runtime/CallFrame.h"
 
@@ -22,9 +23,15 @@ public:
         rt::ArgRecord args[] = {control(kDisplayBoxId)};
         return rt::call_core_command(forms::lib::component_exists, 1, args).as_int() != 0;
     }
+    // The lottery checks that the box exists before it appends. Both steps
+    // run in one call on the window thread, so a window that closes between
+    // them cannot turn the append into a runtime error at the program's end.
     void append_to_display(const char* text) override {
         rt::ArgRecord args[] = {control(kDisplayBoxId), rt::ArgRecord::of_pointer(text ? text : "", rt::kTypeText)};
-        rt::call_core_command(forms::lib::append_edit_text, 2, args);
+        ui::WindowSystem::the().call_on_window_thread([&] {
+            if (display_exists())
+                rt::call_core_command(forms::lib::append_edit_text, 2, args);
+        });
     }
     void set_message_text(const char* text) override {
         auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(text ? text : ""));
