@@ -96,7 +96,8 @@ public:
     }
 
     void create_hidden_owner() override {
-        if (g_hidden_owner)
+        // A handle kept from an earlier window system is gone with it.
+        if (g_hidden_owner && ui::IsWindow(g_hidden_owner))
             return;
         ui::WNDCLASSA info{};
         info.lpfnWndProc = hidden_owner_procedure;
@@ -114,9 +115,10 @@ public:
     }
 
     bool request_exit_from_worker(std::uint32_t code) override {
-        if (!g_hidden_owner)
+        ui::HWND owner = hidden_owner();
+        if (!owner)
             return false;
-        ui::SendMessageA(g_hidden_owner, kMessageExitRequest, code, 0);
+        ui::SendMessageA(owner, kMessageExitRequest, code, 0);
         return true;
     }
 
@@ -258,7 +260,7 @@ private:
 
 LoadedWindow* find_loaded_window(std::uint32_t window_id) { return forms_state().windows.find(window_id); }
 
-ui::HWND hidden_owner() { return g_hidden_owner; }
+ui::HWND hidden_owner() { return g_hidden_owner && ui::IsWindow(g_hidden_owner) ? g_hidden_owner : nullptr; }
 
 bool any_window_live() {
     for (auto& window : forms_state().windows.windows())
