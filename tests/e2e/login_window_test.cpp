@@ -24,8 +24,8 @@ protected:
     }
 };
 
-// Disabled: in the current build the login button does not open the login
-// window (no window, no page request), which these tests need.
+// Disabled: in the current build the login window opens but its page is never
+// requested from the configured account site.
 TEST_F(LoginTest, DISABLED_LoginTypedIntoThePageBringsTheCookieAndAHandClosedWindowCopiesNothing) {
     start_services();
     install_program();
@@ -70,8 +70,8 @@ TEST_F(LoginTest, DISABLED_LoginTypedIntoThePageBringsTheCookieAndAHandClosedWin
     EXPECT_NE(cookie.find("BBS_UNAME=%E5%BC%A0%E4%B8%89"), std::string::npos) << cookie;
 }
 
-// Disabled: in the current build the login button does not open the login
-// window (no window, no page request), which these tests need.
+// Disabled: in the current build no message about the missing node.dll appears
+// when the login window opens.
 TEST_F(ToolTest, DISABLED_WithoutTheEngineLibraryTheLoginSaysWhereToPutItAndTheProgramGoesOn) {
     start_services();
     install_program(false);
