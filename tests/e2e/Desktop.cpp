@@ -102,6 +102,8 @@ void ChildProcess::stop() {
     ::kill(m_pid, SIGTERM);
     for (int i = 0; i < 40; ++i) {
         if (::waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+            // Helpers it started in its group do not outlive it.
+            ::kill(-m_pid, SIGKILL);
             m_pid = -1;
             return;
         }
