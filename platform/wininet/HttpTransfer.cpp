@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 
 struct TransferContext {
     TransferResult* result;
-    const TransferSpec* spec;
+    const TransferSpec* order;
     Clock::time_point last_activity = Clock::now();
     curl_off_t last_down = 0;
     curl_off_t last_up = 0;
@@ -52,7 +52,7 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
 // either direction for the receive time-out once the connection stands.
 int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
     auto* context = static_cast<TransferContext*>(user);
-    if (context->spec->cancelled && context->spec->cancelled->load()) {
+    if (context->order->cancelled && context->order->cancelled->load()) {
         context->cancelled = true;
         return 1;
     }
@@ -63,7 +63,7 @@ int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t 
         context->last_activity = now;
         return 0;
     }
-    auto limit = context->spec->receive_timeout_ms;
+    auto limit = context->order->receive_timeout_ms;
     if (limit != 0 && now - context->last_activity > std::chrono::milliseconds(limit)) {
         context->timed_out = true;
         return 1;
@@ -80,24 +80,24 @@ CURLcode use_trust_store(CURL*, void* ssl_ctx, void* user) {
     return CURLE_OK;
 }
 
-void configure_method(CURL* easy, const TransferSpec& spec) {
-    if (spec.body) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec.body->size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, spec.body->data());
-        if (spec.verb != "POST")
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, spec.verb.c_str());
-    } else if (spec.verb == "HEAD") {
+void configure_method(CURL* easy, const TransferSpec& order) {
+    if (order.body) {
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(order.body->size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, order.body->data());
+        if (order.verb != "POST")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, order.verb.c_str());
+    } else if (order.verb == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-        if (spec.verb != "GET")
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, spec.verb.c_str());
+        if (order.verb != "GET")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, order.verb.c_str());
     }
 }
 
 // `store` must live until the transfer ends.
-void configure_tls(CURL* easy, const TransferSpec& spec, SharedTrustStore& store) {
-    if (spec.trust.insecure) {
+void configure_tls(CURL* easy, const TransferSpec& order, SharedTrustStore& store) {
+    if (order.trust.insecure) {
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
         return;
@@ -107,14 +107,14 @@ void configure_tls(CURL* easy, const TransferSpec& spec, SharedTrustStore& store
     // libcurl loads no authorities of its own; the shared store has them all.
     curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
     curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
-    store = trust_store_for(spec.trust.extra_ca_file);
+    store = trust_store_for(order.trust.extra_ca_file);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, use_trust_store);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &store);
 }
 
 }  // namespace
 
-TransferResult perform_transfer(const TransferSpec& spec) {
+TransferResult perform_transfer(const TransferSpec& order) {
     TransferResult result;
     ensure_curl_initialised();
     CurlEasyPtr easy(curl_easy_init());
@@ -123,11 +123,11 @@ TransferResult perform_transfer(const TransferSpec& spec) {
         return result;
     }
     CURL* e = easy.get();
-    TransferContext context{&result, &spec};
+    TransferContext context{&result, &order};
 
-    bool has_body = spec.body != nullptr;
+    bool has_body = order.body != nullptr;
     CurlSlistPtr headers;
-    for (const auto& line : curl_header_lines(spec.header_lines, has_body)) {
+    for (const auto& line : curl_header_lines(order.header_lines, has_body)) {
         if (!append_header(headers, line.c_str())) {
             result.error = ERROR_NOT_ENOUGH_MEMORY;
             return result;
@@ -136,7 +136,7 @@ TransferResult perform_transfer(const TransferSpec& spec) {
     CurlSlistPtr proxy_headers;
     append_header(proxy_headers, "Proxy-Connection:");
 
-    curl_easy_setopt(e, CURLOPT_URL, spec.url.c_str());
+    curl_easy_setopt(e, CURLOPT_URL, order.url.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
@@ -147,16 +147,16 @@ TransferResult perform_transfer(const TransferSpec& spec) {
     curl_easy_setopt(e, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
     curl_easy_setopt(e, CURLOPT_PROXYHEADER, proxy_headers.get());
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(e, CURLOPT_PROXY, spec.proxy_url.c_str());
-    if (!spec.agent.empty() && !has_header(spec.header_lines, "User-Agent"))
-        curl_easy_setopt(e, CURLOPT_USERAGENT, spec.agent.c_str());
-    configure_method(e, spec);
+    curl_easy_setopt(e, CURLOPT_PROXY, order.proxy_url.c_str());
+    if (!order.agent.empty() && !has_header(order.header_lines, "User-Agent"))
+        curl_easy_setopt(e, CURLOPT_USERAGENT, order.agent.c_str());
+    configure_method(e, order);
     SharedTrustStore store;
-    configure_tls(e, spec, store);
-    if (spec.use_cookie_store)
+    configure_tls(e, order, store);
+    if (order.use_cookie_store)
         attach_cookie_store(e);
-    if (spec.connect_timeout_ms != 0)
-        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(spec.connect_timeout_ms));
+    if (order.connect_timeout_ms != 0)
+        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(order.connect_timeout_ms));
 
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &context);

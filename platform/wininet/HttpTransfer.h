@@ -37,6 +37,6 @@ struct TransferResult {
     std::string redirect_url;  // the absolute Location of a 3xx response, if any
 };
 
-TransferResult perform_transfer(const TransferSpec& spec);
+TransferResult perform_transfer(const TransferSpec& order);
 
 }  // namespace quilbex::wininet

@@ -158,13 +158,13 @@ DWORD RequestObject::send(std::string_view header_block, std::string body) {
     std::string verb = m_verb;
     bool has_body = !body.empty() || verb == "POST" || verb == "PUT";
 
-    TransferSpec spec;
-    spec.agent = session.agent();
-    spec.use_cookie_store = (m_flags & INTERNET_FLAG_NO_COOKIES) == 0;
-    spec.connect_timeout_ms = options.connect_timeout_ms.value_or(kDefaultConnectTimeoutMs);
-    spec.receive_timeout_ms = options.receive_timeout_ms.value_or(kDefaultReceiveTimeoutMs);
-    spec.trust = tls_trust();
-    spec.cancelled = &closed_flag();
+    TransferSpec order;
+    order.agent = session.agent();
+    order.use_cookie_store = (m_flags & INTERNET_FLAG_NO_COOKIES) == 0;
+    order.connect_timeout_ms = options.connect_timeout_ms.value_or(kDefaultConnectTimeoutMs);
+    order.receive_timeout_ms = options.receive_timeout_ms.value_or(kDefaultReceiveTimeoutMs);
+    order.trust = tls_trust();
+    order.cancelled = &closed_flag();
 
     auto keep = [this](TransferResult result) {
         std::lock_guard lock(m_mutex);
@@ -179,12 +179,12 @@ DWORD RequestObject::send(std::string_view header_block, std::string body) {
     }
 
     for (int hop = 0;; ++hop) {
-        spec.url = url;
-        spec.verb = verb;
-        spec.header_lines = lines;
-        spec.body = has_body ? &body : nullptr;
-        spec.proxy_url = session.proxy_for(scheme_of(url));
-        TransferResult result = perform_transfer(spec);
+        order.url = url;
+        order.verb = verb;
+        order.header_lines = lines;
+        order.body = has_body ? &body : nullptr;
+        order.proxy_url = session.proxy_for(scheme_of(url));
+        TransferResult result = perform_transfer(order);
         if (result.error != ERROR_SUCCESS)
             return result.error;
 
