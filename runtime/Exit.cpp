@@ -1,6 +1,5 @@
 #include "runtime/Exit.h"
 
-#include "platform/kernel/ModuleRegistry.h"
 #include "runtime/DllBinding.h"
 #include "runtime/Ole.h"
 #include "runtime/RuntimeApp.h"
