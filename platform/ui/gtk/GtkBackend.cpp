@@ -35,6 +35,25 @@ struct GtkNative final : NativeWindow {
 
 GtkNative* native_of(const Window& w) { return static_cast<GtkNative*>(w.native.get()); }
 
+// Every widget made for a window carries the window's handle under this key;
+// a widget without it was put there by someone else (a browser view).
+constexpr const char* kHandleKey = "quilbex-hwnd";
+
+// The first focusable widget inside a control's client area that is not one
+// of ours, or null.
+GtkWidget* hosted_focus_widget(GtkWidget* client) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(client));
+    GtkWidget* found = nullptr;
+    for (GList* it = children; it && !found; it = it->next) {
+        auto* child = static_cast<GtkWidget*>(it->data);
+        if (!g_object_get_data(G_OBJECT(child), kHandleKey) && gtk_widget_get_can_focus(child) &&
+            gtk_widget_get_visible(child))
+            found = child;
+    }
+    g_list_free(children);
+    return found;
+}
+
 constexpr const char* kBaseCss =
     ".quilbex-edit, .quilbex-edit text { min-height: 0; min-width: 0; padding: 0 2px; border-radius: 0; }\n"
     ".quilbex-button { min-height: 0; min-width: 0; padding: 0 2px; }\n"
@@ -152,7 +171,7 @@ struct Handlers {
             ws().deliver_input(MSG{target, WM_CHAR, code, 1, 0, {0, 0}});
     }
 
-    static gboolean key(GtkWidget*, GdkEventKey* e, gpointer data) {
+    static gboolean key(GtkWidget* window, GdkEventKey* e, gpointer data) {
         Window* top = find(data);
         if (!top)
             return FALSE;
@@ -163,13 +182,18 @@ struct Handlers {
         bool down = e->type == GDK_KEY_PRESS;
         if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU)
             ws().set_key_down(vk, down);
+        bool alt = (e->state & GDK_MOD1_MASK) != 0;
+        UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+        LPARAM lparam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
+        // A hosted widget (a browser view) with the keyboard focus: the input
+        // filter sees the key as addressed to the window that hosts it, and
+        // what the filter lets through goes on to the widget itself.
+        if (HWND host = foreign_host(gtk_window_get_focus(GTK_WINDOW(window))))
+            return ws().deliver_input(MSG{host, message, vk, lparam, 0, {0, 0}}) ? TRUE : FALSE;
         HWND target = top->handle;
         for (HWND f = ws().focus(); f; f = find(f) ? find(f)->parent : nullptr)
             if (f == top->handle)
                 target = ws().focus();
-        bool alt = (e->state & GDK_MOD1_MASK) != 0;
-        UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
-        LPARAM lparam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
         if (ws().deliver_input(MSG{target, message, vk, lparam, 0, {0, 0}}))
             return TRUE;
         Window* t = find(target);
@@ -338,6 +362,31 @@ struct Handlers {
         if (w && ws().active() != w->handle && !native_of(*w)->syncing)
             ws().set_active(w->handle);
         return FALSE;
+    }
+
+    // The window that hosts a widget which is not one of ours (a browser
+    // view put into a control's client area), or null for our own widgets.
+    static HWND foreign_host(GtkWidget* widget) {
+        if (!widget || g_object_get_data(G_OBJECT(widget), kHandleKey))
+            return nullptr;
+        for (GtkWidget* p = gtk_widget_get_parent(widget); p; p = gtk_widget_get_parent(p))
+            if (void* handle = g_object_get_data(G_OBJECT(p), kHandleKey))
+                return find(handle) ? static_cast<HWND>(handle) : nullptr;
+        return nullptr;
+    }
+
+    // GTK moved the keyboard focus inside a top-level window. A hosted widget
+    // taking it makes its host the focus window, as a child window would on
+    // Windows; our own widgets report it through their focus-in handler.
+    static void set_focus(GtkWindow*, GtkWidget* widget, gpointer) {
+        HWND host = foreign_host(widget);
+        if (!host || ws().focus() == host)
+            return;
+        GtkBackend* b = GtkBackend::current();
+        b->m_focus_from_toolkit = true;
+        ws().set_focus(host);
+        if (GtkBackend::current())
+            GtkBackend::current()->m_focus_from_toolkit = false;
     }
 
     static gboolean focus_in(GtkWidget*, GdkEventFocus*, gpointer data) {
@@ -560,6 +609,8 @@ void GtkBackend::window_created(Window& w) {
         native->outer = GObjectPtr<GtkWidget>::ref(window);
         gtk_window_set_gravity(GTK_WINDOW(window), GDK_GRAVITY_STATIC);
         native->client = make_fixed();
+        g_object_set_data(G_OBJECT(window), kHandleKey, w.handle);
+        g_object_set_data(G_OBJECT(native->client), kHandleKey, w.handle);
         gtk_container_add(GTK_CONTAINER(window), native->client);
         gtk_widget_show(native->client);
         g_signal_connect(window, "delete-event", G_CALLBACK(Handlers::delete_event), data);
@@ -569,6 +620,7 @@ void GtkBackend::window_created(Window& w) {
         g_signal_connect(window, "window-state-event", G_CALLBACK(Handlers::window_state), data);
         g_signal_connect(window, "focus-in-event", G_CALLBACK(Handlers::top_focus_in), data);
         g_signal_connect(window, "focus-out-event", G_CALLBACK(Handlers::top_focus_out), data);
+        g_signal_connect(window, "set-focus", G_CALLBACK(Handlers::set_focus), nullptr);
     } else {
         GtkWidget* outer = nullptr;
         switch (w.kind) {
@@ -607,6 +659,9 @@ void GtkBackend::window_created(Window& w) {
             break;
         }
         native->outer = GObjectPtr<GtkWidget>::ref(outer);
+        for (GtkWidget* widget : {outer, native->client, native->editor})
+            if (widget)
+                g_object_set_data(G_OBJECT(widget), kHandleKey, w.handle);
         // The record holds its native part before the widget can be realized
         // (putting it into a realized parent realizes it at once).
         w.native = std::move(native);
@@ -1036,6 +1091,11 @@ void GtkBackend::focus_changed(HWND, HWND new_focus) {
     GtkWidget* target = n->editor ? n->editor : n->client ? n->client : n->outer.get();
     if (GTK_IS_WINDOW(target))
         target = n->client;
+    // A control that hosts a widget of its own (a browser view) passes the
+    // focus on to it, as Windows does for a child window that takes it.
+    if (target == n->client && w->is_child())
+        if (GtkWidget* hosted = hosted_focus_widget(n->client))
+            target = hosted;
     gtk_widget_grab_focus(target);
 }
 
