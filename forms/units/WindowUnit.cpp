@@ -1,6 +1,7 @@
 #include "forms/units/WindowUnit.h"
 
 #include "forms/FormsApi.h"
+#include "forms/WindowCommands.h"
 #include "forms/units/ButtonUnit.h"
 #include "forms/units/UnitTypes.h"
 #include "runtime/Notifications.h"
@@ -295,6 +296,17 @@ ui::LRESULT WindowUnit::on_close() {
     return 0;
 }
 
+// The close that the close-window command posted: no handler is asked, the
+// window finishes and goes.
+ui::LRESULT WindowUnit::on_close_requested() {
+    if (LoadedWindow* window = find_loaded_window(window_id())) {
+        window->closing = false;
+        restore_windows_disabled_by(*window);
+    }
+    ui::DestroyWindow(m_hwnd);
+    return 0;
+}
+
 ui::LRESULT WindowUnit::handle_message(ui::UINT message, ui::WPARAM wparam, ui::LPARAM lparam) {
     ui::HWND self = m_hwnd;
     auto then_raise = [&](std::int32_t event) {
@@ -305,6 +317,7 @@ ui::LRESULT WindowUnit::handle_message(ui::UINT message, ui::WPARAM wparam, ui::
     };
     switch (message) {
     case ui::WM_CLOSE: return on_close();
+    case kMessageCloseWindow: return on_close_requested();
     case ui::WM_QUERYENDSESSION: return vetoed(raise(1)) ? ui::FALSE : ui::TRUE;
     case ui::WM_SYSCOMMAND:
         if ((wparam & 0xFFF0) == ui::SC_CLOSE && !m_block.close_button)

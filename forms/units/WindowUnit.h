@@ -60,6 +60,7 @@ private:
     WindowUnit(const UnitCreateArgs& args, WindowBlock block);
     ui::LRESULT handle_message(ui::UINT message, ui::WPARAM wparam, ui::LPARAM lparam) override;
     ui::LRESULT on_close();
+    ui::LRESULT on_close_requested();
     void set_icons();
     void apply_frame_styles();
     void paint_background(ui::HDC dc);

@@ -7,6 +7,7 @@
 #include "forms/blocks/ButtonBlock.h"
 #include "forms/blocks/EditBoxBlock.h"
 #include "forms/blocks/WindowBlock.h"
+#include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
 #include "runtime/WindowHost.h"
 #include "support/Gbk.h"
@@ -175,6 +176,30 @@ TEST_F(WindowUnitTest, closing_re_enables_the_windows_a_modal_window_disabled) {
     ui::EnableWindow(other, ui::FALSE);
     program.window()->disabled_by_modal.push_back({other, true});
     ui::SendMessageA(window(), ui::WM_CLOSE, 0, 0);
+    EXPECT_TRUE(ui::IsWindowEnabled(other));
+    ui::DestroyWindow(other);
+}
+
+TEST_F(WindowUnitTest, close_window_command_closes_on_the_next_message_without_asking_the_handlers) {
+    add_window(WindowBlock{});
+    program.bind(kWindowId, kOwnRecord, 12, kOnClose);
+    load();
+    program.set_result(kOnClose, 0);  // would veto a close by the member
+    ui::HWND hwnd = window();
+    ui::HWND other = ui::CreateWindowExA(0, WindowUnit::kDefaultClassName, "other", 0, 0, 0, 50, 50, nullptr,
+                                         nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    ui::EnableWindow(other, ui::FALSE);
+    program.window()->disabled_by_modal.push_back({other, true});
+
+    rt::ArgRecord reference = rt::ArgRecord::of_unit(kWindowId, kOwnRecord, rt::kTypeWindowReference);
+    forms::lib::close_window(nullptr, 1, &reference);
+    EXPECT_TRUE(ui::IsWindow(hwnd)) << "the close waits for the window's thread to handle messages";
+    EXPECT_TRUE(program.window()->closing);
+
+    ui::pump_pending_messages();
+    EXPECT_FALSE(ui::IsWindow(hwnd));
+    EXPECT_EQ(program.runs_of(kOnClose), 0u);
     EXPECT_TRUE(ui::IsWindowEnabled(other));
     ui::DestroyWindow(other);
 }
