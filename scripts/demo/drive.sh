@@ -13,7 +13,12 @@ mkdir -p "$shots"
 
 main_title='Quilbex签到抽奖V1.0'
 say() { printf '[demo] %s\n' "$*"; }
-fail() { say "FAILED: $*"; exit 1; }
+# On a failure the whole screen is kept, to show what the member would have seen.
+fail() {
+  say "FAILED: $*"
+  import -window root "$shots/failure.png" 2>/dev/null && say "screen at the failure: $shots/failure.png"
+  exit 1
+}
 
 # The first visible window with this exact title, waited for up to $2 seconds.
 wait_window() {
@@ -28,7 +33,8 @@ wait_window() {
 click() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; sleep 0.2; }
 # Clicks into a text box, selects all and copies with the keyboard, prints the clipboard.
 copy_text() {
-  printf '' | xclip -selection clipboard -i 2>/dev/null
+  # xclip stays behind to serve the selection: it must not hold this output open.
+  printf "" | xclip -selection clipboard -i >/dev/null 2>&1
   click "$1" "$2" "$3"
   xdotool key --delay 30 ctrl+a ctrl+c
   sleep 0.2
@@ -42,9 +48,12 @@ dismiss_message() {
 }
 window_shot() {
   local id=$1 file=$2 x y w h
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  # The window manager's frame: a few pixels each side and the title bar above.
-  import -window root -crop "$((WIDTH + 8))x$((HEIGHT + 30))+$((X - 4))+$((Y - 26))" +repage "$file"
+  # xwininfo gives the client area on the screen (xdotool's geometry is
+  # relative to the window manager's frame).
+  read -r x y w h < <(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  # With the frame: a few pixels each side and the title bar above.
+  import -window root -crop "$((w + 8))x$((h + 30))+$((x > 4 ? x - 4 : 0))+$((y > 26 ? y - 26 : 0))" +repage "$file"
 }
 
 openbox --sm-disable >/dev/null 2>&1 &
@@ -75,9 +84,9 @@ say "typing the user name and password into the account site's page"
 xdotool windowactivate --sync "$login"
 # The page's user name and password fields, in the login window's client area
 # (the browser shows the page 24 pixels left of and 64 above that area).
-click "$login" 76 87
+click "$login" 76 107
 xdotool type --delay 30 '张三'
-click "$login" 244 87
+click "$login" 244 107
 xdotool type --delay 30 'secret'
 xdotool key Return
 dismiss_message 20 || fail "no greeting after the login"
@@ -113,6 +122,10 @@ for _ in $(seq 60); do
   (( shown >= 4 )) && break
   sleep 0.5
 done
+# Copying selected the status text; the caret goes to its end for the picture.
+click "$main" 216 52
+xdotool key ctrl+End
+sleep 0.3
 window_shot "$main" "$shots/main-window.png"
 say "screenshots in $shots"
 (( shown >= 1 )) || fail "no sign-in status appeared"

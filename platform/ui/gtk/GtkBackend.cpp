@@ -326,8 +326,13 @@ struct Handlers {
         // Only a move or resize made by the user or the window manager reaches the records.
         RECT client = ws().client_rect(*w);
         POINT origin = ws().client_origin_on_screen(*w);
-        if (origin.x != e->x || origin.y != e->y || client.right != e->width || client.bottom != e->height)
+        if (origin.x != e->x || origin.y != e->y || client.right != e->width || client.bottom != e->height) {
+            GtkBackend* b = GtkBackend::current();
+            b->m_reported_place = {w->handle, outer};
             ws().set_geometry(w->handle, outer);
+            if (GtkBackend::current())
+                GtkBackend::current()->m_reported_place = {};
+        }
         return FALSE;
     }
 
@@ -705,6 +710,8 @@ void GtkBackend::place(Window& w) {
         RECT client = m_system->client_rect(w);
         POINT origin = m_system->client_origin_on_screen(w);
         gtk_widget_set_size_request(n->client, client.right, client.bottom);
+        if (m_reported_place.handle == w.handle && m_reported_place.rect == w.rect)
+            return;  // the window is already there
         gtk_window_resize(GTK_WINDOW(n->outer.get()), std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom));
         gtk_window_move(GTK_WINDOW(n->outer.get()), origin.x, origin.y);
         return;

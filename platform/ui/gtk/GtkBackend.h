@@ -73,6 +73,13 @@ private:
     SteadyClock m_clock;
     GObjectPtr<GtkCssProvider> m_base_css;
     bool m_focus_from_toolkit = false;
+    // The place a top-level window was reported at by the window manager
+    // while the records take it over: not requested back, so that reports
+    // still queued cannot start a ping-pong of moves with the window manager.
+    struct ReportedPlace {
+        HWND handle = nullptr;
+        RECT rect{};
+    } m_reported_place;
 };
 
 }  // namespace quilbex::ui::gtk
