@@ -2,9 +2,12 @@
 
 #include "browser/BrowserUnit.h"
 #include "browser_messages/BrowserMessages.h"
+#include "forms/units/CoreUnitTypes.h"
 #include "runtime/Memory.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace quilbex::browser {
 
@@ -61,7 +64,8 @@ BrowserUnit* control_of(int argc, const rt::ArgRecord* args) {
 }
 
 struct Library {
-    std::array<rt::PropertyDescription, 9> properties;
+    // Indexed by property index: the eight common properties, then the control's own.
+    std::array<rt::PropertyDescription, forms::kCommonPropertyCount + 9> properties;
     std::array<rt::DataTypeRecord, 5> types{};
     std::array<rt::CommandRoutine, 2> commands{&get_cookie_command, &clear_cookie_command};
     rt::LibraryInfo info;
@@ -69,7 +73,9 @@ struct Library {
     Library() {
         using forms::kKindInteger;
         using forms::kKindText;
-        properties = {{
+        const auto common = forms::common_property_descriptions();
+        std::copy(common.begin(), common.end(), properties.begin());
+        const rt::PropertyDescription own[] = {
             {messages::property_address(), "Address", "", kKindText, 0, nullptr},
             {messages::property_title(), "Title", "", kKindText, 0, nullptr},
             {messages::property_disable_f5(), "DisableF5", "", kKindInteger, 0, nullptr},
@@ -79,7 +85,8 @@ struct Library {
             {messages::property_user_agent(), "UserAgent", "", kKindText, 0, nullptr},
             {messages::property_design_preview(), "DesignPreview", "", kKindInteger, 0, nullptr},
             {messages::property_new_window(), "NewWindowNavigation", "", kKindInteger, 0, nullptr},
-        }};
+        };
+        std::copy(std::begin(own), std::end(own), properties.begin() + forms::kCommonPropertyCount);
         // Types 1 to 4 are empty: templates name only type 5.
         for (auto& type : types)
             type = rt::DataTypeRecord{"", "", "", 0, nullptr, 0, 0, 0, nullptr, 0, nullptr, nullptr, 0, nullptr};

@@ -206,6 +206,12 @@ const CoreTypeTable& table() {
 
 const rt::DataTypeRecord* core_unit_types() { return table().records(); }
 
+std::span<const rt::PropertyDescription, kCommonPropertyCount> common_property_descriptions() {
+    // The edit box's table begins with them.
+    return std::span<const rt::PropertyDescription, kCommonPropertyCount>(core_unit_type(kEditBoxType)->properties,
+                                                                          kCommonPropertyCount);
+}
+
 std::uint32_t core_unit_type_count() { return kCoreUnitTypeCount; }
 
 const rt::DataTypeRecord* core_unit_type(std::uint32_t type_id) {

@@ -17,6 +17,7 @@
 #include "runtime/ProgramImage.h"
 
 #include <cstdint>
+#include <span>
 
 namespace quilbex::forms {
 
@@ -26,6 +27,12 @@ inline constexpr std::uint32_t kCoreUnitTypeCount = 32;
 // thread); the pointer stays valid for the whole process.
 const rt::DataTypeRecord* core_unit_types();
 std::uint32_t core_unit_type_count();
+
+// A unit type's property table is indexed by property index, so every type
+// with a window begins it with these eight (left, top, width, height, tag,
+// visible, disabled, mouse pointer); its own properties start at index 8.
+inline constexpr std::size_t kCommonPropertyCount = 8;
+std::span<const rt::PropertyDescription, kCommonPropertyCount> common_property_descriptions();
 
 // The record of a library-1 type identifier (0x0001nnnn), or null.
 const rt::DataTypeRecord* core_unit_type(std::uint32_t type_id);

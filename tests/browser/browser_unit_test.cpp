@@ -5,6 +5,7 @@
 #include "browser/BrowserUnit.h"
 #include "browser/EngineBinding.h"
 #include "forms/blocks/BrowserBlock.h"
+#include "forms/units/CoreUnitTypes.h"
 #include "platform/ui/User32.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/ui/headless/HeadlessBackend.h"
@@ -118,6 +119,20 @@ TEST_F(BrowserUnitTest, with_an_engine_the_control_window_is_made_and_answers_it
     EXPECT_EQ(std::make_pair(width, height), std::make_pair(200, 100));
     // Deleting the object unbinds it from its window (the window system discards the window).
     object.reset();
+}
+
+// The runtime converts a written value by the description at the property's
+// index, so the control's own properties must start at index 8 (the address,
+// a text: written as a number it would arrive empty and blank the page).
+TEST(BrowserUnitType, property_table_is_indexed_by_property_index) {
+    const rt::DataTypeRecord& type = browser_library()->dataTypes[(kBrowserUnitType & 0xFFFF) - 1];
+    const auto common = forms::common_property_descriptions();
+    ASSERT_EQ(type.propertyCount, common.size() + 9);
+    for (std::size_t i = 0; i < common.size(); ++i)
+        EXPECT_EQ(type.properties[i].dataKind, common[i].dataKind) << "property " << i;
+    EXPECT_STREQ(type.properties[8].englishName, "Address");
+    EXPECT_EQ(type.properties[8].dataKind, forms::kKindText);
+    EXPECT_STREQ(type.properties[8 + 8].englishName, "NewWindowNavigation");
 }
 
 TEST_F(BrowserUnitTest, commands_on_a_control_that_cannot_be_found_do_nothing) {

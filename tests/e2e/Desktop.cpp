@@ -229,26 +229,22 @@ bool Desktop::wait_window_gone(const std::string& title, std::chrono::millisecon
 }
 
 Rect Desktop::geometry(XWindow window) const {
+    // xwininfo gives the window's place on the screen; xdotool's geometry is
+    // relative to the window manager's frame.
     Rect r;
-    auto out = run("xdotool getwindowgeometry --shell " + std::to_string(window));
+    auto out = run("xwininfo -id " + std::to_string(window));
     if (!out)
         return r;
+    const std::pair<const char*, int*> fields[] = {
+        {"Absolute upper-left X:", &r.x}, {"Absolute upper-left Y:", &r.y}, {"Width:", &r.width}, {"Height:", &r.height}};
     std::istringstream lines(*out);
     std::string line;
     while (std::getline(lines, line)) {
-        auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        int value = std::atoi(line.c_str() + eq + 1);
-        std::string name = line.substr(0, eq);
-        if (name == "X")
-            r.x = value;
-        else if (name == "Y")
-            r.y = value;
-        else if (name == "WIDTH")
-            r.width = value;
-        else if (name == "HEIGHT")
-            r.height = value;
+        for (auto [label, value] : fields) {
+            auto at = line.find(label);
+            if (at != std::string::npos)
+                *value = std::atoi(line.c_str() + at + std::strlen(label));
+        }
     }
     return r;
 }
