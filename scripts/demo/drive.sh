@@ -30,7 +30,9 @@ wait_window() {
   done
   return 1
 }
-click() { xdotool mousemove --sync --window "$1" "$2" "$3" click 1; sleep 0.2; }
+# No --sync: it waits for the pointer to move, which never happens when it is
+# already there. The warp and the click reach the X server in order.
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.2; }
 # Clicks into a text box, selects all and copies with the keyboard, prints the clipboard.
 copy_text() {
   # xclip stays behind to serve the selection: it must not hold this output open.

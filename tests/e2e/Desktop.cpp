@@ -188,7 +188,8 @@ Desktop::~Desktop() {
 }
 
 std::optional<std::string> Desktop::run(const std::string& command) const {
-    std::string line = "DISPLAY=" + m_display + " " + command;
+    // Exported, so that every command of a pipeline runs on this display.
+    std::string line = "export DISPLAY=" + m_display + "; " + command;
     std::unique_ptr<std::FILE, PipeCloser> pipe(::popen(line.c_str(), "r"));
     if (!pipe)
         return std::nullopt;
@@ -250,8 +251,10 @@ Rect Desktop::geometry(XWindow window) const {
 }
 
 void Desktop::click(XWindow window, int x, int y) const {
-    xdotool("mousemove --sync --window " + std::to_string(window) + " " + std::to_string(x) + " " +
-            std::to_string(y) + " click 1");
+    // Without --sync: it waits for the pointer to move, which never happens
+    // when it is already there. The warp and the click reach the server in order.
+    xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y) +
+            " click 1");
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 

@@ -15,8 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 
 
-// Disabled until typed input reaches the edit boxes reliably: on a loaded
-// machine a click into a box does not always move the keyboard focus there.
 TEST_F(ToolTest, CookieBoxStartsEmptyAndSavesLoadAgain) {
     start_services();
     install_program();
@@ -43,8 +41,6 @@ TEST_F(ToolTest, CookieBoxStartsEmptyAndSavesLoadAgain) {
     EXPECT_EQ(cookie_box_text(), cookie);
 }
 
-// Disabled until typed input reaches the edit boxes reliably: on a loaded
-// machine a click into a box does not always move the keyboard focus there.
 TEST_F(ToolTest, SaveThatCannotWriteSaysSoAndASaveThatWorksDiffers) {
     start_services();
     install_program();
@@ -94,8 +90,6 @@ TEST_F(ToolTest, ClockShowsTheTimeWithinTwoSecondsAndKeepsTicking) {
     EXPECT_TRUE(wait_until([&] { return !(label() == first); }, 10s));
 }
 
-// Disabled until typed input reaches the edit boxes reliably: on a loaded
-// machine a click into a box does not always move the keyboard focus there.
 TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
     start_services(false, {"quote=今天也要加油"});
     install_program();
@@ -128,8 +122,6 @@ TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
     EXPECT_GE(requests("api").size(), 3u);
 }
 
-// Disabled until typed input reaches the edit boxes reliably: on a loaded
-// machine a click into a box does not always move the keyboard focus there.
 TEST_F(ToolTest, EmptyCookieBoxGivesTheNotLoggedInStatusAndStillDraws) {
     start_services();
     install_program();
