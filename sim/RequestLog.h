@@ -5,6 +5,7 @@
 
 #include "sim/HttpMessage.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,7 @@ namespace quilbex::sim {
 struct LogEntry {
     std::string service;
     Request request;
+    std::int64_t received_us = 0;  // wall-clock time of arrival, microseconds since the epoch
 };
 
 class RequestLog {
@@ -31,6 +33,8 @@ public:
     // One entry as text: ">>> service\r\n", the raw head, the body, "\r\n<<<\r\n".
     static std::string format(const LogEntry& entry);
     std::string text() const;
+    // One line per entry: "service arrival-microseconds method target".
+    std::string arrival_times() const;
 
 private:
     struct FileCloser {

@@ -84,6 +84,8 @@ Response Simulator::control(const Request& request) {
     auto ok = [](std::string body) { return Response::text(200, "OK", "text/plain; charset=utf-8", std::move(body)); };
     if (request.method == "GET" && path == "/log")
         return ok(m_state->log.text());
+    if (request.method == "GET" && path == "/log/times")
+        return ok(m_state->log.arrival_times());
     if (request.method == "POST" && path == "/log/clear") {
         m_state->log.clear();
         return ok("cleared\n");

@@ -2,7 +2,8 @@
 # Start-up of the tool against a bare GTK window, on the current display:
 # time from exec to the window mapped and the peak resident memory (VmHWM)
 # once it is up, the median of several runs each. Then the tool's peak memory
-# before and after the login window opens.
+# before and after the login window opens, the time from the click to its
+# page, and the sign-in click against two plain libcurl requests.
 #
 # usage: measure.sh BIN_DIR [RUNS]   (BIN_DIR holds quilbex, node.dll, quilbex-sim)
 set -uo pipefail
@@ -48,17 +49,68 @@ read -r tool_ms tool_kb < <(measure "$work/quilbex" 'Quilbex签到抽奖V1.0')
 echo "start-up to window mapped: bare GTK ${bare_ms} ms, quilbex ${tool_ms} ms ($(awk "BEGIN {printf \"%.2f\", $tool_ms/$bare_ms}")x)"
 echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, quilbex ${tool_kb} kB ($(awk "BEGIN {printf \"%.2f\", $tool_kb/$bare_kb}")x)"
 
+# Dark pixels inside a window's client area, from a screenshot: the login
+# page's heading and fields make a few thousand, an empty view none.
+dark_pixels() {
+  local x y w h
+  read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  import -window root -crop "${w}x$((h / 2))+${x}+${y}" +repage png:- 2>/dev/null |
+    convert png:- -colorspace gray -threshold 50% -negate -format '%[fx:round(mean*w*h)]' info: 2>/dev/null || echo 0
+}
+main_of() { xdotool search --onlyvisible --name '^Quilbex签到抽奖V1.0$' | head -n1; }
+
+# The login window: peak memory before and after it opens (WebKit is loaded
+# only then), and the time from the click to the account site's page drawn.
 read -r _ before pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
-main=$(xdotool search --onlyvisible --name '^Quilbex签到抽奖V1.0$' | head -n1)
+main=$(main_of)
 t0=$(now_ms)
-xdotool mousemove --sync --window "$main" 382 285 click 1
-for _ in $(seq 1000); do
-  grep -q . <(curl -s "http://$(sed -n 's|^control http://||p' "$work/sim.out")/log") && break
-  sleep 0.01
+xdotool mousemove --window "$main" 382 285 click 1
+# The window is looked up each time: the first one found may still be replaced.
+until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
+      (( $(dark_pixels "$login" || echo 0) > 500 )); do
+  (( $(now_ms) - t0 > 30000 )) && { echo "the login page was not shown"; exit 1; }
 done
 t1=$(now_ms)
-xdotool search --onlyvisible --name '^登录$' >/dev/null 2>&1 || { echo "the login window did not open"; exit 1; }
-sleep 3
+sleep 2
 after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
-echo "login window: click to page requested $((t1 - t0)) ms; peak memory before ${before} kB, after ${after} kB"
-kill "$pid"
+echo "login window: click to page shown $((t1 - t0)) ms; peak memory before ${before} kB, after ${after} kB" \
+  "($(awk "BEGIN {printf \"%.2f\", $after/$before}")x)"
+kill "$pid"; wait "$pid" 2>/dev/null
+
+# The sign-in click, timed by the services' clocks: from the arrival of the
+# sign-in page's request to the arrival of the lottery's first request, which
+# the handler starts right after appending the status line. That holds the
+# page's reply, the whole sign action, the append and the thread's start;
+# against it the same two requests made with plain libcurl.
+cc -O2 -o "$work/two_requests" "$here/two_requests.c" $(pkg-config --cflags --libs libcurl) || exit 1
+forum="https://$(host forum)"
+ca=$(sed -n 's/^ca //p' "$work/sim.out")
+cookie='UM_distinctid=sim-member-0001; BBS_UNAME=%E5%BC%A0%E4%B8%89'
+printf '[COOKIE]\r\ncookie=%s\r\n' "$cookie" >"$work/Cookie.ini"
+control="http://$(sed -n 's|^control http://||p' "$work/sim.out")"
+read -r _ _ pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
+main=$(main_of)
+clicks=() peers=()
+for _ in $(seq "$runs"); do
+  # The draws of the run before end first; the scenario starts again.
+  sleep 1.5
+  curl -s -X POST "$control/reset" >/dev/null
+  xdotool mousemove --window "$main" 208 257 click 1
+  times=""
+  for _ in $(seq 100); do
+    times=$(curl -s "$control/log/times")
+    grep -q '^api ' <<<"$times" && break
+    sleep 0.05
+  done
+  page=$(awk '$1 == "forum" && $3 == "GET" {print $2; exit}' <<<"$times")
+  draw=$(awk '$1 == "api" {print $2; exit}' <<<"$times")
+  [[ -n "$page" && -n "$draw" ]] || { echo "the sign-in did not reach the services"; exit 1; }
+  clicks+=("$(( (draw - page) / 100 ))")
+  peers+=("$("$work/two_requests" "$forum" "$ca" "$cookie" | awk '{printf "%d", $1 * 10}')")
+done
+kill "$pid"; wait "$pid" 2>/dev/null
+click_ms=$(printf '%s\n' "${clicks[@]}" | median)
+peer_ms=$(printf '%s\n' "${peers[@]}" | median)
+echo "sign-in click: quilbex $(awk "BEGIN {print $click_ms/10}") ms, two plain libcurl requests" \
+  "$(awk "BEGIN {print $peer_ms/10}") ms ($(awk "BEGIN {printf \"%.2f\", $click_ms/$peer_ms}")x)"

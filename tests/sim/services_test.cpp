@@ -7,6 +7,8 @@
 
 #include "platform/wininet/CookieStore.h"
 
+#include <chrono>
+#include <sstream>
 #include <thread>
 
 namespace quilbex::sim::testing {
@@ -66,6 +68,28 @@ TEST_F(Control, the_log_keeps_every_request_with_its_headers_in_order_and_its_bo
 
     call(sim->control_port(), "POST", "/log/clear");
     EXPECT_EQ(sim->state().log.entries().size(), 0u);
+}
+
+TEST_F(Control, arrival_times_list_each_request_in_order_with_its_wall_clock_time) {
+    auto micros = [] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    const auto before = micros();
+    call(sim->quote_port(), "GET", "/api/soul?x=1");
+    call(sim->forum_port(), "POST", "/plugin.php?id=a", "", "body");
+    const auto after = micros();
+    std::istringstream lines(call(sim->control_port(), "GET", "/log/times").body);
+    std::string service, method, target;
+    long long first = 0, second = 0;
+    lines >> service >> first >> method >> target;
+    EXPECT_EQ(service + " " + method + " " + target, "quote GET /api/soul?x=1");
+    lines >> service >> second >> method >> target;
+    EXPECT_EQ(service + " " + method + " " + target, "forum POST /plugin.php?id=a");
+    EXPECT_LE(before, first);
+    EXPECT_LE(first, second);
+    EXPECT_LE(second, after);
 }
 
 TEST_F(Control, bad_settings_are_refused_and_shutdown_releases_the_waiter) {
