@@ -12,6 +12,7 @@ app=$1 requests=$2 shots=$3
 mkdir -p "$shots"
 
 main_title='Quilbex签到抽奖V1.0'
+source "$(dirname "$0")/screen.sh"
 say() { printf '[demo] %s\n' "$*"; }
 # On a failure the whole screen is kept, to show what the member would have seen.
 fail() {
@@ -50,10 +51,7 @@ dismiss_message() {
 }
 window_shot() {
   local id=$1 file=$2 x y w h
-  # xwininfo gives the client area on the screen (xdotool's geometry is
-  # relative to the window manager's frame).
-  read -r x y w h < <(xwininfo -id "$id" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-    /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  read -r x y w h < <(client_geometry "$id")
   # With the frame: a few pixels each side and the title bar above.
   import -window root -crop "$((w + 8))x$((h + 30))+$((x > 4 ? x - 4 : 0))+$((y > 26 ? y - 26 : 0))" +repage "$file"
 }
@@ -80,14 +78,21 @@ done
 [[ -n "$login" ]] || fail "the login window did not open"
 for _ in $(seq 150); do grep -q '^>>> account' "$requests" 2>/dev/null && break; sleep 0.1; done
 grep -q '^>>> account' "$requests" || fail "the account site's page was not requested"
-sleep 2
+for _ in $(seq 150); do (( $(dark_pixels "$login") > 500 )) && break; sleep 0.1; done
+(( $(dark_pixels "$login") > 500 )) || fail "the account site's page was not shown"
+# The page takes input once it has settled.
+sleep 0.5
 window_shot "$login" "$shots/login-window.png"
 say "typing the user name and password into the account site's page"
 xdotool windowactivate --sync "$login"
 # The page's user name and password fields, in the login window's client area
 # (the browser shows the page 24 pixels left of and 64 above that area).
 click "$login" 76 107
-xdotool type --delay 30 '张三'
+# The Chinese name is pasted: xdotool types characters outside the keyboard
+# map through a keycode it remaps for a moment, which a busy program may read
+# after the remap is undone.
+printf '张三' | xclip -selection clipboard -i >/dev/null 2>&1
+xdotool key ctrl+v
 click "$login" 244 107
 xdotool type --delay 30 'secret'
 xdotool key Return

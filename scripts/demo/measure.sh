@@ -9,6 +9,7 @@
 set -uo pipefail
 bin=$1 runs=${2:-5}
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/screen.sh"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 cc -O2 -o "$work/bare-window" "$here/bare_window.c" $(pkg-config --cflags --libs gtk+-3.0) || exit 1
@@ -49,15 +50,6 @@ read -r tool_ms tool_kb < <(measure "$work/quilbex" 'Quilbex签到抽奖V1.0')
 echo "start-up to window mapped: bare GTK ${bare_ms} ms, quilbex ${tool_ms} ms ($(awk "BEGIN {printf \"%.2f\", $tool_ms/$bare_ms}")x)"
 echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, quilbex ${tool_kb} kB ($(awk "BEGIN {printf \"%.2f\", $tool_kb/$bare_kb}")x)"
 
-# Dark pixels inside a window's client area, from a screenshot: the login
-# page's heading and fields make a few thousand, an empty view none.
-dark_pixels() {
-  local x y w h
-  read -r x y w h < <(xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
-    /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
-  import -window root -crop "${w}x$((h / 2))+${x}+${y}" +repage png:- 2>/dev/null |
-    convert png:- -colorspace gray -threshold 50% -negate -format '%[fx:round(mean*w*h)]' info: 2>/dev/null || echo 0
-}
 main_of() { xdotool search --onlyvisible --name '^Quilbex签到抽奖V1.0$' | head -n1; }
 
 # The login window: peak memory before and after it opens (WebKit is loaded

@@ -263,6 +263,11 @@ void Desktop::type(const std::string& utf8) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
 }
 
+void Desktop::paste(const std::string& utf8) const {
+    run("printf '%s' " + shell_quoted(utf8) + " | xclip -selection clipboard -i >/dev/null 2>&1");
+    key("ctrl+v");
+}
+
 void Desktop::key(const std::string& keys) const {
     xdotool("key --delay 30 " + keys);
     std::this_thread::sleep_for(std::chrono::milliseconds(150));

@@ -101,6 +101,11 @@ public:
 
     void click(XWindow window, int x, int y) const;
     void type(const std::string& utf8) const;
+    // Puts the text on the clipboard and pastes it with Ctrl+V. Text outside
+    // the keyboard map (Chinese) is typed by xdotool through a keycode it
+    // remaps for a moment, which a busy program may read after the remap is
+    // undone; a paste reaches the program whole.
+    void paste(const std::string& utf8) const;
     void key(const std::string& keys) const;
     // Clicks into a text box at (x, y) of `window`, selects all and copies
     // with the keyboard, and returns the clipboard (UTF-8). A box with nothing
