@@ -123,7 +123,9 @@ POINT GtkTest::screen_point(HWND window, POINT p) {
 
 void GtkTest::click(HWND window, POINT client_point) {
     POINT p = screen_point(window, client_point);
-    xdotool("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
+    // No --sync: it waits for the pointer to move, which never happens when it
+    // is already there. The warp and the click reach the server in order.
+    xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
 }
 
 void GtkTest::focus_x_window(HWND top_level) {

@@ -151,3 +151,43 @@ TEST_F(Behaviour, giving_another_window_the_input_focus_deactivates_the_first) {
 
 }  // namespace
 }  // namespace quilbex::ui::testing
+
+namespace quilbex::ui::testing {
+namespace {
+
+// A widget put into a control by someone else (the browser engine's view):
+// a click gives it the keyboard focus, typed keys reach it rather than the
+// control, and the control becomes the focus window as a Windows child would.
+TEST_F(Behaviour, a_hosted_widget_takes_the_focus_and_the_keys_and_its_host_is_the_focus_window) {
+    HWND host = CreateWindowExA(0, "Plain", "", WS_CHILD | WS_VISIBLE, 10, 10, 200, 60, top,
+                                reinterpret_cast<HMENU>(100), nullptr, nullptr);
+    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 10, 100, 200, 24, top,
+                                reinterpret_cast<HMENU>(110), nullptr, nullptr);
+    GtkWidget* entry = gtk_entry_new();
+    gtk_fixed_put(GTK_FIXED(quilbex_ui_gtk_container(host)), entry, 0, 0);
+    gtk_widget_set_size_request(entry, 200, 30);
+    gtk_widget_show(entry);
+    SetFocus(edit);
+    pump_for(200);
+    focus_x_window(top);
+    ASSERT_TRUE(pump_until([&] { return GetActiveWindow() == top; }));
+
+    click(host, {100, 15});
+    ASSERT_TRUE(pump_until([&] { return gtk_widget_has_focus(entry); }));
+    EXPECT_EQ(GetFocus(), host);
+    xdotool("type --delay 40 abc");
+    xdotool("key BackSpace");
+    EXPECT_TRUE(pump_until([&] { return std::string(gtk_entry_get_text(GTK_ENTRY(entry))) == "ab"; }))
+        << gtk_entry_get_text(GTK_ENTRY(entry));
+    EXPECT_EQ(window_text(edit), "") << "the keys went to the program's own edit box";
+
+    // The program moving the focus to the host passes it on to the widget.
+    SetFocus(edit);
+    pump_for(100);
+    EXPECT_FALSE(gtk_widget_has_focus(entry));
+    SetFocus(host);
+    EXPECT_TRUE(pump_until([&] { return gtk_widget_has_focus(entry); }));
+}
+
+}  // namespace
+}  // namespace quilbex::ui::testing
