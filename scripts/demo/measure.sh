@@ -45,10 +45,16 @@ host() { sed -n "s|^$1 https://||p" "$work/sim.out"; }
 printf '[HOSTS]\nforum=%s\napi=%s\nquote=%s\naccount=%s\n[TLS]\nca_file=%s\n' "$(host forum)" "$(host api)" \
   "$(host quote)" "$(host account)" "$(sed -n 's/^ca //p' "$work/sim.out")" >"$work/Config.ini"
 
+printf '#!/bin/sh\nexec "%s/bare-window" texts\n' "$work" >"$work/texts-window"
+chmod +x "$work/texts-window"
 read -r bare_ms bare_kb < <(measure "$work/bare-window" bare-window)
+read -r texts_ms texts_kb < <(measure "$work/texts-window" texts-window)
 read -r tool_ms tool_kb < <(measure "$work/quilbex" 'Quilbex签到抽奖V1.0')
-echo "start-up to window mapped: bare GTK ${bare_ms} ms, quilbex ${tool_ms} ms ($(awk "BEGIN {printf \"%.2f\", $tool_ms/$bare_ms}")x)"
-echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, quilbex ${tool_kb} kB ($(awk "BEGIN {printf \"%.2f\", $tool_kb/$bare_kb}")x)"
+ratio() { awk "BEGIN {printf \"%.2f\", $1/$2}"; }
+echo "start-up to window mapped: bare GTK ${bare_ms} ms, GTK with the same texts ${texts_ms} ms," \
+  "quilbex ${tool_ms} ms ($(ratio "$tool_ms" "$bare_ms")x bare, $(ratio "$tool_ms" "$texts_ms")x with texts)"
+echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, GTK with the same texts ${texts_kb} kB," \
+  "quilbex ${tool_kb} kB ($(ratio "$tool_kb" "$bare_kb")x bare, $(ratio "$tool_kb" "$texts_kb")x with texts)"
 
 main_of() { xdotool search --onlyvisible --name '^Quilbex签到抽奖V1.0$' | head -n1; }
 
