@@ -32,10 +32,14 @@ bool WindowSystem::call_on_window_thread(const std::function<void()>& task, HWND
         if (m_closing || (target && !is_window(target)))
             return false;
         m_sent.push_back(call);
+        ++m_waiting_senders;
     }
     m_backend->wake();
     std::unique_lock lock(m_queue_mutex);
     m_call_done.wait(lock, [&] { return call->done; });
+    --m_waiting_senders;
+    if (m_closing)
+        m_call_done.notify_all();  // the destructor may be waiting for the last sender
     return call->ran;
 }
 

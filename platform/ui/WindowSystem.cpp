@@ -97,6 +97,11 @@ WindowSystem::WindowSystem(std::unique_ptr<WindowSystemBackend> backend)
 
 WindowSystem::~WindowSystem() {
     fail_all_calls();
+    {
+        // Released senders still take the queue lock on their way out.
+        std::unique_lock lock(m_queue_mutex);
+        m_call_done.wait(lock, [&] { return m_waiting_senders == 0; });
+    }
     m_backend->detach();
     // Native parts go deepest first; no messages are sent while the system goes away.
     std::vector<HWND> order;

@@ -197,6 +197,10 @@ private:
     std::deque<MSG> m_posted;
     std::deque<std::shared_ptr<SentCall>> m_sent;
     std::condition_variable m_call_done;
+    // Threads inside call_on_window_thread from queuing their call until they
+    // have left the wait; the destructor waits for none to be left, as they
+    // still lock m_queue_mutex after their call is released.
+    int m_waiting_senders = 0;
     bool m_closing = false;
     bool m_quit_posted = false;
     int m_quit_code = 0;

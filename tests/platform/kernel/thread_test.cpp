@@ -63,7 +63,10 @@ TEST(Thread, handle_outlives_the_thread_and_thread_outlives_its_handle) {
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(CloseHandle(ended));
 
-    Gate gate;
+    // The thread runs on after the test: its gate must outlive the test.
+    static Gate gate;
+    gate.open = false;
+    gate.reached = false;
     std::size_t before = open_thread_handle_count();
     HANDLE running = CreateThread(nullptr, 0, wait_at_gate, &gate, 0, nullptr);
     EXPECT_TRUE(CloseHandle(running));
@@ -88,7 +91,7 @@ TEST(Thread, closed_or_unknown_handles_are_rejected) {
     EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(std::uintptr_t{0x12345678})));
 }
 
-HANDLE g_own_handle = nullptr;
+std::atomic<HANDLE> g_own_handle{nullptr};
 std::atomic<bool> g_after_terminate{false};
 
 DWORD end_own_thread(win::LPVOID) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 namespace quilbex::ui::testing {
 namespace {
@@ -131,6 +132,25 @@ TEST_F(Loop, shutting_down_releases_senders_that_wait) {
     worker.join();
     EXPECT_TRUE(returned.load());
     EXPECT_EQ(journal().count(top, WM_USER), 0u);
+}
+
+TEST_F(Loop, shutting_down_outlasts_every_released_sender) {
+    // Released senders still take the queue lock on their way out; the
+    // system must not be freed under them (a sanitizer build sees it).
+    HWND top = top_level();
+    constexpr int kSenders = 8;
+    std::atomic<int> returned{0};
+    std::vector<std::thread> workers;
+    for (int i = 0; i < kSenders; ++i)
+        workers.emplace_back([&] {
+            SendMessageA(top, WM_USER, 0, 0);
+            ++returned;
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    WindowSystem::shut_down();
+    for (auto& worker : workers)
+        worker.join();
+    EXPECT_EQ(returned.load(), kSenders);
 }
 
 TEST_F(Loop, timers_tick_once_per_interval_of_virtual_time) {
