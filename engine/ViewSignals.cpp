@@ -50,9 +50,14 @@ constexpr char kConsoleScript[] = R"JS((function () {
 
 bool alive(wkeWebView handle) { return Engine::get().find_view(handle) != nullptr; }
 
-// Loads allowed after a certificate refusal before a load is given up.
-constexpr int kTlsRetryLimit = 3;
+// Loads allowed after a certificate refusal before a load is given up. The
+// allowance reaches WebKit's network process on a channel of its own, which
+// a busy machine may serve late: the first retry goes at once, each further
+// one waits twice as long as the one before (0.2 s up to 1.6 s, 3 s in all).
+constexpr int kTlsRetryLimit = 5;
 constexpr guint kTlsRetryDelayMs = 200;
+
+guint tls_retry_delay_ms(int retry) { return retry <= 1 ? 0 : kTlsRetryDelayMs << (retry - 2); }
 
 // Loads `uri` in the view after `delay_ms`, if the view still exists then.
 void retry_load_later(wkeWebView handle, std::string uri, guint delay_ms) {
@@ -181,11 +186,10 @@ void ViewSignals::on_load_changed(WebKitWebView* web_view, WebKitLoadEvent event
     case WEBKIT_LOAD_FINISHED: {
         if (!view->m_tls_retry_uri.empty()) {
             // The load was refused for a certificate that is now allowed: go
-            // again, silently. The allowance travels to WebKit's network
-            // process on its own channel, so each further try waits longer.
+            // again, silently.
             std::string uri = std::move(view->m_tls_retry_uri);
             view->m_tls_retry_uri.clear();
-            retry_load_later(view->handle(), std::move(uri), kTlsRetryDelayMs * (view->m_tls_retries - 1));
+            retry_load_later(view->handle(), std::move(uri), tls_retry_delay_ms(view->m_tls_retries));
             return;
         }
         auto& callback = view->m_callbacks.loading_finish;
