@@ -72,8 +72,13 @@ done
 t1=$(now_ms)
 sleep 2
 after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+# WebKit's web and network processes, started for the login window.
+helpers=0
+for child in $(pgrep -P "$pid"); do
+  helpers=$((helpers + $(awk '/VmRSS/ {print $2}' /proc/$child/status 2>/dev/null || echo 0)))
+done
 echo "login window: click to page shown $((t1 - t0)) ms; peak memory before ${before} kB, after ${after} kB" \
-  "($(awk "BEGIN {printf \"%.2f\", $after/$before}")x)"
+  "($(awk "BEGIN {printf \"%.2f\", $after/$before}")x), plus ${helpers} kB in WebKit's helper processes"
 kill "$pid"; wait "$pid" 2>/dev/null
 
 # The sign-in click, timed by the services' clocks: from the arrival of the
