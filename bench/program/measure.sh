@@ -6,10 +6,11 @@
 # page, and the sign-in click against two plain libcurl requests.
 #
 # usage: measure.sh BIN_DIR [RUNS]   (BIN_DIR holds quilbex, node.dll, quilbex-sim)
+# Registered as the CTest benchmark bench.program (label bench).
 set -uo pipefail
 bin=$1 runs=${2:-5}
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/screen.sh"
+source "$here/../../scripts/demo/screen.sh"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 cc -O2 -o "$work/bare-window" "$here/bare_window.c" $(pkg-config --cflags --libs gtk+-3.0) || exit 1
