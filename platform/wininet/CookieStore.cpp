@@ -22,11 +22,12 @@ CURLSH* cookie_share() {
     // Created on first use and kept until the process ends: requests may still
     // be running on worker threads while static destructors run.
     static CURLSH* share = [] {
-        ensure_curl_initialised();
-        CURLSH* s = curl_share_init();
-        curl_share_setopt(s, CURLSHOPT_LOCKFUNC, lock_share);
-        curl_share_setopt(s, CURLSHOPT_UNLOCKFUNC, unlock_share);
-        curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        if (!ensure_curl_initialised())
+            return static_cast<CURLSH*>(nullptr);
+        CURLSH* s = curl().share_init();
+        curl().share_setopt(s, CURLSHOPT_LOCKFUNC, lock_share);
+        curl().share_setopt(s, CURLSHOPT_UNLOCKFUNC, unlock_share);
+        curl().share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
         return s;
     }();
     return share;
@@ -34,7 +35,9 @@ CURLSH* cookie_share() {
 
 // A temporary handle on the store for list and clear operations.
 CurlEasyPtr store_handle() {
-    CurlEasyPtr easy(curl_easy_init());
+    if (!ensure_curl_initialised())
+        return nullptr;
+    CurlEasyPtr easy(curl().easy_init());
     if (easy)
         attach_cookie_store(easy.get());
     return easy;
@@ -43,9 +46,9 @@ CurlEasyPtr store_handle() {
 }  // namespace
 
 void attach_cookie_store(CURL* easy) {
-    curl_easy_setopt(easy, CURLOPT_SHARE, cookie_share());
+    curl().easy_setopt(easy, CURLOPT_SHARE, cookie_share());
     // An empty file name switches the cookie engine on without reading a file.
-    curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+    curl().easy_setopt(easy, CURLOPT_COOKIEFILE, "");
 }
 
 std::string cookie_store_dump() {
@@ -53,7 +56,7 @@ std::string cookie_store_dump() {
     if (!easy)
         return {};
     curl_slist* raw = nullptr;
-    if (curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &raw) != CURLE_OK)
+    if (curl().easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &raw) != CURLE_OK)
         return {};
     CurlSlistPtr list(raw);
     std::string out;
@@ -67,7 +70,7 @@ std::string cookie_store_dump() {
 void clear_cookie_store() {
     CurlEasyPtr easy = store_handle();
     if (easy)
-        curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, "ALL");
+        curl().easy_setopt(easy.get(), CURLOPT_COOKIELIST, "ALL");
 }
 
 }  // namespace quilbex::wininet

@@ -2,14 +2,51 @@
 
 #include "platform/wininet/WinInetErrors.h"
 
-#include <mutex>
+#include <type_traits>
+
+#include <dlfcn.h>
 
 namespace quilbex::wininet {
 
-void ensure_curl_initialised() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+namespace {
+
+CurlApi g_curl{};
+
+// Opens libcurl and resolves every function; false when any is missing.
+bool load_curl() {
+    void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library)
+        return false;
+    // Kept open for the rest of the process: transfers on worker threads may
+    // outlive every owner.
+    bool complete = true;
+    auto bind = [&](auto& slot, const char* name) {
+        void* symbol = ::dlsym(library, name);
+        complete = complete && symbol;
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
+    };
+    bind(g_curl.global_init, "curl_global_init");
+    bind(g_curl.easy_init, "curl_easy_init");
+    bind(g_curl.easy_cleanup, "curl_easy_cleanup");
+    bind(g_curl.easy_setopt, "curl_easy_setopt");
+    bind(g_curl.easy_perform, "curl_easy_perform");
+    bind(g_curl.easy_getinfo, "curl_easy_getinfo");
+    bind(g_curl.slist_append, "curl_slist_append");
+    bind(g_curl.slist_free_all, "curl_slist_free_all");
+    bind(g_curl.share_init, "curl_share_init");
+    bind(g_curl.share_setopt, "curl_share_setopt");
+    bind(g_curl.share_cleanup, "curl_share_cleanup");
+    return complete && g_curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
+
+}  // namespace
+
+bool ensure_curl_initialised() {
+    static const bool loaded = load_curl();
+    return loaded;
+}
+
+const CurlApi& curl() { return g_curl; }
 
 win::DWORD map_curl_error(CURLcode code) {
     switch (code) {
@@ -53,7 +90,7 @@ win::DWORD map_curl_error(CURLcode code) {
 }
 
 bool append_header(CurlSlistPtr& list, const char* line) {
-    curl_slist* grown = curl_slist_append(list.get(), line);
+    curl_slist* grown = curl().slist_append(list.get(), line);
     if (!grown)
         return false;
     list.release();

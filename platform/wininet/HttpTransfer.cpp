@@ -82,42 +82,45 @@ CURLcode use_trust_store(CURL*, void* ssl_ctx, void* user) {
 
 void configure_method(CURL* easy, const TransferSpec& order) {
     if (order.body) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(order.body->size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, order.body->data());
+        curl().easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(order.body->size()));
+        curl().easy_setopt(easy, CURLOPT_POSTFIELDS, order.body->data());
         if (order.verb != "POST")
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, order.verb.c_str());
+            curl().easy_setopt(easy, CURLOPT_CUSTOMREQUEST, order.verb.c_str());
     } else if (order.verb == "HEAD") {
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        curl().easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
-        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        curl().easy_setopt(easy, CURLOPT_HTTPGET, 1L);
         if (order.verb != "GET")
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, order.verb.c_str());
+            curl().easy_setopt(easy, CURLOPT_CUSTOMREQUEST, order.verb.c_str());
     }
 }
 
 // `store` must live until the transfer ends.
 void configure_tls(CURL* easy, const TransferSpec& order, SharedTrustStore& store) {
     if (order.trust.insecure) {
-        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
         return;
     }
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     // libcurl loads no authorities of its own; the shared store has them all.
-    curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
-    curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    curl().easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+    curl().easy_setopt(easy, CURLOPT_CAPATH, nullptr);
     store = trust_store_for(order.trust.extra_ca_file);
-    curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, use_trust_store);
-    curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &store);
+    curl().easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, use_trust_store);
+    curl().easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &store);
 }
 
 }  // namespace
 
 TransferResult perform_transfer(const TransferSpec& order) {
     TransferResult result;
-    ensure_curl_initialised();
-    CurlEasyPtr easy(curl_easy_init());
+    if (!ensure_curl_initialised()) {
+        result.error = ERROR_INTERNET_INTERNAL_ERROR;
+        return result;
+    }
+    CurlEasyPtr easy(curl().easy_init());
     if (!easy) {
         result.error = ERROR_NOT_ENOUGH_MEMORY;
         return result;
@@ -136,40 +139,40 @@ TransferResult perform_transfer(const TransferSpec& order) {
     CurlSlistPtr proxy_headers;
     append_header(proxy_headers, "Proxy-Connection:");
 
-    curl_easy_setopt(e, CURLOPT_URL, order.url.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(e, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
-    curl_easy_setopt(e, CURLOPT_PROXYHEADER, proxy_headers.get());
-    curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(e, CURLOPT_PROXY, order.proxy_url.c_str());
+    curl().easy_setopt(e, CURLOPT_URL, order.url.c_str());
+    curl().easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl().easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl().easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl().easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    curl().easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl().easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L);
+    curl().easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
+    curl().easy_setopt(e, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
+    curl().easy_setopt(e, CURLOPT_PROXYHEADER, proxy_headers.get());
+    curl().easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl().easy_setopt(e, CURLOPT_PROXY, order.proxy_url.c_str());
     if (!order.agent.empty() && !has_header(order.header_lines, "User-Agent"))
-        curl_easy_setopt(e, CURLOPT_USERAGENT, order.agent.c_str());
+        curl().easy_setopt(e, CURLOPT_USERAGENT, order.agent.c_str());
     configure_method(e, order);
     SharedTrustStore store;
     configure_tls(e, order, store);
     if (order.use_cookie_store)
         attach_cookie_store(e);
     if (order.connect_timeout_ms != 0)
-        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(order.connect_timeout_ms));
+        curl().easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(order.connect_timeout_ms));
 
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &context);
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, &context);
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, on_progress);
-    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &context);
+    curl().easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
+    curl().easy_setopt(e, CURLOPT_WRITEDATA, &context);
+    curl().easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
+    curl().easy_setopt(e, CURLOPT_HEADERDATA, &context);
+    curl().easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl().easy_setopt(e, CURLOPT_XFERINFOFUNCTION, on_progress);
+    curl().easy_setopt(e, CURLOPT_XFERINFODATA, &context);
 
-    CURLcode code = curl_easy_perform(e);
-    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
+    CURLcode code = curl().easy_perform(e);
+    curl().easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
     char* location = nullptr;
-    if (curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
+    if (curl().easy_getinfo(e, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location)
         result.redirect_url = location;
 
     if (code == CURLE_OK)
