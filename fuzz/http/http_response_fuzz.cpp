@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -56,10 +57,15 @@ constexpr const char* kExtraHeaders[] = {
 constexpr quilbex::win::DWORD kReceiveTimeoutMs = 4000;
 
 struct Harness {
+    // Loading the program makes its folder the current one; libFuzzer's
+    // relative corpus and artifact paths are meant from where it started.
+    std::filesystem::path started_in = std::filesystem::current_path();
     testing::NetProgram program;
     fuzzing::LoopbackServer server;
 
     Harness() {
+        std::error_code ignored;
+        std::filesystem::current_path(started_in, ignored);
         if (!server.listening()) {
             std::fprintf(stderr, "the loopback server could not listen\n");
             std::abort();
