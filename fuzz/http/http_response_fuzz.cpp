@@ -9,6 +9,8 @@
 //            bit 2: ask http_request not to follow redirects (raw replies)
 //            bit 3: label the body "Content-Encoding: gzip"
 //            bits 4-5: which extra header lines the reply carries
+//            bits 6-7: the method of raw-reply requests (GET, POST, HEAD,
+//                      PUT); well-formed replies answer a GET
 //   well-formed replies only:
 //   byte 1   the status (an index into kStatuses)
 //   byte 2   how the body is cut into chunks
@@ -150,8 +152,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app::Text cookies = app::make_text("auth=7f3a; saltkey=Qx9");
     app::Text returned_cookies = app::make_text("stale");
     app::Text returned_headers = app::make_text("stale");
+    // http_request numbers GET, POST, HEAD and PUT 0 to 3.
+    const std::int32_t method = well_formed ? 0 : flags >> 6;
     auto start = std::chrono::steady_clock::now();
     app::ByteSet result = app::http_request({.url = url.c_str(),
+                                             .method = method,
+                                             .body_text = "formhash=4f2a9c1e&qdxq=kx&qdmode=1",
                                              .cookies = &cookies,
                                              .returned_cookies = &returned_cookies,
                                              .returned_headers = &returned_headers,

@@ -84,6 +84,15 @@ RAW = {
 # Raw replies that ask http_request not to follow redirects (flag bit 2).
 NO_REDIRECT = {"redirect_relative_loop", "redirect_other_host", "redirect_see_other"}
 
+# Raw replies to other methods (flag bits 6-7: 1 POST, 2 HEAD, 3 PUT).
+OTHER_METHODS = {
+    "post_redirect_found": (0x40, with_length("302 Found", ["Location: /forum.php"], b"")),
+    "post_see_other": (0x40, with_length("303 See Other", ["Location: /plugin.php?id=dsu_paulsign:sign"], b"abc")),
+    "post_sign_xml": (0x40, RAW["sign_xml"]),
+    "head_sign_page": (0x80, RAW["sign_page"]),
+    "put_temporary_redirect": (0xC0, with_length("307 Temporary Redirect", ["Location: /again"], b"")),
+}
+
 # Well-formed replies: flags, status index, chunk seed, body.
 WELL_FORMED = {
     "wf_lottery_length": (0x01, 0, 0, LOTTERY),
@@ -104,6 +113,9 @@ for name, reply in RAW.items():
 for name in NO_REDIRECT:
     with open(os.path.join(OUT, name + "_followed"), "wb") as f:
         f.write(b"\x00" + RAW[name])
+for name, (flags, reply) in OTHER_METHODS.items():
+    with open(os.path.join(OUT, name), "wb") as f:
+        f.write(bytes([flags]) + reply)
 for name, (flags, status, seed, body) in WELL_FORMED.items():
     with open(os.path.join(OUT, name), "wb") as f:
         f.write(bytes([flags, status, seed]) + body)
