@@ -5,10 +5,11 @@
 // time; stop() (also run by the destructor) joins the thread and closes every
 // socket, so that a test can count descriptors afterwards.
 
+#include "LoopbackListener.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 
 namespace quilbex::reliability {
 
@@ -20,28 +21,22 @@ struct RawScript {
 class RawServer {
 public:
     explicit RawServer(RawScript script);
-    ~RawServer();
     RawServer(const RawServer&) = delete;
     RawServer& operator=(const RawServer&) = delete;
 
-    std::uint16_t port() const { return m_port; }
+    std::uint16_t port() const { return m_listener.port(); }
     std::string url(const std::string& path = "/") const;
     int connections() const { return m_connections.load(); }
-    void stop();
+    void stop() { m_listener.stop(); }
 
 private:
-    void serve();
     // Serves one accepted socket; returns when the script is played or the
     // server stops.
     void answer(int socket);
 
     RawScript m_script;
-    int m_listener = -1;
-    int m_wake[2] = {-1, -1};  // written by stop() to end poll() waits
-    std::uint16_t m_port = 0;
     std::atomic<int> m_connections{0};
-    std::atomic<bool> m_stopping{false};
-    std::thread m_thread;
+    LoopbackListener m_listener;  // last: its thread uses the members above
 };
 
 // Open descriptors and threads of this process, from /proc/self.

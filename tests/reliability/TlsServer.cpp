@@ -2,11 +2,8 @@
 
 #include <arpa/inet.h>
 #include <csignal>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <openssl/bio.h>
 #include <openssl/evp.h>
@@ -81,17 +78,6 @@ ServerIdentity make_certificate(const std::string& common_name, const std::strin
     return made;
 }
 
-// Waits until `fd` is readable or the wake pipe is written; false on wake.
-bool wait_readable(int fd, int wake) {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
-    for (;;) {
-        if (::poll(fds, 2, -1) < 0 || fds[1].revents)
-            return false;
-        if (fds[0].revents)
-            return true;
-    }
-}
-
 }  // namespace
 
 TestAuthority::TestAuthority()
@@ -112,59 +98,25 @@ std::string TestAuthority::pem() const {
 ServerIdentity self_signed(const std::string& host) { return make_certificate(host, host, false, {}, nullptr); }
 
 TlsServer::TlsServer(ServerIdentity identity, std::string response)
-    : m_context(SSL_CTX_new(TLS_server_method())), m_response(std::move(response)) {
+    : m_context(SSL_CTX_new(TLS_server_method())), m_response(std::move(response)),
+      m_listener([this](int socket) {
+          // A client that stalls mid-handshake must not hold the server (and
+          // stop()) for ever.
+          timeval limit{5, 0};
+          ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+          ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+          answer(socket);
+      }) {
     // OpenSSL writes to the socket with write(): a client that refused the
     // certificate and hung up would end the whole test process with SIGPIPE.
     ::signal(SIGPIPE, SIG_IGN);
     check(m_context && SSL_CTX_use_certificate(m_context.get(), identity.certificate.get()) == 1 &&
               SSL_CTX_use_PrivateKey(m_context.get(), identity.key.get()) == 1,
           "server context");
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0 || ::pipe2(m_wake, O_CLOEXEC) != 0)
-        throw std::runtime_error("tls server: no socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listener, 8) != 0 ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("tls server: cannot listen");
-    m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] { serve(); });
 }
-
-TlsServer::~TlsServer() { stop(); }
 
 std::string TlsServer::url(const std::string& path) const {
-    return "https://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
-void TlsServer::stop() {
-    if (m_stopping.exchange(true))
-        return;
-    char byte = 1;
-    [[maybe_unused]] auto written = ::write(m_wake[1], &byte, 1);
-    if (m_thread.joinable())
-        m_thread.join();
-    for (int fd : {m_listener, m_wake[0], m_wake[1]})
-        if (fd >= 0)
-            ::close(fd);
-}
-
-void TlsServer::serve() {
-    while (wait_readable(m_listener, m_wake[0])) {
-        int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
-            continue;
-        // A client that stalls mid-handshake must not hold the server (and
-        // stop()) for ever.
-        timeval limit{5, 0};
-        ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-        ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-        answer(socket);
-        ::close(socket);
-    }
+    return "https://127.0.0.1:" + std::to_string(port()) + path;
 }
 
 void TlsServer::answer(int socket) {

@@ -7,11 +7,12 @@
 // certificate carried no request. stop() (also run by the destructor) joins
 // the thread and closes every socket.
 
+#include "LoopbackListener.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -62,29 +63,23 @@ ServerIdentity self_signed(const std::string& host);
 class TlsServer {
 public:
     TlsServer(ServerIdentity identity, std::string response);
-    ~TlsServer();
     TlsServer(const TlsServer&) = delete;
     TlsServer& operator=(const TlsServer&) = delete;
 
-    std::uint16_t port() const { return m_port; }
+    std::uint16_t port() const { return m_listener.port(); }
     std::string url(const std::string& path = "/") const;
     int handshakes() const { return m_handshakes.load(); }
     int requests() const { return m_requests.load(); }
-    void stop();
+    void stop() { m_listener.stop(); }
 
 private:
-    void serve();
     void answer(int socket);
 
     SslContextPtr m_context;
     std::string m_response;
-    int m_listener = -1;
-    int m_wake[2] = {-1, -1};
-    std::uint16_t m_port = 0;
     std::atomic<int> m_handshakes{0};
     std::atomic<int> m_requests{0};
-    std::atomic<bool> m_stopping{false};
-    std::thread m_thread;
+    LoopbackListener m_listener;  // last: its thread uses the members above
 };
 
 }  // namespace quilbex::reliability
