@@ -384,26 +384,25 @@ struct Handlers {
     // taking it makes its host the focus window, as a child window would on
     // Windows; our own widgets report it through their focus-in handler.
     static void set_focus(GtkWindow*, GtkWidget* widget, gpointer) {
-        HWND host = foreign_host(widget);
-        if (!host || ws().focus() == host)
-            return;
-        GtkBackend* b = GtkBackend::current();
-        b->m_focus_from_toolkit = true;
-        ws().set_focus(host);
-        if (GtkBackend::current())
-            GtkBackend::current()->m_focus_from_toolkit = false;
+        if (HWND host = foreign_host(widget))
+            focus_moved_by_toolkit(host);
     }
 
     static gboolean focus_in(GtkWidget*, GdkEventFocus*, gpointer data) {
-        Window* w = find(data);
-        if (!w || ws().focus() == w->handle)
-            return FALSE;
-        GtkBackend* b = GtkBackend::current();
-        b->m_focus_from_toolkit = true;
-        ws().set_focus(w->handle);
-        if (GtkBackend::current())
-            GtkBackend::current()->m_focus_from_toolkit = false;
+        if (Window* w = find(data))
+            focus_moved_by_toolkit(w->handle);
         return FALSE;
+    }
+
+    // The records follow a focus change GTK has already made; it is not
+    // requested back from GTK.
+    static void focus_moved_by_toolkit(HWND handle) {
+        if (ws().focus() == handle)
+            return;
+        GtkBackend::current()->m_focus_from_toolkit = true;
+        ws().set_focus(handle);
+        if (GtkBackend* b = GtkBackend::current())
+            b->m_focus_from_toolkit = false;
     }
 
     // Typing into a native editor: the characters go to the window as
