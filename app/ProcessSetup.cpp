@@ -9,8 +9,11 @@
 #include "platform/ado/Stream.h"
 #include "platform/com/Ole32Library.h"
 #include "platform/kernel/Kernel32.h"
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/Paths.h"
 #include "platform/script/ScriptControl.h"
+#include "platform/ui/Constants.h"
+#include "platform/ui/User32.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/wininet/WinInet.h"
 #include "runtime/ProcessEntry.h"
@@ -32,7 +35,8 @@ void prepare_process() {
     browser::register_shlwapi();
 
     std::string folder = kernel::executable_directory();
-    install_net_config(read_net_config(config_file_path(folder), folder));
+    const std::string config_file = config_file_path(folder);
+    install_net_config(read_net_config(config_file, folder));
     // The login window's browser trusts the configured services as the HTTP client does.
     const NetConfig& config = net_config();
     browser::set_engine_trust(config.ca_file, {config.hosts.forum, config.hosts.api, config.hosts.quote,
@@ -40,6 +44,15 @@ void prepare_process() {
 
     if (!ui::WindowSystem::use_gtk()) {
         std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
+        std::exit(1);
+    }
+    // A configuration that names only some hosts would send the others'
+    // requests to the local defaults: say which keys are missing and end
+    // before anything is sent.
+    if (!config.missing_hosts.empty()) {
+        std::string text = missing_hosts_message(config, config_file);
+        ui::MessageBoxA(nullptr, text.c_str(), kernel::utf8_to_gbk("Quilbex签到抽奖V1.0").c_str(),
+                        ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
     }
     quilbex::forms::install_forms_host();

@@ -64,6 +64,9 @@ const std::string& Engine::private_directory() {
             m_private_directory = dir.get();
             folder_to_remove() = m_private_directory;
             std::atexit(remove_private_folder);
+            // The program ends through quick_exit so that worker threads are
+            // not met by static destructors; the folder goes then as well.
+            std::at_quick_exit(remove_private_folder);
         }
     }
     return m_private_directory;

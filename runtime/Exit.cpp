@@ -59,7 +59,10 @@ void end_of_program(std::uint32_t code) {
 void exit_process(std::uint32_t code) {
     end_of_program(code);
     std::fflush(nullptr);
-    std::_Exit(static_cast<int>(code & 0xFF));
+    // As ExitProcess: no static destructors, which threads still at work
+    // could otherwise outlive; only the quick-exit clean-ups (temporary
+    // folders) run.
+    std::quick_exit(static_cast<int>(code & 0xFF));
 }
 
 }  // namespace quilbex::rt

@@ -23,16 +23,7 @@ const char kUsage[] =
     "usage: quilbex-sim [--cert-dir DIR] [--log FILE] [--scenario KEY=VALUE]...\n"
     "                   [--forum-port N] [--api-port N] [--quote-port N] [--account-port N]\n"
     "                   [--control-port N] [--any-ports]\n"
-    "The certificate directory defaults to sim-certs beside the program.\n";
-
-std::string program_dir() {
-    char buffer[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0)
-        return ".";
-    std::string path(buffer, static_cast<std::size_t>(n));
-    return path.substr(0, path.rfind('/'));
-}
+    "The certificate directory defaults to the one the build made (" QUILBEX_SIM_CERT_DIR ").\n";
 
 bool parse_port(const char* text, std::uint16_t& port) {
     char* end = nullptr;
@@ -47,7 +38,7 @@ bool parse_port(const char* text, std::uint16_t& port) {
 
 int main(int argc, char** argv) {
     SimOptions options;
-    options.certificate_dir = program_dir() + "/sim-certs";
+    options.certificate_dir = QUILBEX_SIM_CERT_DIR;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;

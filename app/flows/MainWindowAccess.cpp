@@ -33,9 +33,16 @@ public:
                 rt::call_core_command(forms::lib::append_edit_text, 2, args);
         });
     }
+    // The quote arrives whenever its reply does, possibly after the main
+    // window has closed: the write happens only while the box is loaded,
+    // checked in the same window-thread call as the append above.
     void set_message_text(const char* text) override {
         auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(text ? text : ""));
-        forms::write_unit_property(kMainWindowId, kMessageBoxId, kContentProperty, 0, value);
+        rt::ArgRecord args[] = {control(kMessageBoxId)};
+        ui::WindowSystem::the().call_on_window_thread([&] {
+            if (rt::call_core_command(forms::lib::component_exists, 1, args).as_int() != 0)
+                forms::write_unit_property(kMainWindowId, kMessageBoxId, kContentProperty, 0, value);
+        });
     }
 };
 

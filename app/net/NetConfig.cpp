@@ -22,10 +22,14 @@ std::string read_value(const std::string& file, const char* section, const char*
     return buffer;
 }
 
-void read_host(const std::string& file, const char* key, std::string& host) {
+void read_host(const std::string& file, const char* key, std::string& host, NetConfig& config, int& named) {
     std::string value = read_value(file, "HOSTS", key);
-    if (!value.empty())
-        host = value;
+    if (value.empty()) {
+        config.missing_hosts.emplace_back(key);
+        return;
+    }
+    host = value;
+    ++named;
 }
 
 std::string folder_of(const std::string& path) {
@@ -48,22 +52,45 @@ std::string config_file_path(const std::string& program_dir) {
 
 NetConfig read_net_config(const std::string& config_file, const std::string& program_dir) {
     NetConfig config;
-    read_host(config_file, "forum", config.hosts.forum);
-    read_host(config_file, "api", config.hosts.api);
-    read_host(config_file, "quote", config.hosts.quote);
-    read_host(config_file, "account", config.hosts.account);
+    int named = 0;
+    read_host(config_file, "forum", config.hosts.forum, config, named);
+    read_host(config_file, "api", config.hosts.api, config, named);
+    read_host(config_file, "quote", config.hosts.quote, config, named);
+    read_host(config_file, "account", config.hosts.account, config, named);
+    if (named == 0)
+        config.missing_hosts.clear();
 
     std::string ca = read_value(config_file, "TLS", "ca_file");
     if (!ca.empty()) {
         std::string native = kernel::native_path(ca);
         config.ca_file = native.front() == '/' ? native : folder_of(config_file) + "/" + native;
-    } else {
+    } else if (only_default_hosts(config.hosts)) {
+        // The demo authority can sign for anyone who holds a copy of the
+        // program folder: it is trusted for the local services only.
         std::string demo = kernel::native_path(program_dir) + "/sim-certs/ca.pem";
         if (file_exists(demo))
             config.ca_file = demo;
     }
     config.insecure = read_value(config_file, "TLS", "insecure") == "1";
     return config;
+}
+
+bool only_default_hosts(const ServiceHosts& hosts) {
+    const ServiceHosts defaults;
+    auto is_default = [&](const std::string& host) {
+        return host == defaults.forum || host == defaults.api || host == defaults.quote || host == defaults.account;
+    };
+    return is_default(hosts.forum) && is_default(hosts.api) && is_default(hosts.quote) && is_default(hosts.account);
+}
+
+std::string missing_hosts_message(const NetConfig& config, const std::string& config_file) {
+    std::string keys;
+    for (const std::string& key : config.missing_hosts)
+        keys += (keys.empty() ? "" : ", ") + key;
+    return kernel::utf8_to_gbk("配置文件 ") + config_file +
+           kernel::utf8_to_gbk(" 的 [HOSTS] 节只写了部分主机，缺少：") + keys +
+           kernel::utf8_to_gbk("。\r\n\r\n请写全 forum、api、quote、account 四项，"
+                               "或全部删去以使用本地演示服务。程序不发送任何请求，现在退出。");
 }
 
 void install_net_config(const NetConfig& config) {

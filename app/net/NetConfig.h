@@ -14,13 +14,18 @@
 //   insecure = 0                 1 switches certificate checks off
 //
 // The settings file is the one that the environment variable QUILBEX_CONFIG
-// names, else "Config.ini" in the program's folder. Without a ca_file entry,
-// the demo services' authority "sim-certs/ca.pem" in the program's folder is
-// trusted when it exists.
+// names, else "Config.ini" in the program's folder. A file that names any of
+// the four hosts must name all of them: one left on its loopback default
+// would receive what was meant for the real service (the forum cookie among
+// it), so such a file is refused with the missing keys listed. Without a
+// ca_file entry, the demo services' authority "sim-certs/ca.pem" in the
+// program's folder is trusted when it exists, and only while every host is
+// one of the built-in loopback defaults.
 //
 // All texts here are GBK, as the program keeps them.
 
 #include <string>
+#include <vector>
 
 namespace quilbex::app {
 
@@ -35,13 +40,22 @@ struct NetConfig {
     ServiceHosts hosts;
     std::string ca_file;  // a native (UTF-8) path, or empty
     bool insecure = false;
+    // Keys of [HOSTS] that a file naming some hosts leaves out; while any is
+    // listed the configuration must not be used.
+    std::vector<std::string> missing_hosts;
 };
+
+// Whether every host is one of the built-in loopback defaults.
+bool only_default_hosts(const ServiceHosts& hosts);
+
+// The message shown at start for a configuration with missing hosts (GBK).
+std::string missing_hosts_message(const NetConfig& config, const std::string& config_file);
 
 // The settings file to read for a program in `program_dir` (GBK).
 std::string config_file_path(const std::string& program_dir);
 
 // Reads the settings file; a missing file, section or key keeps its default.
-// An empty host value also keeps the default.
+// An empty host value counts as not named.
 NetConfig read_net_config(const std::string& config_file, const std::string& program_dir);
 
 // Makes `config` the process-wide configuration and hands its TLS settings to

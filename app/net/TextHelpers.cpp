@@ -2,6 +2,7 @@
 
 #include "commands/com/ComFacade.h"
 #include "commands/com/ComInit.h"
+#include "platform/com/Iconv.h"
 #include "platform/kernel/CodePage.h"
 #include "runtime/Blocks.h"
 #include "runtime/Memory.h"
@@ -24,11 +25,6 @@ std::string str(const Text& text) { return text ? std::string(text.get()) : std:
 const std::string& quote_token() {
     static const std::string token = kernel::utf8_to_gbk("#引号");
     return token;
-}
-
-const std::string& right_single_quote() {
-    static const std::string mark = kernel::utf8_to_gbk("’");
-    return mark;
 }
 
 bool is_safe(unsigned char b) {
@@ -67,6 +63,37 @@ Text convert_code_page(const char* text, win::UINT from, win::UINT to) {
     if (kernel::WideCharToMultiByte(to, 0, wide.data(), -1, out.data(), bytes, nullptr, nullptr) <= 0)
         return Text();
     return make(std::string_view(out.c_str()));
+}
+
+// The script engine's unescape: "%uXXXX" becomes that UTF-16 unit, "%XX"
+// the character with that code; any other "%" stays as it is.
+std::u16string script_unescape(std::u16string_view in) {
+    auto hex = [&](std::size_t at, std::size_t count, char16_t& value) {
+        value = 0;
+        for (std::size_t k = at; k < at + count; ++k) {
+            char16_t c = in[k];
+            int d = c < 0x80 ? hex_digit(static_cast<char>(c)) : -1;
+            if (d < 0)
+                return false;
+            value = static_cast<char16_t>(value * 16 + d);
+        }
+        return true;
+    };
+    std::u16string out;
+    out.reserve(in.size());
+    for (std::size_t k = 0; k < in.size(); ++k) {
+        char16_t c = in[k];
+        char16_t value = 0;
+        if (c == u'%' && k + 6 <= in.size() && in[k + 1] == u'u' && hex(k + 2, 4, value)) {
+            c = value;
+            k += 5;
+        } else if (c == u'%' && k + 3 <= in.size() && hex(k + 1, 2, value)) {
+            c = value;
+            k += 2;
+        }
+        out += c;
+    }
+    return out;
 }
 
 rt::ArgRecord byte_set_argument(const unsigned char* bytes) {
@@ -184,34 +211,20 @@ Text bytes_as_unicode_text(const unsigned char* bytes) {
 }
 
 Text unescape_unicode(const char* text) {
-    // Line breaks are parked as "{$}" and single quotes as "’" so that the
-    // text can stand inside a one-line script string.
-    std::string s = str(replace_text(text, "\r\n", "{$}", std::nullopt, std::nullopt, true));
-    if (!s.empty() && s[0] == '\r')
+    std::string s(view(text));
+    if (!s.empty() && s[0] == '\r' && (s.size() < 2 || s[1] != '\n'))
         s.erase(0, 1);
     s = str(replace_text(s.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true));
-    s = str(replace_all(s.c_str(), "'", right_single_quote()));
 
-    Text unescaped;
-    {
-        ComInitScope com;
-        ObjectVar script;
-        if (object_create(script, "ScriptControl")) {
-            object_set_property(script, "Language", text_argument("JScript"));
-            std::string code = "function xx(){var x='" + s + "';return unescape(x);}";
-            object_call(script, "ExecuteStatement", {text_argument(code.c_str())});
-            unescaped = object_call_text(script, "Run", {text_argument("xx")});
-        }
-    }
-    Text out;
-    if (unescaped) {
-        out = std::move(unescaped);
-    } else {
-        rt::OwnedBlock raw(rt::make_byte_set(s.data(), s.size()));
-        out = bytes_as_unicode_text(raw.get());
-    }
-    Text quotes_back = replace_all(out.get(), right_single_quote(), "'");
-    return replace_text(quotes_back.get(), "{$}", "\r\n", std::nullopt, std::nullopt, true);
+    // The text is read as characters the way the script control would receive
+    // it and decoded here; it never becomes part of any script.
+    std::u16string decoded = script_unescape(com::utf16_from_gbk(s));
+    std::string gbk = com::gbk_from_utf16(decoded);
+    Text out = make(std::string_view(gbk.c_str()));
+    if (out)
+        return out;
+    rt::OwnedBlock raw(rt::make_byte_set(s.data(), s.size()));
+    return bytes_as_unicode_text(raw.get());
 }
 
 }  // namespace quilbex::app

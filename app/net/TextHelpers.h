@@ -20,9 +20,12 @@
 //       the stream object (the text passes through GBK on the way); with
 //       skip, that many bytes of the result are skipped
 //   unescape_unicode(text)
-//       "\uXXXX" and "%uXXXX"/"%XX" escapes turned into characters by the
-//       script control's unescape, line breaks and quotes kept; if the
-//       script cannot read the text, the fallback reads its bytes as UTF-16
+//       "\uXXXX" and "%uXXXX"/"%XX" escapes turned into characters exactly
+//       as the script engine's unescape() would turn them, on the text read
+//       as the script control reads a text; a lone carriage return at the
+//       start is dropped; everything else (quotes, backslashes, line breaks)
+//       comes back unchanged. When that gives the empty text, the fallback
+//       reads the bytes as UTF-16
 //   bytes_as_unicode_text(bytes)
 //       the bytes read as UTF-16LE text through the stream object
 

@@ -1,5 +1,6 @@
 #include "app/windows/JsonDocument.h"
 
+#include "platform/com/Iconv.h"
 #include "platform/kernel/CodePage.h"
 
 #include <cmath>
@@ -235,15 +236,26 @@ bool JsonDocument::set_value(const char* path, const char* value, bool as_json) 
             return run(p + " = get__extend(" + p + ", " + v + ")");
         return run(p + " = eval(" + v + ")");
     }
+    // Escaped character by character, not byte by byte: the second byte of a
+    // GBK character may be a backslash or a quote. Everything outside ASCII
+    // goes in as "\uXXXX", so the literal is plain ASCII whatever the text.
+    static const char kHex[] = "0123456789abcdef";
     std::string escaped;
-    for (char c : v) {
+    for (char16_t c : com::utf16_from_gbk(v)) {
         switch (c) {
-        case '\\': escaped += "\\\\"; break;
-        case '\'': escaped += "\\'"; break;
-        case '"': escaped += "\\\""; break;
-        case '\r': escaped += "\\r"; break;
-        case '\n': escaped += "\\n"; break;
-        default: escaped += c;
+        case u'\\': escaped += "\\\\"; break;
+        case u'\'': escaped += "\\'"; break;
+        case u'"': escaped += "\\\""; break;
+        case u'\r': escaped += "\\r"; break;
+        case u'\n': escaped += "\\n"; break;
+        default:
+            if (c >= 0x20 && c < 0x7F) {
+                escaped += static_cast<char>(c);
+            } else {
+                escaped += "\\u";
+                for (int shift = 12; shift >= 0; shift -= 4)
+                    escaped += kHex[(c >> shift) & 0xF];
+            }
         }
     }
     return run(p + " = '" + escaped + "'.replace(/\\\\/g, str_Code)");

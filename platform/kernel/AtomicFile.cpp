@@ -2,7 +2,9 @@
 
 #include "platform/kernel/Thread.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -100,6 +103,63 @@ std::string resolve_link(const std::string& path) {
     return real ? std::string(real.get()) : path;
 }
 
+std::string temporary_prefix(const std::string& base) { return "." + base + "."; }
+
+// The process id in a temporary name of ours ("." base "." pid "." n ".tmp"),
+// or 0 when the name is not one.
+pid_t temporary_owner(std::string_view name, const std::string& prefix) {
+    constexpr std::string_view kSuffix = ".tmp";
+    if (!name.starts_with(prefix) || !name.ends_with(kSuffix))
+        return 0;
+    std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+    std::size_t dot = middle.find('.');
+    if (dot == 0 || dot == std::string_view::npos || dot + 1 == middle.size())
+        return 0;
+    long pid = 0;
+    for (std::size_t i = 0; i < middle.size(); ++i) {
+        char c = middle[i];
+        if (i == dot)
+            continue;
+        if (c < '0' || c > '9')
+            return 0;
+        if (i < dot && pid < 10000000)
+            pid = pid * 10 + (c - '0');
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// A save killed between creating its temporary file and renaming it leaves
+// the file behind; the next save removes those whose process is gone.
+void remove_stale_temporaries(const std::string& folder, const std::string& base) {
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+    if (!dir)
+        return;
+    const std::string prefix = temporary_prefix(base);
+    std::vector<std::string> stale;
+    while (dirent* entry = ::readdir(dir.get())) {
+        pid_t pid = temporary_owner(entry->d_name, prefix);
+        if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+            stale.emplace_back(folder + "/" + entry->d_name);
+    }
+    for (const std::string& name : stale)
+        ::unlink(name.c_str());
+}
+
+// Rewrites an existing file through its own inode: the fallback where the
+// folder takes no new file (or the file's owner could not be kept), though
+// the file itself is writable. Mode and owner stay as they are.
+FileResult write_in_place(const std::string& target, std::span<const std::string_view> pieces) {
+    Descriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (!fd.valid())
+        return {error_from_errno(errno, ERROR_ACCESS_DENIED)};
+    for (std::string_view piece : pieces)
+        if (!write_all(fd.get(), piece))
+            return {error_from_errno(errno, ERROR_WRITE_FAULT)};
+    if (::fsync(fd.get()) != 0 || fd.close() != 0)
+        return {error_from_errno(errno, ERROR_WRITE_FAULT)};
+    return {};
+}
+
 }  // namespace
 
 FileResult replace_file_contents(const std::string& path, std::span<const std::string_view> pieces) {
@@ -121,16 +181,33 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
             return {error_from_errno(errno, ERROR_ACCESS_DENIED)};
     }
 
+    remove_stale_temporaries(folder, base);
     static std::atomic<unsigned> counter{0};
-    TemporaryName temp(folder + "/." + base + "." + std::to_string(::getpid()) + "." +
+    TemporaryName temp(folder + "/" + temporary_prefix(base) + std::to_string(::getpid()) + "." +
                        std::to_string(counter.fetch_add(1)) + ".tmp");
     Descriptor fd(::open(temp.name().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd.valid()) {
+        int err = errno;
         temp.commit();  // nothing was created
-        return {error_from_errno(errno, ERROR_ACCESS_DENIED)};
+        if (exists && (err == EACCES || err == EPERM))
+            return write_in_place(target, pieces);
+        return {error_from_errno(err, ERROR_ACCESS_DENIED)};
     }
-    if (exists)
+    if (exists) {
         ::fchmod(fd.get(), st.st_mode & 07777);
+        struct stat made;
+        bool same_owner = ::fstat(fd.get(), &made) == 0 && made.st_uid == st.st_uid && made.st_gid == st.st_gid;
+        if (!same_owner && ::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
+            // A replacement would change the file's owner: rewrite it instead.
+            fd.close();
+            ::unlink(temp.name().c_str());
+            temp.commit();
+            return write_in_place(target, pieces);
+        }
+        // fchown may drop set-id bits; put the mode back.
+        if (!same_owner)
+            ::fchmod(fd.get(), st.st_mode & 07777);
+    }
     for (std::string_view piece : pieces)
         if (!write_all(fd.get(), piece))
             return {error_from_errno(errno, ERROR_WRITE_FAULT)};

@@ -22,7 +22,11 @@ struct FileResult {
 
 // Writes the pieces, in order, as the new contents of the file at `path` (a
 // native path: UTF-8, "/" separators). An existing file keeps its permission
-// bits; a symbolic link is followed and its target replaced. Errors:
+// bits and owner; a symbolic link is followed and its target replaced. Where
+// the folder takes no new file (or the owner could not be kept) but the file
+// itself is writable, the file is rewritten in place and flushed instead, so
+// that this one save is not atomic. Temporary files of earlier saves whose
+// process is gone are removed. Errors:
 // ERROR_PATH_NOT_FOUND (no such folder), ERROR_ACCESS_DENIED (folder or file
 // not writable, or the name is a folder), ERROR_WRITE_FAULT / ERROR_DISK_FULL
 // (writing failed; the old file is untouched and the temporary file removed).

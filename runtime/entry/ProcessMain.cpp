@@ -2,9 +2,18 @@
 // whole program inside run_program.
 
 #include "runtime/ProcessEntry.h"
+#include "runtime/Exit.h"
 #include "runtime/Startup.h"
+
+#include <cstdint>
 
 int main() {
     quilbex::app::prepare_process();
-    return quilbex::rt::run_program(quilbex::app::program_header(), quilbex::app::application_entry);
+    int code = quilbex::rt::run_program(quilbex::app::program_header(), quilbex::app::application_entry);
+    // The end-of-program sequence has run. Worker threads (a quote fetch, a
+    // lottery series) may still be inside their work: the process ends here,
+    // as ExitProcess ends it, instead of returning into static destructors
+    // that would pull the configuration, the TLS trust, the cookie store and
+    // the window system away from under them.
+    quilbex::rt::exit_process(static_cast<std::uint32_t>(code));
 }

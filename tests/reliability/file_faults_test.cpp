@@ -11,12 +11,15 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -152,6 +155,53 @@ TEST_F(FileFaults, a_save_cut_short_by_the_death_of_the_process_leaves_a_whole_f
         EXPECT_TRUE(value == a || value == b) << "round " << round << ": a value of " << value.size() << " bytes";
         EXPECT_EQ(read(file, "Other", "name"), "kept") << "round " << round;
     }
+    // The next save clears what the killed ones left behind.
+    ASSERT_TRUE(commands::write_config(file.c_str(), "Cookie", "cookie", "sid=1"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
+}
+
+// Runs `save` in a child process that cannot write into the folder (for the
+// super-user, one that has given up its rights) and gives its exit status.
+int run_without_folder_rights(const fs::path& folder, const std::function<bool()>& save) {
+    if (::geteuid() != 0)
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        ::_exit(save() ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    fs::permissions(folder, fs::perms::owner_all);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(FileFaults, a_writable_file_in_a_folder_that_takes_no_new_file_is_saved_in_place) {
+    std::string file = path("Cookie.ini");
+    put(file, "[Cookie]\r\ncookie=old\r\n[Other]\r\nname=kept\r\n");
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ::chmod(m_folder.c_str(), 0755);
+    struct stat before{};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+    EXPECT_EQ(run_without_folder_rights(m_folder, [&] {
+                  return commands::write_config(file.c_str(), "Cookie", "cookie", "sid=1");
+              }),
+              0);
+    EXPECT_EQ(read(file, "Cookie", "cookie"), "sid=1");
+    EXPECT_EQ(read(file, "Other", "name"), "kept");
+
+    commands::ByteSet raw(rt::make_byte_set("raw", 3));
+    EXPECT_EQ(run_without_folder_rights(m_folder, [&] { return commands::write_file(file.c_str(), {raw.get()}); }),
+              0);
+    EXPECT_EQ(contents(file), "raw");
+    struct stat after{};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
 }
 
 }  // namespace

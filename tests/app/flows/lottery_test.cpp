@@ -8,6 +8,8 @@
 #include "WindowRecorder.h"
 #include "sim/HttpServer.h"
 
+#include <atomic>
+#include <memory>
 #include <thread>
 
 namespace quilbex::app::testing {
@@ -97,16 +99,24 @@ TEST_F(Lottery, a_running_series_keeps_the_cookie_it_started_with) {
 // Replies the local API does not make, from a TLS server of the test's own.
 class DrawReplies : public Lottery {
 protected:
-    std::string reply_to_draw(const std::string& body) {
+    std::unique_ptr<sim::HttpServer> serve(const std::string& body) {
         auto server = sim::HttpServer::start(
             0, sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
                              std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
-            [body](const sim::Request&) { return sim::Response::text(200, "OK", "application/json", body); });
+            [this, body](const sim::Request&) {
+                ++served;
+                return sim::Response::text(200, "OK", "application/json", body);
+            });
         NetConfig config = net_config();
         config.hosts.api = "127.0.0.1:" + std::to_string(server->port());
         install_net_config(config);
+        return server;
+    }
+    std::string reply_to_draw(const std::string& body) {
+        auto server = serve(body);
         return str(draw_lottery(kMemberCookie));
     }
+    std::atomic<int> served{0};
 };
 
 TEST_F(DrawReplies, only_the_presence_of_ret_decides_and_escapes_become_characters) {
@@ -114,6 +124,23 @@ TEST_F(DrawReplies, only_the_presence_of_ret_decides_and_escapes_become_characte
     EXPECT_EQ(reply_to_draw("{\"ret\":\"\",\"msg\":\"x\"}"), gbk("未登录"));
     EXPECT_EQ(reply_to_draw("<html>busy</html>"), gbk("未登录"));
     EXPECT_EQ(reply_to_draw("{\"ret\":-1,\"msg\":\"it's \\u62bd\\u5956\"}"), gbk("it's 抽奖"));
+}
+
+TEST_F(DrawReplies, reply_text_never_becomes_script_and_json_escapes_are_read_as_json) {
+    // Text that would close a script string and return a message of its own.
+    EXPECT_EQ(reply_to_draw("\x81';return '{\"ret\":0,\"msg\":\"faked\"}'}//"), gbk("未登录"));
+    EXPECT_EQ(reply_to_draw("{\"ret\":0,\"msg\":\"a\\\"b\\\\c\\/d\\ne\"}"), "a\"b\\c/d\ne");
+    // Raw UTF-8 with an odd number of high bytes before an apostrophe.
+    std::string odd = reply_to_draw("{\"ret\":0,\"msg\":\"\xe6\x8a\xbd'\\u5956\"}");
+    EXPECT_TRUE(odd.ends_with("'" + gbk("奖"))) << odd;
+}
+
+TEST_F(DrawReplies, a_stop_phrase_inside_an_escaped_message_stops_the_series) {
+    auto server = serve("{\"ret\":0,\"msg\":\"\\\"\\u62bd\\u5956\\u6b21\\u6570\\u5df2\\u7528\\u5b8c\\\"\"}");
+    run_lottery();
+    ASSERT_EQ(window.lines().size(), 1u);
+    EXPECT_EQ(window.lines()[0], gbk("\"抽奖次数已用完\"\r\n"));
+    EXPECT_EQ(served.load(), 1);
 }
 
 }  // namespace

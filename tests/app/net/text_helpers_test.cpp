@@ -1,4 +1,6 @@
 #include "app/net/TextHelpers.h"
+#include "commands/com/ComFacade.h"
+#include "commands/com/ComInit.h"
 #include "platform/com/Apartment.h"
 #include "runtime/Blocks.h"
 #include "runtime/Memory.h"
@@ -6,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -96,11 +100,65 @@ TEST(UnescapeUnicode, turns_escapes_into_characters_and_keeps_the_rest) {
     EXPECT_EQ(unescape_unicode(""), nullptr);
 }
 
-TEST(UnescapeUnicode, text_the_script_cannot_read_falls_back_to_utf16) {
-    // A lone line feed ends the script string: the bytes are read as UTF-16.
-    EXPECT_EQ(str(unescape_unicode("ab\ncd")), str(bytes_as_unicode_text(byte_set("ab\ncd").get())));
-    // Script text inside the reply never runs.
-    EXPECT_EQ(str(unescape_unicode("';throw 1;'")), "';throw 1;'");
+TEST(UnescapeUnicode, reply_text_stays_data_whatever_bytes_stand_before_a_quote) {
+    // A lead byte without a valid second byte before an apostrophe: the
+    // apostrophe and the "code" after it come back as plain text.
+    std::string attack = "\x81';return 'pwned'}//";
+    std::string out = str(unescape_unicode(attack.c_str()));
+    EXPECT_EQ(out.substr(out.size() - 19), "';return 'pwned'}//");
+    EXPECT_NE(out, "pwned");
+    // Line feeds, backslashes, JSON escapes and the marks once used to park
+    // line breaks and quotes are left alone.
+    EXPECT_EQ(str(unescape_unicode("ab\ncd")), "ab\ncd");
+    EXPECT_EQ(str(unescape_unicode("{\"msg\":\"a\\\"b\\\\c\\/d\\n\"}")), "{\"msg\":\"a\\\"b\\\\c\\/d\\n\"}");
+    EXPECT_EQ(str(unescape_unicode(gbk("{$}’\\u2019").c_str())), gbk("{$}’’"));
+    // Odd UTF-8 before an apostrophe no longer loses the text.
+    std::string utf8 = "\xe6\x8a\xbd'x";
+    EXPECT_NE(str(unescape_unicode(utf8.c_str())).find("'x"), std::string::npos);
+    EXPECT_EQ(str(unescape_unicode("\r\rx")), "\rx");
+}
+
+// The same text given to the script engine's unescape() as an argument, after
+// the "\u" to "%u" step.
+class EngineUnescape {
+public:
+    EngineUnescape() {
+        commands::object_create(m_script, "ScriptControl");
+        commands::object_set_property(m_script, "Language", commands::text_argument("JScript"));
+        commands::object_call(m_script, "ExecuteStatement",
+                              {commands::text_argument("function un(x){return unescape(x);}")});
+    }
+    std::string operator()(const std::string& text) {
+        Text percent = commands::replace_text(text.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true);
+        return str(commands::object_call_text(m_script, "Run",
+                                              {commands::text_argument("un"), commands::text_argument(percent.get())}));
+    }
+
+private:
+    commands::ComInitScope m_com;
+    commands::ObjectVar m_script;
+};
+
+TEST(UnescapeUnicode, matches_the_script_engines_unescape_on_random_text) {
+    static const std::string pieces[] = {"a", "%", "u", "\\u", "\\", "'", "\"", "\r\n", "\n", "0", "4e2d", "D8",
+                                         "dc00", "F", "2", "\x81", "\xd6\xd0", "\xa1\xaf", "\xff", "\x80", "\xe6\x8a",
+                                         "{$}", "%u", "%4", "\xd6\\"};
+    EngineUnescape engine;
+    std::mt19937 random(14);
+    int compared = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        for (int n = random() % 12; n >= 0; --n)
+            text += pieces[random() % std::size(pieces)];
+        if (text[0] == '\r')
+            text.insert(0, "a");
+        std::string expected = engine(text);
+        if (expected.empty())
+            continue;  // the fallback case
+        ++compared;
+        ASSERT_EQ(str(unescape_unicode(text.c_str())), expected) << "text: " << text;
+    }
+    EXPECT_GT(compared, 2500);
 }
 
 TEST(BytesAsUnicodeText, reads_utf16le) {

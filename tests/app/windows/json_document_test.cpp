@@ -106,6 +106,19 @@ TEST(JsonDocument, backslashes_stored_as_text_come_back_single) {
     EXPECT_EQ(str(inner->get_text("p")), "a\\b");
 }
 
+TEST(JsonDocument, text_values_are_escaped_by_characters_not_bytes) {
+    JsonDocument doc;
+    // The second byte of each of these GBK characters is a backslash; a lead
+    // byte before a quote is no character at all and must not hide the quote.
+    const std::string trail_backslash = "\x81\x5c\x95\x5c'\"";
+    ASSERT_TRUE(doc.set_value("k", trail_backslash.c_str()));
+    EXPECT_EQ(str(doc.get_text("k")), trail_backslash);
+    ASSERT_TRUE(doc.set_value("q", "\x81');da_hacked=1;('"));
+    ASSERT_TRUE(doc.set_expression("probe", "[typeof da_hacked]"));
+    EXPECT_EQ(str(doc.get_text("probe")), "undefined");
+    EXPECT_TRUE(str(doc.get_text("q")).ends_with("');da_hacked=1;('"));
+}
+
 TEST(JsonDocument, writes_merges_and_removes_values) {
     JsonDocument doc;
     ASSERT_TRUE(doc.parse("{\"o\":{\"a\":1,\"b\":\"x\"}}"));

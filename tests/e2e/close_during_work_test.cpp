@@ -1,0 +1,144 @@
+// Closing the main window while a worker is still at work: during the pause of
+// a lottery series, and while a quote fetch waits for a reply that comes late.
+// The program must end with status 0 and without the runtime error report.
+
+#include "tests/e2e/ToolFixture.h"
+
+#include "sim/HttpServer.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace quilbex::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CloseDuringWork : public ToolTest {
+protected:
+    void TearDown() override {
+        release_quote();
+        if (m_pid > 0) {
+            ::kill(-m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_quote_server.reset();
+        ToolTest::TearDown();
+    }
+
+    // A quote service that holds its reply until released.
+    void hold_quote_replies() {
+        m_quote_server = sim::HttpServer::start(
+            0, sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
+                             std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
+            [this](const sim::Request&) {
+                ++m_quote_requests;
+                std::unique_lock lock(m_mutex);
+                m_released.wait_for(lock, 60s, [this] { return m_release; });
+                return sim::Response::text(200, "OK", "application/json",
+                                           "{\"code\":200,\"data\":{\"title\":\"late\"}}");
+            });
+        ASSERT_NE(m_quote_server, nullptr);
+        std::string config = read_file(folder() + "/Config.ini");
+        std::string quote = services().host(services().quote_port());
+        config.replace(config.find(quote), quote.size(), "127.0.0.1:" + std::to_string(m_quote_server->port()));
+        write_file(folder() + "/Config.ini", config);
+    }
+    void release_quote() {
+        std::lock_guard lock(m_mutex);
+        m_release = true;
+        m_released.notify_all();
+    }
+
+    // Starts the program in its own process group and waits for its window.
+    void launch() {
+        std::string program = folder() + "/quilbex", log = folder() + "/program.log";
+        std::string display = m_desktop->display();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            if (out >= 0) {
+                ::dup2(out, 1);
+                ::dup2(out, 2);
+            }
+            ::setenv("DISPLAY", display.c_str(), 1);
+            ::setpgid(0, 0);
+            if (::chdir(folder().c_str()) == 0)
+                ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        auto window = m_desktop->wait_window(kMainTitle, 40s);
+        ASSERT_TRUE(window) << "no main window; program output:\n" << program_output();
+        m_main = *window;
+        std::this_thread::sleep_for(800ms);
+    }
+
+    // Closes the main window as a person would and gives the exit status, or
+    // -1 when the program still runs after the ceiling.
+    int close_and_wait() {
+        m_desktop->xdotool("windowactivate --sync " + std::to_string(m_main));
+        m_desktop->key("alt+F4");
+        int code = -1;
+        wait_until(
+            [&] {
+                int status = 0;
+                if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+                    return false;
+                m_pid = -1;
+                code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return true;
+            },
+            30s);
+        return code;
+    }
+
+    std::unique_ptr<sim::HttpServer> m_quote_server;
+    std::atomic<int> m_quote_requests{0};
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_release = false;
+    pid_t m_pid = -1;
+};
+
+TEST_F(CloseDuringWork, closing_during_the_pause_of_a_lottery_series_ends_with_status_0) {
+    start_services(false, {"draws=5"});
+    install_program();
+    launch();
+    ASSERT_TRUE(enter_text(kCookieBox, "UM_distinctid=sim-member-0001; BBS_UNAME=%E5%BC%A0%E4%B8%89"));
+    click(kSignButton);
+    // The first draw has been answered; the series now waits five seconds.
+    ASSERT_TRUE(wait_until([&] { return requests("api").size() == 1; }, 30s)) << program_output();
+    EXPECT_EQ(close_and_wait(), 0) << "program output:\n" << program_output();
+    EXPECT_FALSE(m_desktop->wait_window("错误", 500ms)) << "a runtime error report";
+    EXPECT_EQ(requests("api").size(), 1u);
+    EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
+}
+
+TEST_F(CloseDuringWork, closing_before_a_delayed_quote_reply_ends_with_status_0) {
+    start_services();
+    install_program();
+    hold_quote_replies();
+    launch();
+    click(kQuoteButton);
+    ASSERT_TRUE(wait_until([&] { return m_quote_requests.load() == 1; }, 30s)) << program_output();
+    // The reply goes out while the window closes.
+    std::thread late([this] {
+        std::this_thread::sleep_for(100ms);
+        release_quote();
+    });
+    int code = close_and_wait();
+    late.join();
+    EXPECT_EQ(code, 0) << "program output:\n" << program_output();
+    EXPECT_FALSE(m_desktop->wait_window("错误", 500ms)) << "a runtime error report";
+    EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
+}
+
+}  // namespace
+}  // namespace quilbex::e2e
