@@ -214,16 +214,20 @@ Text unescape_unicode(const char* text) {
     std::string s(view(text));
     if (!s.empty() && s[0] == '\r' && (s.size() < 2 || s[1] != '\n'))
         s.erase(0, 1);
-    s = str(replace_text(s.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true));
 
     // The text is read as characters the way the script control would receive
-    // it and decoded here; it never becomes part of any script.
-    std::u16string decoded = script_unescape(com::utf16_from_gbk(s));
-    std::string gbk = com::gbk_from_utf16(decoded);
+    // it, "\u" becomes "%u", and the escapes are decoded here: the text never
+    // becomes part of any script.
+    std::u16string chars = com::utf16_from_gbk(s);
+    for (std::size_t at = chars.find(u"\\u"); at != std::u16string::npos; at = chars.find(u"\\u", at + 2))
+        chars[at] = u'%';
+    std::string gbk = com::gbk_from_utf16(script_unescape(chars));
     Text out = make(std::string_view(gbk.c_str()));
     if (out)
         return out;
-    rt::OwnedBlock raw(rt::make_byte_set(s.data(), s.size()));
+    Text percent = replace_text(s.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true);
+    std::string_view bytes = view(percent.get());
+    rt::OwnedBlock raw(rt::make_byte_set(bytes.data(), bytes.size()));
     return bytes_as_unicode_text(raw.get());
 }
 

@@ -2,7 +2,8 @@
 // once broke it (high bytes next to quotes and backslashes, line breaks,
 // escapes). Nothing may reach the output that is not in the input's decoding:
 // every character of the result is a character of the input read as GBK, the
-// value of an escape in it, or the replacement mark; otherwise the result is
+// value of an escape in it, the replacement mark, or the "%" that "\u" is
+// read as; otherwise the result is
 // exactly the documented fallback (the bytes read as UTF-16). A text of
 // letters, digits and spaces comes back as it was.
 #include "app/net/TextHelpers.h"
@@ -24,7 +25,9 @@ using namespace quilbex;
 
 // With flag set, each byte of the text picks one of these pieces.
 const char* const kPieces[] = {"'", "\\", "\"", "\x81", "\xd6\xd0", "\xe6\x8a\xbd", "\\u", "%u", "%", "4e2d",
-                               "00", "27", "\r\n", "\n", "\r", "}//", "return ", "\x95\\", "\xff", "a"};
+                               "00", "27", "\r\n", "\n", "\r", "}//", "return ", "\x95\\", "\xff", "a",
+                               // read as script, these would make characters the input lacks
+                               "x41", "n", "'+String.fromCharCode(9731)+'"};
 
 int hex_value(char16_t c) {
     if (c >= u'0' && c <= u'9')
@@ -42,6 +45,8 @@ std::set<char16_t> allowed_characters(const std::u16string& in) {
     std::set<char16_t> allowed(in.begin(), in.end());
     allowed.insert(u'?');
     allowed.insert(u'\uFFFD');
+    if (in.find(u"\\u") != std::u16string::npos)
+        allowed.insert(u'%');  // "\u" is read as "%u"
     for (std::size_t i = 0; i < in.size(); ++i) {
         for (std::size_t digits : {std::size_t(2), std::size_t(4)}) {
             int value = 0;
@@ -59,9 +64,9 @@ std::set<char16_t> allowed_characters(const std::u16string& in) {
     return allowed;
 }
 
-void fail(const std::string& text, const std::string& result) {
-    std::fprintf(stderr, "unescape_unicode gave \"%s\" for \"%s\"\n", fuzzing::printable(result).c_str(),
-                 fuzzing::printable(text).c_str());
+void fail(const std::string& text, const std::string& result, int stranger) {
+    std::fprintf(stderr, "unescape_unicode gave \"%s\" (with U+%04X) for \"%s\"\n",
+                 fuzzing::printable(result).c_str(), unsigned(stranger), fuzzing::printable(text).c_str());
     std::abort();
 }
 
@@ -87,19 +92,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzing::check_equal(result, text, input, "unescape_unicode of plain text");
 
     std::set<char16_t> allowed = allowed_characters(com::utf16_from_gbk(text));
-    bool inside = true;
+    int stranger = -1;
     for (char16_t c : com::utf16_from_gbk(result))
-        inside = inside && allowed.count(c) > 0;
-    if (inside)
+        if (stranger < 0 && allowed.count(c) == 0)
+            stranger = c;
+    if (stranger < 0)
         return 0;
-    // Only the fallback may bring other characters: the text after its "\u"
-    // step read as UTF-16.
+    // Only the fallback may bring other characters: the text, with "\u"
+    // replaced as a text command replaces it, read as UTF-16.
     std::string s = text;
     if (!s.empty() && s[0] == '\r' && (s.size() < 2 || s[1] != '\n'))
         s.erase(0, 1);
     s = fuzzing::as_string(commands::replace_text(s.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true));
     rt::OwnedBlock raw(rt::make_byte_set(s.data(), s.size()));
     if (result != fuzzing::as_string(app::bytes_as_unicode_text(raw.get())))
-        fail(text, result);
+        fail(text, result, stranger);
     return 0;
 }

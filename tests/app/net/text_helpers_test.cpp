@@ -118,20 +118,19 @@ TEST(UnescapeUnicode, reply_text_stays_data_whatever_bytes_stand_before_a_quote)
     EXPECT_EQ(str(unescape_unicode("\r\rx")), "\rx");
 }
 
-// The same text given to the script engine's unescape() as an argument, after
-// the "\u" to "%u" step.
+// The same text given to the script engine as an argument, which turns "\u"
+// into "%u" and unescapes it.
 class EngineUnescape {
 public:
     EngineUnescape() {
         commands::object_create(m_script, "ScriptControl");
         commands::object_set_property(m_script, "Language", commands::text_argument("JScript"));
         commands::object_call(m_script, "ExecuteStatement",
-                              {commands::text_argument("function un(x){return unescape(x);}")});
+                              {commands::text_argument("function un(x){return unescape(x.replace(/\\\\u/g, '%u'));}")});
     }
     std::string operator()(const std::string& text) {
-        Text percent = commands::replace_text(text.c_str(), "\\u", "%u", std::nullopt, std::nullopt, true);
         return str(commands::object_call_text(m_script, "Run",
-                                              {commands::text_argument("un"), commands::text_argument(percent.get())}));
+                                              {commands::text_argument("un"), commands::text_argument(text.c_str())}));
     }
 
 private:
