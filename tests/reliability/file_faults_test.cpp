@@ -173,7 +173,7 @@ int run_without_folder_rights(const fs::path& folder, const std::function<bool()
     }
     int status = -1;
     ::waitpid(child, &status, 0);
-    fs::permissions(folder, fs::perms::owner_all);
+    ::chmod(folder.c_str(), 0755);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -181,7 +181,7 @@ TEST_F(FileFaults, a_writable_file_in_a_folder_that_takes_no_new_file_is_saved_i
     std::string file = path("Cookie.ini");
     put(file, "[Cookie]\r\ncookie=old\r\n[Other]\r\nname=kept\r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
-    ::chmod(m_folder.c_str(), 0755);
+    ASSERT_EQ(::chmod(m_folder.c_str(), 0755), 0);
     struct stat before{};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
 

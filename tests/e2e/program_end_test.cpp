@@ -1,6 +1,8 @@
-// Closing the main window while a worker is still at work: during the pause of
-// a lottery series, and while a quote fetch waits for a reply that comes late.
-// The program must end with status 0 and without the runtime error report.
+// How the program ends. Closing the main window while a worker is still at
+// work (during the pause of a lottery series, while a quote fetch waits for a
+// reply that comes late) ends it with status 0 and without the runtime error
+// report; a configuration that names only some hosts ends it at start with a
+// message naming the missing keys, before anything is sent.
 
 #include "tests/e2e/ToolFixture.h"
 
@@ -21,7 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class CloseDuringWork : public ToolTest {
+class ProgramEnd : public ToolTest {
 protected:
     void TearDown() override {
         release_quote();
@@ -59,6 +61,13 @@ protected:
 
     // Starts the program in its own process group and waits for its window.
     void launch() {
+        start();
+        auto window = m_desktop->wait_window(kMainTitle, 40s);
+        ASSERT_TRUE(window) << "no main window; program output:\n" << program_output();
+        m_main = *window;
+        std::this_thread::sleep_for(800ms);
+    }
+    void start() {
         std::string program = folder() + "/quilbex", log = folder() + "/program.log";
         std::string display = m_desktop->display();
         m_pid = ::fork();
@@ -74,10 +83,6 @@ protected:
                 ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        auto window = m_desktop->wait_window(kMainTitle, 40s);
-        ASSERT_TRUE(window) << "no main window; program output:\n" << program_output();
-        m_main = *window;
-        std::this_thread::sleep_for(800ms);
     }
 
     // Closes the main window as a person would and gives the exit status, or
@@ -85,6 +90,9 @@ protected:
     int close_and_wait() {
         m_desktop->xdotool("windowactivate --sync " + std::to_string(m_main));
         m_desktop->key("alt+F4");
+        return exit_status();
+    }
+    int exit_status() {
         int code = -1;
         wait_until(
             [&] {
@@ -107,7 +115,7 @@ protected:
     pid_t m_pid = -1;
 };
 
-TEST_F(CloseDuringWork, closing_during_the_pause_of_a_lottery_series_ends_with_status_0) {
+TEST_F(ProgramEnd, closing_during_the_pause_of_a_lottery_series_ends_with_status_0) {
     start_services(false, {"draws=5"});
     install_program();
     launch();
@@ -121,7 +129,7 @@ TEST_F(CloseDuringWork, closing_during_the_pause_of_a_lottery_series_ends_with_s
     EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
 }
 
-TEST_F(CloseDuringWork, closing_before_a_delayed_quote_reply_ends_with_status_0) {
+TEST_F(ProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0) {
     start_services();
     install_program();
     hold_quote_replies();
@@ -138,6 +146,25 @@ TEST_F(CloseDuringWork, closing_before_a_delayed_quote_reply_ends_with_status_0)
     EXPECT_EQ(code, 0) << "program output:\n" << program_output();
     EXPECT_FALSE(m_desktop->wait_window("错误", 500ms)) << "a runtime error report";
     EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
+}
+
+TEST_F(ProgramEnd, a_configuration_naming_only_some_hosts_is_refused_at_start_and_nothing_is_sent) {
+    start_services();
+    install_program();
+    write_file(folder() + "/Config.ini", "[HOSTS]\r\nforum=" + services().host(services().forum_port()) +
+                                             "\r\nquote=" + services().host(services().quote_port()) + "\r\n");
+    start();
+    auto box = m_desktop->wait_window("配置错误", 40s);
+    ASSERT_TRUE(box) << "no message; program output:\n" << program_output();
+    EXPECT_FALSE(m_desktop->wait_window(kMainTitle, 100ms)) << "the main window opened";
+    std::this_thread::sleep_for(300ms);
+    m_desktop->screenshot("partial-configuration.png");
+    Image shown = m_desktop->screenshot().crop(m_desktop->geometry(*box));
+    EXPECT_GT(shown.pixels_unlike_corner(), 200) << "the message shows no text";
+    m_desktop->xdotool("windowactivate --sync " + std::to_string(*box));
+    m_desktop->key("Return");
+    EXPECT_EQ(exit_status(), 1);
+    EXPECT_TRUE(services().state().log.entries().empty()) << "a request was sent";
 }
 
 }  // namespace
