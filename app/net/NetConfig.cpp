@@ -87,7 +87,7 @@ std::string missing_hosts_message(const NetConfig& config, const std::string& co
     std::string keys;
     for (const std::string& key : config.missing_hosts)
         keys += (keys.empty() ? "" : ", ") + key;
-    return kernel::utf8_to_gbk("配置文件 ") + config_file +
+    return kernel::utf8_to_gbk("配置文件 ") + kernel::utf8_to_gbk(kernel::native_path(config_file)) +
            kernel::utf8_to_gbk(" 的 [HOSTS] 节只写了部分主机，缺少：") + keys +
            kernel::utf8_to_gbk("。\r\n\r\n请写全 forum、api、quote、account 四项，"
                                "或全部删去以使用本地演示服务。程序不发送任何请求，现在退出。");

@@ -23,7 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ProgramEnd : public ToolTest {
+class WholeProgramEnd : public ToolTest {
 protected:
     void TearDown() override {
         release_quote();
@@ -115,7 +115,7 @@ protected:
     pid_t m_pid = -1;
 };
 
-TEST_F(ProgramEnd, closing_during_the_pause_of_a_lottery_series_ends_with_status_0) {
+TEST_F(WholeProgramEnd, closing_during_the_pause_of_a_lottery_series_ends_with_status_0) {
     start_services(false, {"draws=5"});
     install_program();
     launch();
@@ -129,7 +129,7 @@ TEST_F(ProgramEnd, closing_during_the_pause_of_a_lottery_series_ends_with_status
     EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
 }
 
-TEST_F(ProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0) {
+TEST_F(WholeProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0) {
     start_services();
     install_program();
     hold_quote_replies();
@@ -148,7 +148,7 @@ TEST_F(ProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0) {
     EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
 }
 
-TEST_F(ProgramEnd, a_configuration_naming_only_some_hosts_is_refused_at_start_and_nothing_is_sent) {
+TEST_F(WholeProgramEnd, a_configuration_naming_only_some_hosts_is_refused_at_start_and_nothing_is_sent) {
     start_services();
     install_program();
     write_file(folder() + "/Config.ini", "[HOSTS]\r\nforum=" + services().host(services().forum_port()) +
