@@ -136,9 +136,10 @@ TEST_F(WholeProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0)
     launch();
     click(kQuoteButton);
     ASSERT_TRUE(wait_until([&] { return m_quote_requests.load() == 1; }, 30s)) << program_output();
-    // The reply goes out while the window closes.
+    // The reply goes out as soon as the window is gone, while the program
+    // ends.
     std::thread late([this] {
-        std::this_thread::sleep_for(100ms);
+        m_desktop->wait_window_gone(kMainTitle, 30s);
         release_quote();
     });
     int code = close_and_wait();
