@@ -51,8 +51,7 @@ void prepare_process() {
     // before anything is sent.
     if (!config.missing_hosts.empty()) {
         std::string text = missing_hosts_message(config, config_file);
-        ui::MessageBoxA(nullptr, text.c_str(), kernel::utf8_to_gbk("配置错误").c_str(),
-                        ui::MB_OK | ui::MB_ICONERROR);
+        ui::MessageBoxA(nullptr, text.c_str(), kernel::utf8_to_gbk("配置错误").c_str(), ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
     }
     quilbex::forms::install_forms_host();

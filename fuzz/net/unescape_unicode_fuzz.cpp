@@ -24,8 +24,8 @@ namespace {
 using namespace quilbex;
 
 // With flag set, each byte of the text picks one of these pieces.
-const char* const kPieces[] = {"'", "\\", "\"", "\x81", "\xd6\xd0", "\xe6\x8a\xbd", "\\u", "%u", "%", "4e2d",
-                               "00", "27", "\r\n", "\n", "\r", "}//", "return ", "\x95\\", "\xff", "a",
+const char* const kPieces[] = {"'", "\\", "\"", "\x81", "\xd6\xd0", "\xe6\x8a\xbd", "\\u", "%u", "%", "4e2d", "00",
+                               "27", "\r\n", "\n", "\r", "}//", "return ", "\x95\\", "\xff", "a",
                                // read as script, these would make characters the input lacks
                                "x41", "n", "'+String.fromCharCode(9731)+'"};
 
@@ -65,8 +65,8 @@ std::set<char16_t> allowed_characters(const std::u16string& in) {
 }
 
 void fail(const std::string& text, const std::string& result, int stranger) {
-    std::fprintf(stderr, "unescape_unicode gave \"%s\" (with U+%04X) for \"%s\"\n",
-                 fuzzing::printable(result).c_str(), unsigned(stranger), fuzzing::printable(text).c_str());
+    std::fprintf(stderr, "unescape_unicode gave \"%s\" (with U+%04X) for \"%s\"\n", fuzzing::printable(result).c_str(),
+                 unsigned(stranger), fuzzing::printable(text).c_str());
     std::abort();
 }
 

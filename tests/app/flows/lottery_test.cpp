@@ -100,13 +100,13 @@ TEST_F(Lottery, a_running_series_keeps_the_cookie_it_started_with) {
 class DrawReplies : public Lottery {
 protected:
     std::unique_ptr<sim::HttpServer> serve(const std::string& body) {
-        auto server = sim::HttpServer::start(
-            0, sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
-                             std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
-            [this, body](const sim::Request&) {
-                ++served;
-                return sim::Response::text(200, "OK", "application/json", body);
-            });
+        auto server = sim::HttpServer::start(0,
+                                             sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
+                                                           std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
+                                             [this, body](const sim::Request&) {
+                                                 ++served;
+                                                 return sim::Response::text(200, "OK", "application/json", body);
+                                             });
         NetConfig config = net_config();
         config.hosts.api = "127.0.0.1:" + std::to_string(server->port());
         install_net_config(config);

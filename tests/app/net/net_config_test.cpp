@@ -95,8 +95,8 @@ protected:
     bool quote_fetched(const std::string& host) {
         using namespace wininet;
         HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-        HINTERNET connection = InternetConnectA(session, host.c_str(), sim->quote_port(), nullptr, nullptr,
-                                                INTERNET_SERVICE_HTTP, 0, 0);
+        HINTERNET connection =
+            InternetConnectA(session, host.c_str(), sim->quote_port(), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
         HINTERNET request = HttpOpenRequestA(connection, "GET", "/api/soul", nullptr, nullptr, nullptr,
                                              INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE, 0);
         BOOL sent = HttpSendRequestA(request, nullptr, 0, nullptr, 0);
@@ -117,9 +117,9 @@ TEST_F(DemoAuthority, is_trusted_only_while_every_host_is_a_loopback_default) {
     // a server with its certificate is refused before any request is made.
     std::size_t before = sim->state().log.entries().size();
     std::string port = std::to_string(sim->quote_port());
-    std::string file = write("Config.ini", "[HOSTS]\r\nforum=localhost:" + port + "\r\napi=localhost:" + port +
-                                               "\r\nquote=localhost:" + port + "\r\naccount=localhost:" + port +
-                                               "\r\n");
+    std::string file =
+        write("Config.ini", "[HOSTS]\r\nforum=localhost:" + port + "\r\napi=localhost:" + port +
+                                "\r\nquote=localhost:" + port + "\r\naccount=localhost:" + port + "\r\n");
     NetConfig named = read_net_config(file, dir.string());
     EXPECT_EQ(named.ca_file, "");
     install_net_config(named);
