@@ -159,7 +159,7 @@ UnitObject* WindowUnit::create(const UnitCreateArgs& args) {
                      ui::FALSE);
     if (unit->m_block.always_on_top)
         ui::SetWindowPos(hwnd, ui::HWND_TOPMOST, 0, 0, 0, 0, ui::SWP_NOMOVE | ui::SWP_NOSIZE | ui::SWP_NOACTIVATE);
-    // A disabled close button is kept in m_block: the close box's SC_CLOSE is ignored.
+    unit->apply_close_button();
     return finish_creation(std::move(unit));
 }
 
@@ -171,6 +171,15 @@ void WindowUnit::apply_frame_styles() {
     ui::SetWindowLongA(m_hwnd, ui::GWL_EXSTYLE, static_cast<ui::LONG>((ex_style & ~kFrameExBits) | frame.ex_style));
     ui::SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0,
                      ui::SWP_NOSIZE | ui::SWP_NOMOVE | ui::SWP_NOZORDER | ui::SWP_NOACTIVATE | ui::SWP_FRAMECHANGED);
+}
+
+// A switched-off close button takes SC_CLOSE off the system menu, so the
+// window shows no close box; WM_SYSCOMMAND SC_CLOSE is ignored as well.
+void WindowUnit::apply_close_button() {
+    if (m_block.close_button)
+        ui::GetSystemMenu(m_hwnd, ui::TRUE);
+    else if (ui::HMENU menu = ui::GetSystemMenu(m_hwnd, ui::FALSE))
+        ui::DeleteMenu(menu, ui::SC_CLOSE, ui::MF_BYCOMMAND);
 }
 
 void WindowUnit::set_icons() {
@@ -206,7 +215,7 @@ void WindowUnit::set_property(int number, const PropertyValue& value) {
     case kMinimizeBox: b.minimize_box = logical; apply_frame_styles(); break;
     case kControlBox: b.control_box = logical; apply_frame_styles(); break;
     case kStartPosition: b.start_position = clamp_choice(integer, 0, 3); break;
-    case kCloseButton: b.close_button = logical; break;
+    case kCloseButton: b.close_button = logical; apply_close_button(); break;
     case kFurther10: b.further_10 = integer; break;
     case kEnterMovesFocus: b.enter_moves_focus = logical; break;
     case kEscCloses: b.esc_closes = logical; break;

@@ -176,6 +176,8 @@ struct Handlers {
         if (!top)
             return FALSE;
         track_modifiers(e->state);
+        if (!top->enabled_flag())
+            return TRUE;  // a disabled window takes no keys, not even GTK's own Tab or Enter
         UINT vk = virtual_key(e->keyval);
         if (!vk)
             return FALSE;
@@ -187,9 +189,14 @@ struct Handlers {
         LPARAM lparam = down ? 1 : static_cast<LPARAM>(0xC0000001u);
         // A hosted widget (a browser view) with the keyboard focus: the input
         // filter sees the key as addressed to the window that hosts it, and
-        // what the filter lets through goes on to the widget itself.
-        if (HWND host = foreign_host(gtk_window_get_focus(GTK_WINDOW(window))))
+        // what the filter lets through goes on to the widget itself. Tab and
+        // Shift+Tab stay with the widget, which moves between the fields of
+        // its page; the window's keyboard navigation never sees them.
+        if (HWND host = foreign_host(gtk_window_get_focus(GTK_WINDOW(window)))) {
+            if (vk == VK_TAB)
+                return FALSE;
             return ws().deliver_input(MSG{host, message, vk, lparam, 0, {0, 0}}) ? TRUE : FALSE;
+        }
         HWND target = top->handle;
         for (HWND f = ws().focus(); f; f = find(f) ? find(f)->parent : nullptr)
             if (f == top->handle)
@@ -313,7 +320,7 @@ struct Handlers {
 
     static gboolean delete_event(GtkWidget*, GdkEvent*, gpointer data) {
         if (Window* w = find(data))
-            ws().send_message(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+            ws().request_close(w->handle);
         return TRUE;  // the window system destroys the window itself
     }
 
@@ -362,9 +369,14 @@ struct Handlers {
         return FALSE;
     }
 
+    // The window manager gave a window the focus (a click on it, for one). A
+    // disabled window does not become active: the window system activates the
+    // window that disabled it and brings it to the front.
     static gboolean top_focus_in(GtkWidget*, GdkEventFocus*, gpointer data) {
         Window* w = find(data);
-        if (w && ws().active() != w->handle && !native_of(*w)->syncing)
+        if (!w || native_of(*w)->syncing)
+            return FALSE;
+        if (!w->enabled_flag() || ws().active() != w->handle)
             ws().set_active(w->handle);
         return FALSE;
     }

@@ -297,10 +297,7 @@ bool HeadlessBackend::focus(HWND window) {
 }
 
 bool HeadlessBackend::request_close(HWND window) {
-    if (!m_system->find(window))
-        return false;
-    m_system->send_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return true;
+    return m_system->request_close(window);
 }
 
 std::vector<DrawOp> HeadlessBackend::paint(HWND window) {
