@@ -31,7 +31,8 @@ void prepare_process() {
     ado::register_stream_class();
     browser::register_shlwapi();
 
-    std::string folder = kernel::executable_directory();
+    // The program's own text for its folder (GBK), as the file functions take it.
+    std::string folder = kernel::program_folder_text();
     install_net_config(read_net_config(config_file_path(folder), folder));
     // The login window's browser trusts the configured services as the HTTP client does.
     const NetConfig& config = net_config();
