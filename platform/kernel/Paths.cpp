@@ -26,8 +26,9 @@ FolderAlias& folder_alias() {
 
 }  // namespace
 
-std::string program_folder_text() {
-    std::string real = executable_directory();
+std::string program_folder_text() { return folder_text(executable_directory()); }
+
+std::string folder_text(const std::string& real) {
     std::string text = utf8_to_gbk(real);
     std::string back = gbk_to_utf8(text);
     if (back != real) {

@@ -20,6 +20,9 @@ std::string executable_path();
 // gets "?" in their place; that text then stands for the real folder in every
 // file name that begins with it (see resolve_program_folder).
 std::string program_folder_text();
+// The same for a given folder (UTF-8, no trailing "/"), which then counts as
+// the program folder; program_folder_text() uses the executable's folder.
+std::string folder_text(const std::string& real);
 
 // A UTF-8 file name with "/" separators, with the stand-in text of the
 // program folder (when the folder needed one) replaced by the real folder.

@@ -9,6 +9,7 @@
 #include "forms/blocks/WindowBlock.h"
 #include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
+#include "platform/ui/WindowSystem.h"
 #include "runtime/WindowHost.h"
 #include "support/Gbk.h"
 
@@ -204,15 +205,17 @@ TEST_F(WindowUnitTest, close_window_command_closes_on_the_next_message_without_a
     ui::DestroyWindow(other);
 }
 
-TEST_F(WindowUnitTest, disabled_close_button_ignores_the_close_box) {
+TEST_F(WindowUnitTest, disabled_close_button_shows_no_close_box_and_ignores_the_request) {
     WindowBlock block;
     block.close_button = 0;
     add_window(block);
     load();
+    EXPECT_FALSE(ui::WindowSystem::the().find(window())->close_box);
     program.backend().request_close(window());
     EXPECT_TRUE(ui::IsWindow(window()));
     write_number(kWindowId, kOwnRecord, 8 + WindowUnit::kCloseButton, 1);
     ui::HWND hwnd = window();
+    EXPECT_TRUE(ui::WindowSystem::the().find(hwnd)->close_box);
     program.backend().request_close(hwnd);
     EXPECT_FALSE(ui::IsWindow(hwnd));
 }
