@@ -3,7 +3,10 @@
 
 #include "app/Handlers.h"
 #include "app/net/NetConfig.h"
+#include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
+#include "forms/blocks/WindowBlock.h"
+#include "forms/template/TemplateReader.h"
 #include "browser/Shlwapi.h"
 #include "forms/FormsHost.h"
 #include "platform/ado/Stream.h"
@@ -13,6 +16,7 @@
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/wininet/WinInet.h"
+#include "runtime/DefaultIcon.h"
 #include "runtime/ProcessEntry.h"
 #include "runtime/Startup.h"
 
@@ -22,6 +26,22 @@
 namespace quilbex::app {
 
 inline constexpr std::uint32_t kStartupWindow = 0x52010001;
+
+namespace {
+
+// The program's icon resource is the image its main window shows.
+void register_default_icon() {
+    auto templates = quilbex::forms::read_templates({forms::kTemplateData, forms::kTemplateDataSize});
+    if (!templates)
+        return;  // the runtime reports unreadable templates when it loads them
+    const quilbex::forms::WindowTemplate* main = templates.value().find_window(kStartupWindow);
+    if (!main || main->units.empty())
+        return;
+    if (auto block = quilbex::forms::read_window_block(main->units.front().property_block))
+        rt::set_default_icon(block.value().icon);
+}
+
+}  // namespace
 
 void prepare_process() {
     kernel::register_kernel32();
@@ -44,6 +64,7 @@ void prepare_process() {
         std::exit(1);
     }
     quilbex::forms::install_forms_host();
+    register_default_icon();
 }
 
 std::int32_t application_entry() {

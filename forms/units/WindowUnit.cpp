@@ -4,6 +4,7 @@
 #include "forms/WindowCommands.h"
 #include "forms/units/ButtonUnit.h"
 #include "forms/units/UnitTypes.h"
+#include "runtime/DefaultIcon.h"
 #include "runtime/Notifications.h"
 
 #include <cctype>
@@ -184,15 +185,16 @@ void WindowUnit::apply_close_button() {
 
 void WindowUnit::set_icons() {
     IconPtr big, small;
-    const Bytes& data = m_block.icon;
+    // Without icon data of its own the window shows the program's default icon.
+    std::span<const std::uint8_t> data = m_block.icon;
+    if (data.empty())
+        data = rt::default_icon();
     if (!data.empty()) {
         big.reset(ui::CreateIconFromIcoData(data.data(), data.size(), ui::GetSystemMetrics(ui::SM_CXICON),
                                             ui::GetSystemMetrics(ui::SM_CYICON)));
         small.reset(ui::CreateIconFromIcoData(data.data(), data.size(), ui::GetSystemMetrics(ui::SM_CXSMICON),
                                               ui::GetSystemMetrics(ui::SM_CYSMICON)));
     }
-    // FIXME: the program has no icon resource of its own yet; a window
-    // without icon data then shows none.
     ui::SendMessageA(m_hwnd, ui::WM_SETICON, ui::ICON_BIG, reinterpret_cast<ui::LPARAM>(big.get()));
     ui::SendMessageA(m_hwnd, ui::WM_SETICON, ui::ICON_SMALL, reinterpret_cast<ui::LPARAM>(small.get()));
     // The window no longer shows the old icons, so they may go now.

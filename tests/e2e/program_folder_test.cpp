@@ -19,6 +19,8 @@ struct FolderKind {
     const char* name;  // UTF-8
 };
 
+void PrintTo(const FolderKind& kind, std::ostream* out) { *out << kind.label; }
+
 class ProgramFolderTest : public ToolTest, public ::testing::WithParamInterface<FolderKind> {
 protected:
     void start_in(const std::string& dir) {

@@ -10,6 +10,7 @@
 #include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
 #include "platform/ui/WindowSystem.h"
+#include "runtime/DefaultIcon.h"
 #include "runtime/WindowHost.h"
 #include "support/Gbk.h"
 
@@ -135,6 +136,18 @@ TEST_F(WindowUnitTest, icon_data_gives_big_and_small_icons_and_the_title_propert
     EXPECT_NE(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_SMALL, 0), 0);
     write_text(kWindowId, kOwnRecord, 8 + WindowUnit::kTitle, gbk("登录"));
     EXPECT_EQ(ui::window_text(window()), gbk("登录"));
+}
+
+TEST_F(WindowUnitTest, a_window_without_icon_data_shows_the_programs_default_icon) {
+    add_window(WindowBlock{});
+    load();
+    EXPECT_EQ(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_BIG, 0), 0);  // the program has none yet
+    ui::DestroyWindow(window());
+    rt::set_default_icon(ico_image(32, 0xFF336699));
+    load();
+    EXPECT_NE(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_BIG, 0), 0);
+    EXPECT_NE(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_SMALL, 0), 0);
+    rt::set_default_icon({});
 }
 
 TEST_F(WindowUnitTest, version_seven_block_fails_creation) {
