@@ -8,8 +8,8 @@
 #include "app_templates/WindowTemplates.h"
 #include "browser/BrowserLibrary.h"
 #include "forms/FormsApi.h"
-#include "forms/blocks/BrowserBlock.h"
 #include "forms/WindowCommands.h"
+#include "forms/blocks/BrowserBlock.h"
 #include "runtime/CallFrame.h"
 
 #include <string>

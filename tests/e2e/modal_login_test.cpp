@@ -6,7 +6,6 @@
 #include "tests/e2e/ToolFixture.h"
 
 #include <X11/Xlib.h>
-
 #include <memory>
 #include <thread>
 
@@ -35,7 +34,8 @@ bool send_close_request(const std::string& display, XWindow window) {
 class ModalTest : public ToolTest {
 protected:
     std::size_t windows_titled(const std::string& title) {
-        std::string ids = m_desktop->run("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null").value_or("");
+        std::string ids =
+            m_desktop->run("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null").value_or("");
         return split_lines(ids).size();
     }
     std::string active_window() { return m_desktop->run("xdotool getactivewindow").value_or(""); }

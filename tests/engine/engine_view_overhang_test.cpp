@@ -4,10 +4,9 @@
 
 #include "tests/engine/EngineFixture.h"
 
-#include <gdk/gdkx.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <gdk/gdkx.h>
 #include <memory>
 
 namespace quilbex::testing {
@@ -38,8 +37,8 @@ TEST_F(EngineViewOverhangTest, a_view_reaching_out_of_its_parent_draws_the_page_
                         "</body></html>");
     ASSERT_TRUE(run_until([&] { return m_finished; }));
     GdkWindow* window = gtk_widget_get_window(m_host->window());
-    const std::string shot = std::string(::testing::UnitTest::GetInstance()->original_working_dir()) +
-                             "/engine-view-overhang.png";
+    const std::string shot =
+        std::string(::testing::UnitTest::GetInstance()->original_working_dir()) + "/engine-view-overhang.png";
     const std::string command = "import -window " + std::to_string(gdk_x11_window_get_xid(window)) + " '" + shot + "'";
     // Row 431 is the last row of the view inside the parent.
     for (int attempt = 0; attempt < 20; ++attempt) {

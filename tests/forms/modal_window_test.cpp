@@ -2,7 +2,6 @@
 // visible property, and the event source across nested events.
 
 #include "FormsFixture.h"
-
 #include "forms/Dispatch.h"
 #include "forms/PropertyAccess.h"
 #include "forms/WindowCommands.h"
@@ -13,8 +12,8 @@
 
 using namespace quilbex;
 namespace qt = quilbex::testing;
-using quilbex::testing::FormsProgram;
 using quilbex::testing::fixture_state;
+using quilbex::testing::FormsProgram;
 using quilbex::testing::unit;
 using ::testing::ElementsAre;
 

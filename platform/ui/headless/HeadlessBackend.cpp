@@ -296,9 +296,7 @@ bool HeadlessBackend::focus(HWND window) {
     return m_system->focus() == window;
 }
 
-bool HeadlessBackend::request_close(HWND window) {
-    return m_system->request_close(window);
-}
+bool HeadlessBackend::request_close(HWND window) { return m_system->request_close(window); }
 
 std::vector<DrawOp> HeadlessBackend::paint(HWND window) {
     if (!m_system || !m_system->find(window))
