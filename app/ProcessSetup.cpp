@@ -3,9 +3,12 @@
 
 #include "app/Handlers.h"
 #include "app/net/NetConfig.h"
+#include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
 #include "browser/Shlwapi.h"
 #include "forms/FormsHost.h"
+#include "forms/blocks/WindowBlock.h"
+#include "forms/template/TemplateReader.h"
 #include "platform/ado/Stream.h"
 #include "platform/com/Ole32Library.h"
 #include "platform/kernel/Kernel32.h"
@@ -16,6 +19,7 @@
 #include "platform/ui/User32.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/wininet/WinInet.h"
+#include "runtime/DefaultIcon.h"
 #include "runtime/ProcessEntry.h"
 #include "runtime/Startup.h"
 
@@ -26,6 +30,22 @@ namespace quilbex::app {
 
 inline constexpr std::uint32_t kStartupWindow = 0x52010001;
 
+namespace {
+
+// The program's icon resource is the image its main window shows.
+void register_default_icon() {
+    auto templates = quilbex::forms::read_templates({forms::kTemplateData, forms::kTemplateDataSize});
+    if (!templates)
+        return;  // the runtime reports unreadable templates when it loads them
+    const quilbex::forms::WindowTemplate* main = templates.value().find_window(kStartupWindow);
+    if (!main || main->units.empty())
+        return;
+    if (auto block = quilbex::forms::read_window_block(main->units.front().property_block))
+        rt::set_default_icon(block.value().icon);
+}
+
+}  // namespace
+
 void prepare_process() {
     kernel::register_kernel32();
     wininet::register_wininet();
@@ -34,7 +54,8 @@ void prepare_process() {
     ado::register_stream_class();
     browser::register_shlwapi();
 
-    std::string folder = kernel::executable_directory();
+    // The program's own text for its folder (GBK), as the file functions take it.
+    std::string folder = kernel::program_folder_text();
     const std::string config_file = config_file_path(folder);
     install_net_config(read_net_config(config_file, folder));
     // The login window's browser trusts the configured services as the HTTP client does.
@@ -55,6 +76,7 @@ void prepare_process() {
         std::exit(1);
     }
     quilbex::forms::install_forms_host();
+    register_default_icon();
 }
 
 std::int32_t application_entry() {

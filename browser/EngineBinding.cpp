@@ -125,8 +125,8 @@ bool EngineBinding::prepare() {
     const EngineFunctions& f = m_functions;
     if (!(f.wkeIsInitialize && f.wkeIsInitialize())) {
         if (!m_module) {
-            // The registry takes UTF-8 file names; the program's paths are GBK.
-            m_module = kernel::LoadLibraryA(kernel::native_path(m_path).c_str());
+            // The registry takes the program's GBK file names and converts them itself.
+            m_module = kernel::LoadLibraryA(m_path.c_str());
             if (!m_module)
                 return false;
             bind_all();

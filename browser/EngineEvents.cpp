@@ -74,12 +74,16 @@ struct BrowserCallbacks {
         auto result = of(p).raise(kNavigation, {integer(type), text(u)});
         return !(result && *result == 0);
     }
-    static wkeWebView create_view(wkeWebView, void* p, wkeNavigationType type, const wkeString url) {
+    static wkeWebView create_view(wkeWebView self, void* p, wkeNavigationType type, const wkeString url) {
         BrowserControl& control = of(p);
         const std::string u = gbk(control, url);
         auto result = control.raise(kNewWindow, {integer(type), text(u)});
-        if ((result && *result == 0) || control.m_block.new_window_navigation == 0)
+        if (result && *result == 0)
             return nullptr;
+        // With new-window navigation off the page opens in this view, as the
+        // engine does for a view that asks nobody about new windows.
+        if (control.m_block.new_window_navigation == 0)
+            return self;
         const EngineFunctions& e = control.m_engine;
         if (!e.wkeCreateWebWindow)
             return nullptr;

@@ -88,6 +88,7 @@ WebKitWebView* WebView::ensure_web_view(WebKitWebView* related) {
     GRef<WebKitSettings> settings = GRef<WebKitSettings>::adopt(webkit_settings_new());
     if (!m_user_agent.empty())
         webkit_settings_set_user_agent(settings.get(), m_user_agent.c_str());
+    webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
     GObject* created = related ? static_cast<GObject*>(g_object_new(
                                      WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings", settings.get(),
                                      "user-content-manager", m_content.get(), nullptr))

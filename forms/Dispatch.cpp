@@ -37,9 +37,14 @@ const UnitRecord& handler_record(const WindowTemplate& window, const UnitRecord&
     return *record;
 }
 
-rt::HandlerResult call_handler(const rt::ApplicationRoutine* handler, const rt::HandlerCall& call) {
+// Runs a handler; afterwards the current event source is the one that was
+// current before its event, so a handler that raised nested events (a message
+// box, a modal window) still reads its own source, and at the outermost level
+// the source is cleared.
+rt::HandlerResult call_handler(const rt::ApplicationRoutine* handler, const rt::HandlerCall& call,
+                               const EventSource& previous) {
     rt::HandlerResult result = (*handler)(call);
-    forms_state().current_source = {};
+    forms_state().current_source = previous;
     return result;
 }
 
@@ -90,6 +95,7 @@ const rt::ApplicationRoutine* find_handler(std::uint32_t window_id, std::uint32_
 }
 
 int raise_event_record(EventRecord& record) {
+    const EventSource previous = forms_state().current_source;
     const rt::ApplicationRoutine* handler = find_handler(record.window_id, record.unit_id, record.event);
     if (!handler)
         return 0;
@@ -97,7 +103,7 @@ int raise_event_record(EventRecord& record) {
     call.argc = static_cast<int>(std::min<std::uint32_t>(record.argc, 5));
     for (int i = 0; i < call.argc; ++i)
         call.args[static_cast<std::size_t>(i)] = record.args[i];
-    rt::HandlerResult result = call_handler(handler, call);
+    rt::HandlerResult result = call_handler(handler, call, previous);
     if (result.hasValue) {
         record.has_result = 1;
         record.result = static_cast<std::uint32_t>(result.value);
@@ -106,6 +112,7 @@ int raise_event_record(EventRecord& record) {
 }
 
 int raise_event_typed(TypedCallRecord& record) {
+    const EventSource previous = forms_state().current_source;
     const rt::ApplicationRoutine* handler = find_handler(record.window_id, record.unit_id, record.event);
     if (!handler)
         return 0;
@@ -113,7 +120,7 @@ int raise_event_typed(TypedCallRecord& record) {
     call.argc = static_cast<int>(std::min<std::uint32_t>(record.argc, 12));
     for (int i = 0; i < call.argc; ++i)
         call.args[static_cast<std::size_t>(i)] = typed_argument_value(record.args[i]);
-    rt::HandlerResult result = call_handler(handler, call);
+    rt::HandlerResult result = call_handler(handler, call, previous);
     if (result.hasValue) {
         record.has_result = 1;
         record.result = result.value;
@@ -149,8 +156,9 @@ EventOutcome raise_event(std::uint32_t window_id, std::uint32_t unit_id, std::in
 }
 
 bool has_handler(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t event) {
+    const EventSource previous = forms_state().current_source;
     bool found = find_handler(window_id, unit_id, event) != nullptr;
-    forms_state().current_source = {};
+    forms_state().current_source = previous;
     return found;
 }
 

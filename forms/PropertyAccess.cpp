@@ -4,6 +4,7 @@
 #include "forms/FormsApi.h"
 #include "forms/FormsState.h"
 #include "forms/UnitInterface.h"
+#include "forms/WindowLoader.h"
 #include "platform/ui/Constants.h"
 #include "platform/ui/User32.h"
 #include "platform/ui/WindowSystem.h"
@@ -249,6 +250,8 @@ void write_on_window_thread(std::uint32_t window_id, std::uint32_t unit_id, std:
         if (live) {
             if (!flag)
                 system.show_window(hwnd, ui::SW_HIDE);
+            else if (target.index == 0)
+                show_own_window(window_id);  // may run a modal loop: nothing here is used after it
             else if (!type_has_no_window(record))
                 system.show_window(hwnd, ui::SW_SHOW);
         }

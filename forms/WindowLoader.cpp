@@ -202,7 +202,10 @@ void disable_other_windows(LoadedWindow& modal_window) {
 }  // namespace
 
 bool load_window(LoadedWindow& window, int show_argument, bool modal, ui::HWND owner) {
-    if (show_argument == 0 && window.unit_live(0) && !window.modal) {
+    // A window that is live is only brought up again, modal or not: building
+    // it a second time would orphan its objects and the list of windows a
+    // modal window disabled.
+    if (window.unit_live(0)) {
         if (ui::IsIconic(window.hwnd()))
             ui::ShowWindow(window.hwnd(), ui::SW_RESTORE);
         else
@@ -278,20 +281,44 @@ bool load_window(LoadedWindow& window, int show_argument, bool modal, ui::HWND o
 
 int load_window_for_library(std::uint32_t window_id, ui::HWND owner, bool modal) {
     LoadedWindow* window = find_loaded_window(window_id);
-    if (!window || !load_window(*window, 0, modal, owner))
+    if (!window)
         return -1;
+    // Loading a live window activates it; its own modal loop, if any, is
+    // already running further down the stack.
+    bool was_live = window->unit_live(0);
+    if (!load_window(*window, 0, modal, owner))
+        return -1;
+    if (was_live)
+        return 0;
     window = find_loaded_window(window_id);
     if (!window || !window->unit_live(0) || !window->working.units[0].visible())
         return 0;
-    window->not_yet_shown = false;
-    if (modal) {
-        auto& state = forms_state();
-        std::uint32_t previous = state.current_modal_window;
-        state.current_modal_window = window_id;
-        ui::run_message_loop_until([&] { return state.current_modal_window != window_id; });
-        state.current_modal_window = previous;
-    }
+    run_first_show(window_id);
     return 0;
+}
+
+void run_first_show(std::uint32_t window_id) {
+    LoadedWindow* window = find_loaded_window(window_id);
+    if (!window || !window->unit_live(0) || !window->not_yet_shown)
+        return;
+    window->not_yet_shown = false;
+    if (!window->modal)
+        return;
+    // The modal loop ends when the window is destroyed (the runtime clears
+    // the current modal window then).
+    auto& state = forms_state();
+    std::uint32_t previous = state.current_modal_window;
+    state.current_modal_window = window_id;
+    ui::run_message_loop_until([&] { return state.current_modal_window != window_id; });
+    state.current_modal_window = previous;
+}
+
+void show_own_window(std::uint32_t window_id) {
+    LoadedWindow* window = find_loaded_window(window_id);
+    if (!window || !window->unit_live(0))
+        return;
+    ui::ShowWindow(window->hwnd(), ui::SW_SHOW);
+    run_first_show(window_id);
 }
 
 void destroy_loaded_window(LoadedWindow& window) {

@@ -18,6 +18,15 @@ bool load_window(LoadedWindow& window, int show_argument, bool modal, ui::HWND o
 // has closed. 0 when the window was created, -1 otherwise.
 int load_window_for_library(std::uint32_t window_id, ui::HWND owner, bool modal);
 
+// The first-show step of a loaded window that was loaded and not yet shown:
+// clears that mark and, for a modal window, runs the modal loop until the
+// window is gone. Does nothing for any other window.
+void run_first_show(std::uint32_t window_id);
+
+// The window's show routine, used when its own record is made visible: shows
+// the window and runs its first-show step.
+void show_own_window(std::uint32_t window_id);
+
 // Destroys a loaded window's window (and with it its units).
 void destroy_loaded_window(LoadedWindow& window);
 

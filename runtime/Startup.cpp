@@ -19,16 +19,17 @@ namespace {
 std::uint32_t g_quit_code = 0;
 
 void split_program_path(CRuntimeApp& app) {
-    // The program works in GBK texts; the file layers turn them back.
-    std::string path = kernel::utf8_to_gbk(kernel::executable_path());
-    auto separator = path.find_last_of("/\\");
+    // The program works in GBK texts; the file layers turn them back, also
+    // for a folder whose name GBK cannot hold.
+    std::string path = kernel::executable_path();
+    auto separator = path.rfind('/');
     if (separator == std::string::npos) {
         app.programDir.clear();
-        app.programFile = path;
+        app.programFile = kernel::utf8_to_gbk(path);
         return;
     }
-    app.programDir = path.substr(0, separator);
-    app.programFile = path.substr(separator + 1);
+    app.programDir = kernel::program_folder_text();
+    app.programFile = kernel::utf8_to_gbk(path.substr(separator + 1));
     if (app.programDir.empty())
         app.programDir.assign(1, '/');
 }
@@ -107,8 +108,7 @@ int run_program(const ProgramHeader& header, ApplicationEntry entry) {
     auto& app = runtime_app();
     set_program_header(header);
     g_quit_code = 0;
-    std::string directory = kernel::executable_directory();
-    app.moduleDir = kernel::utf8_to_gbk(directory) + "/";
+    app.moduleDir = kernel::program_folder_text() + "/";
     entry();
     end_of_program(0);
     return static_cast<int>(g_quit_code);

@@ -7,7 +7,9 @@
 #include "app_constants/AppConstants.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/BrowserLibrary.h"
+#include "forms/FormsApi.h"
 #include "forms/WindowCommands.h"
+#include "forms/blocks/BrowserBlock.h"
 #include "runtime/CallFrame.h"
 
 #include <string>
@@ -31,15 +33,26 @@ std::string login_address() {
 
 }  // namespace
 
+void hold_login_address() {
+    quilbex::forms::LoadedWindow* window = quilbex::forms::find_loaded_window(login_window::kWindowId);
+    quilbex::forms::UnitRecord* record = window ? window->working.find_unit(login_window::browser) : nullptr;
+    if (!record)
+        return;
+    auto block = quilbex::forms::read_browser_block(record->property_block);
+    if (!block || block.value().address.empty())
+        return;
+    block.value().address.clear();
+    if (auto bytes = quilbex::forms::write_browser_block(block.value()))
+        record->property_block = std::move(bytes.value());
+}
+
 rt::HandlerResult login_window_created(const rt::HandlerCall&) {
     rt::ArgRecord args[] = {browser_reference()};
     rt::call_library_command(browser::clear_cookie_command, 2, 1, args);
-    // The template carries the default hosts' address; a deployment with
-    // other hosts navigates to its own.
+    // The control was created without an address (hold_login_address); the
+    // page opens now, on the configured hosts, with the cookies cleared.
     std::string address = login_address();
-    rt::OwnedText current = read_control_text(login_window::kWindowId, login_window::browser);
-    if (!current || address != current.get())
-        write_control_text(login_window::kWindowId, login_window::browser, address.c_str());
+    write_control_text(login_window::kWindowId, login_window::browser, address.c_str());
     return {};
 }
 

@@ -7,6 +7,13 @@
 
 namespace quilbex::app {
 
+// Takes the address out of the browser control's record in the login
+// window's template before the window is loaded, so that the control loads
+// nothing when it is created: the created handler clears the engine's cookies
+// first and then opens the configured account site. Without this, every
+// opening would first request the built-in address.
+void hold_login_address();
+
 rt::HandlerResult login_window_created(const rt::HandlerCall& call);
 rt::HandlerResult login_clock_tick(const rt::HandlerCall& call);
 rt::HandlerResult capture_button_click(const rt::HandlerCall& call);

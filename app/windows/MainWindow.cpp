@@ -5,6 +5,7 @@
 #include "app/flows/Quote.h"
 #include "app/flows/SignIn.h"
 #include "app/windows/Controls.h"
+#include "app/windows/LoginWindow.h"
 #include "app/windows/Skin.h"
 #include "app_constants/AppConstants.h"
 #include "app_templates/WindowTemplates.h"
@@ -61,6 +62,7 @@ rt::HandlerResult quote_button_click(const rt::HandlerCall&) {
 }
 
 rt::HandlerResult login_button_click(const rt::HandlerCall&) {
+    hold_login_address();
     rt::ArgRecord args[] = {
         rt::ArgRecord::of_unit(login_window::kWindowId, login_window::window_unit, rt::kTypeWindowReference),
         rt::ArgRecord{}, rt::ArgRecord::of_bool(true)};

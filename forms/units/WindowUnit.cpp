@@ -4,6 +4,7 @@
 #include "forms/WindowCommands.h"
 #include "forms/units/ButtonUnit.h"
 #include "forms/units/UnitTypes.h"
+#include "runtime/DefaultIcon.h"
 #include "runtime/Notifications.h"
 
 #include <cctype>
@@ -159,7 +160,7 @@ UnitObject* WindowUnit::create(const UnitCreateArgs& args) {
                      ui::FALSE);
     if (unit->m_block.always_on_top)
         ui::SetWindowPos(hwnd, ui::HWND_TOPMOST, 0, 0, 0, 0, ui::SWP_NOMOVE | ui::SWP_NOSIZE | ui::SWP_NOACTIVATE);
-    // A disabled close button is kept in m_block: the close box's SC_CLOSE is ignored.
+    unit->apply_close_button();
     return finish_creation(std::move(unit));
 }
 
@@ -173,17 +174,27 @@ void WindowUnit::apply_frame_styles() {
                      ui::SWP_NOSIZE | ui::SWP_NOMOVE | ui::SWP_NOZORDER | ui::SWP_NOACTIVATE | ui::SWP_FRAMECHANGED);
 }
 
+// A switched-off close button takes SC_CLOSE off the system menu, so the
+// window shows no close box; WM_SYSCOMMAND SC_CLOSE is ignored as well.
+void WindowUnit::apply_close_button() {
+    if (m_block.close_button)
+        ui::GetSystemMenu(m_hwnd, ui::TRUE);
+    else if (ui::HMENU menu = ui::GetSystemMenu(m_hwnd, ui::FALSE))
+        ui::DeleteMenu(menu, ui::SC_CLOSE, ui::MF_BYCOMMAND);
+}
+
 void WindowUnit::set_icons() {
     IconPtr big, small;
-    const Bytes& data = m_block.icon;
+    // Without icon data of its own the window shows the program's default icon.
+    std::span<const std::uint8_t> data = m_block.icon;
+    if (data.empty())
+        data = rt::default_icon();
     if (!data.empty()) {
         big.reset(ui::CreateIconFromIcoData(data.data(), data.size(), ui::GetSystemMetrics(ui::SM_CXICON),
                                             ui::GetSystemMetrics(ui::SM_CYICON)));
         small.reset(ui::CreateIconFromIcoData(data.data(), data.size(), ui::GetSystemMetrics(ui::SM_CXSMICON),
                                               ui::GetSystemMetrics(ui::SM_CYSMICON)));
     }
-    // FIXME: the program has no icon resource of its own yet; a window
-    // without icon data then shows none.
     ui::SendMessageA(m_hwnd, ui::WM_SETICON, ui::ICON_BIG, reinterpret_cast<ui::LPARAM>(big.get()));
     ui::SendMessageA(m_hwnd, ui::WM_SETICON, ui::ICON_SMALL, reinterpret_cast<ui::LPARAM>(small.get()));
     // The window no longer shows the old icons, so they may go now.
@@ -206,7 +217,7 @@ void WindowUnit::set_property(int number, const PropertyValue& value) {
     case kMinimizeBox: b.minimize_box = logical; apply_frame_styles(); break;
     case kControlBox: b.control_box = logical; apply_frame_styles(); break;
     case kStartPosition: b.start_position = clamp_choice(integer, 0, 3); break;
-    case kCloseButton: b.close_button = logical; break;
+    case kCloseButton: b.close_button = logical; apply_close_button(); break;
     case kFurther10: b.further_10 = integer; break;
     case kEnterMovesFocus: b.enter_moves_focus = logical; break;
     case kEscCloses: b.esc_closes = logical; break;

@@ -63,6 +63,7 @@ private:
     ui::LRESULT on_close_requested();
     void set_icons();
     void apply_frame_styles();
+    void apply_close_button();
     void paint_background(ui::HDC dc);
     bool move_focus(bool forward);
     bool default_action();

@@ -1,5 +1,6 @@
 #include "platform/kernel/CodePage.h"
 
+#include "platform/kernel/Paths.h"
 #include "platform/kernel/Thread.h"
 
 #include <iconv.h>
@@ -295,7 +296,7 @@ std::string native_path(std::string_view ansi_path) {
     for (char& c : path)
         if (c == '\\')
             c = '/';
-    return path;
+    return resolve_program_folder(std::move(path));
 }
 
 }  // namespace quilbex::kernel

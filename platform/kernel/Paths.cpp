@@ -1,9 +1,55 @@
 #include "platform/kernel/Paths.h"
 
+#include "platform/kernel/CodePage.h"
+
 #include <climits>
+#include <mutex>
 #include <unistd.h>
 
 namespace quilbex::kernel {
+
+namespace {
+
+// The program folder's stand-in (the GBK text turned back into UTF-8, with
+// "?" where GBK had no character) and the real folder it names. Empty while
+// the folder needs no stand-in.
+struct FolderAlias {
+    std::mutex mutex;
+    std::string stand_in;
+    std::string real;
+};
+
+FolderAlias& folder_alias() {
+    static FolderAlias alias;
+    return alias;
+}
+
+}  // namespace
+
+std::string program_folder_text() { return folder_text(executable_directory()); }
+
+std::string folder_text(const std::string& real) {
+    std::string text = utf8_to_gbk(real);
+    std::string back = gbk_to_utf8(text);
+    if (back != real) {
+        auto& alias = folder_alias();
+        std::lock_guard lock(alias.mutex);
+        alias.stand_in = back;
+        alias.real = real;
+    }
+    return text;
+}
+
+std::string resolve_program_folder(std::string native) {
+    auto& alias = folder_alias();
+    std::lock_guard lock(alias.mutex);
+    const std::string& stand_in = alias.stand_in;
+    if (stand_in.empty() || native.compare(0, stand_in.size(), stand_in) != 0)
+        return native;
+    if (native.size() > stand_in.size() && native[stand_in.size()] != '/')
+        return native;  // a longer folder name that only begins the same way
+    return alias.real + native.substr(stand_in.size());
+}
 
 std::string to_native_path(const std::string& path) {
     std::string native = path;

@@ -313,6 +313,10 @@ bool WindowSystem::deliver_input(MSG msg) {
         set_key_down(static_cast<UINT>(msg.wParam), true);
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP)
         set_key_down(static_cast<UINT>(msg.wParam), false);
+    // Input that reaches a disabled window (or one inside a disabled window)
+    // is dropped before anyone sees it.
+    if (msg.hwnd && find(msg.hwnd) && !takes_input(msg.hwnd))
+        return true;
     if (m_input_filter && m_input_filter(msg))
         return true;
     if (msg.hwnd && find(msg.hwnd))

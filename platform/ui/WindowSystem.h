@@ -92,8 +92,21 @@ public:
     bool enable_window(HWND handle, bool enable);
     HWND set_focus(HWND handle);
     HWND focus() const { return m_focus; }
+    // Activating a disabled window activates the enabled window in front of
+    // it instead (the modal window that disabled it); with none, nothing changes.
     HWND set_active(HWND handle);
     HWND active() const { return m_active; }
+    // Whether the window and every window it lies in are enabled: a window
+    // that is not takes no input and no close request from the user.
+    bool takes_input(HWND handle);
+    // The enabled, visible top-level window nearest the top of the stacking
+    // order, other than `except`, or null.
+    HWND front_enabled_window(HWND except);
+    // The user asks to close a window (its close box or the window manager):
+    // WM_SYSCOMMAND SC_CLOSE when the window takes input; a disabled window
+    // instead brings the window that disabled it to the front. Returns
+    // whether the request was passed on.
+    bool request_close(HWND handle);
     void notify_changed(HWND handle, unsigned changes);
     // The insets of the frame, caption and borders around the client area.
     RECT nonclient_insets(const Window& window) const;

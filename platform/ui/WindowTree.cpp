@@ -442,6 +442,36 @@ bool WindowSystem::enable_window(HWND handle, bool enable) {
     return was_disabled;
 }
 
+bool WindowSystem::takes_input(HWND handle) {
+    if (!handle || !find(handle))
+        return false;
+    for (Window* w = find(handle); w; w = w->parent ? find(w->parent) : nullptr)
+        if (!w->enabled_flag())
+            return false;
+    return true;
+}
+
+HWND WindowSystem::front_enabled_window(HWND except) {
+    for (HWND top : m_top_levels)
+        if (top != except && is_visible(top) && find(top)->enabled_flag())
+            return top;
+    return nullptr;
+}
+
+bool WindowSystem::request_close(HWND handle) {
+    Window* w = find(handle);
+    if (!w)
+        return false;
+    while (w->parent)
+        w = find(w->parent);
+    if (!w->enabled_flag()) {
+        set_active(w->handle);  // brings the enabled window in front
+        return false;
+    }
+    send_message(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+}
+
 HWND WindowSystem::set_focus(HWND handle) {
     if (handle && !find(handle))
         return nullptr;
@@ -449,6 +479,9 @@ HWND WindowSystem::set_focus(HWND handle) {
         Window* top = find(handle);
         while (top->parent)
             top = find(top->parent);
+        // The focus never moves into a disabled top-level window.
+        if (!top->enabled_flag())
+            return nullptr;
         if (m_active != top->handle)
             set_active(top->handle);
         if (!find(handle))
@@ -476,6 +509,17 @@ HWND WindowSystem::set_active(HWND handle) {
         while (w->parent)
             w = find(w->parent);
         handle = w->handle;
+        if (!w->enabled_flag()) {
+            HWND front = front_enabled_window(handle);
+            if (!front)
+                return m_active;
+            if (front == m_active) {
+                // Already active: still brought to the front for the user.
+                m_backend->window_changed(*find(front), kChangeActivation);
+                return m_active;
+            }
+            handle = front;
+        }
     }
     HWND old = m_active;
     if (old == handle)

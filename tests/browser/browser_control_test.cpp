@@ -350,15 +350,17 @@ TEST_F(BrowserControlTest, input_raises_events_and_f5_reloads_unless_disabled) {
     EXPECT_EQ(m_raised.back(), (Raised{kCharacter, {"97"}}));
 }
 
-TEST_F(BrowserControlTest, a_new_window_opens_only_unvetoed_and_with_new_window_navigation_on) {
+TEST_F(BrowserControlTest, a_new_window_opens_in_the_same_view_with_navigation_off_and_in_a_popup_with_it_on) {
     auto control = make(login_block());  // new-window navigation off
     ASSERT_TRUE(control->create_view(kParent, 10, 10));
     auto create = callback<wkeCreateViewCallback>("wkeOnCreateView");
     std::u16string url = u"https://127.0.0.1/pop";
     EXPECT_EQ(create(kView, param("wkeOnCreateView"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)),
+              kView);
+    m_answers[kNewWindow] = [] { return 0; };  // a veto keeps it from opening anywhere
+    EXPECT_EQ(create(kView, param("wkeOnCreateView"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)),
               nullptr);
     control->property_changed(kNewWindowNavigation, forms::PropertyValue::of_number(1));
-    m_answers[kNewWindow] = [] { return 0; };
     EXPECT_EQ(create(kView, param("wkeOnCreateView"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)),
               nullptr);
     m_answers.erase(kNewWindow);

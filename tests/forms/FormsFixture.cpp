@@ -1,5 +1,6 @@
 #include "FormsFixture.h"
 
+#include "forms/Dispatch.h"
 #include "forms/WindowCommands.h"
 
 #include <array>
@@ -31,7 +32,15 @@ rt::HandlerResult on_other(const rt::HandlerCall& call) {
 rt::HandlerResult on_move(const rt::HandlerCall& call) { return record("move", call); }
 rt::HandlerResult on_size(const rt::HandlerCall& call) { return record("size", call); }
 
-const rt::ApplicationRoutine kRoutines[kHandlerCount] = {on_created, on_click, on_other, on_move, on_size};
+rt::HandlerResult on_nested(const rt::HandlerCall& call) {
+    EventRecord inner{};
+    inner.window_id = kMainWindow;
+    inner.event = 3;
+    rt::runtime_notify(2008, reinterpret_cast<std::uintptr_t>(&inner), 0);
+    return record("nested", call);
+}
+
+const rt::ApplicationRoutine kRoutines[kHandlerCount] = {on_created, on_click, on_other, on_move, on_size, on_nested};
 
 // --- the form window type ---
 

@@ -32,7 +32,8 @@ inline constexpr std::uint32_t kPlainType = 0x00010004;  // 3 is the menu item t
 inline constexpr std::uint32_t kEditType = 0x00010005;
 
 // Handlers record what ran; the routine table holds them in this order.
-enum HandlerIndex : std::uint32_t { kOnCreated, kOnClick, kOnOther, kOnMove, kOnSize, kHandlerCount };
+// kOnNested raises the main window's move event (3) inside itself, then records.
+enum HandlerIndex : std::uint32_t { kOnCreated, kOnClick, kOnOther, kOnMove, kOnSize, kOnNested, kHandlerCount };
 
 struct FormsFixtureState {
     std::vector<std::string> events;

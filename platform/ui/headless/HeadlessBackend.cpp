@@ -296,12 +296,7 @@ bool HeadlessBackend::focus(HWND window) {
     return m_system->focus() == window;
 }
 
-bool HeadlessBackend::request_close(HWND window) {
-    if (!m_system->find(window))
-        return false;
-    m_system->send_message(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return true;
-}
+bool HeadlessBackend::request_close(HWND window) { return m_system->request_close(window); }
 
 std::vector<DrawOp> HeadlessBackend::paint(HWND window) {
     if (!m_system || !m_system->find(window))

@@ -9,6 +9,8 @@
 #include "forms/blocks/WindowBlock.h"
 #include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
+#include "platform/ui/WindowSystem.h"
+#include "runtime/DefaultIcon.h"
 #include "runtime/WindowHost.h"
 #include "support/Gbk.h"
 
@@ -136,6 +138,18 @@ TEST_F(WindowUnitTest, icon_data_gives_big_and_small_icons_and_the_title_propert
     EXPECT_EQ(ui::window_text(window()), gbk("登录"));
 }
 
+TEST_F(WindowUnitTest, a_window_without_icon_data_shows_the_programs_default_icon) {
+    add_window(WindowBlock{});
+    load();
+    EXPECT_EQ(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_BIG, 0), 0);  // the program has none yet
+    ui::DestroyWindow(window());
+    rt::set_default_icon(ico_image(32, 0xFF336699));
+    load();
+    EXPECT_NE(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_BIG, 0), 0);
+    EXPECT_NE(ui::SendMessageA(window(), ui::WM_GETICON, ui::ICON_SMALL, 0), 0);
+    rt::set_default_icon({});
+}
+
 TEST_F(WindowUnitTest, version_seven_block_fails_creation) {
     program.add_window(kWindowId, with_version(block_bytes(WindowBlock{}, forms::write_window_block), 7));
     program.start();
@@ -204,15 +218,17 @@ TEST_F(WindowUnitTest, close_window_command_closes_on_the_next_message_without_a
     ui::DestroyWindow(other);
 }
 
-TEST_F(WindowUnitTest, disabled_close_button_ignores_the_close_box) {
+TEST_F(WindowUnitTest, disabled_close_button_shows_no_close_box_and_ignores_the_request) {
     WindowBlock block;
     block.close_button = 0;
     add_window(block);
     load();
+    EXPECT_FALSE(ui::WindowSystem::the().find(window())->close_box);
     program.backend().request_close(window());
     EXPECT_TRUE(ui::IsWindow(window()));
     write_number(kWindowId, kOwnRecord, 8 + WindowUnit::kCloseButton, 1);
     ui::HWND hwnd = window();
+    EXPECT_TRUE(ui::WindowSystem::the().find(hwnd)->close_box);
     program.backend().request_close(hwnd);
     EXPECT_FALSE(ui::IsWindow(hwnd));
 }

@@ -1,4 +1,6 @@
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/Paths.h"
+#include "platform/kernel/ProfileFile.h"
 #include "platform/kernel/Thread.h"
 
 #include "support/Gbk.h"
@@ -6,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quilbex::kernel {
 namespace {
@@ -138,6 +143,42 @@ TEST(TextConversion, native_path_keeps_gbk_bytes_that_look_like_backslashes) {
     std::string name = gbk("C:\\数据\\") + character + ".ini";
     EXPECT_EQ(native_path(name), "C:/数据/" + testing::utf8(character) + ".ini");
     EXPECT_EQ(native_path("/tmp\\dir/file"), "/tmp/dir/file");
+}
+
+}  // namespace
+}  // namespace quilbex::kernel
+
+
+namespace quilbex::kernel {
+namespace {
+
+// A program folder whose name GBK cannot hold: its GBK text has "?" in place
+// of what GBK lacks, and file names beginning with that text reach the real
+// folder, while other folders are left alone.
+TEST(TextConversion, file_names_in_a_program_folder_outside_gbk_reach_the_real_folder) {
+    char pattern[] = "/tmp/quilbex-folder-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string base = pattern;
+    const std::string real = base + "/jörg 😀";
+    ASSERT_EQ(::mkdir(real.c_str(), 0700), 0);
+    const std::string text = folder_text(real);
+    EXPECT_NE(text.find('?'), std::string::npos);
+
+    const std::string file = text + "\\Cookie.ini";
+    ASSERT_TRUE(WritePrivateProfileStringA("COOKIE", "cookie", "abc", file.c_str()));
+    char value[16] = {};
+    GetPrivateProfileStringA("COOKIE", "cookie", "", value, sizeof value, file.c_str());
+    EXPECT_STREQ(value, "abc");
+    EXPECT_EQ(native_path(file), real + "/Cookie.ini");
+    EXPECT_EQ(::access((real + "/Cookie.ini").c_str(), F_OK), 0);
+    // A longer name that only begins like the stand-in is another folder.
+    EXPECT_EQ(native_path(text + "x\\a"), gbk_to_utf8(text) + "x/a");
+    // A folder GBK can hold needs no stand-in and is converted as it is.
+    EXPECT_EQ(gbk_to_utf8(folder_text(base + "/测试")), base + "/测试");
+
+    ::unlink((real + "/Cookie.ini").c_str());
+    ::rmdir(real.c_str());
+    ::rmdir(base.c_str());
 }
 
 }  // namespace
