@@ -4,6 +4,7 @@
 // early when the draws are used up or the member draws too fast. run_lottery
 // is the body of the lottery worker thread.
 
+#include "app/flows/StatusSink.h"
 #include "commands/Facade.h"
 
 #include <cstdint>
@@ -21,8 +22,10 @@ commands::Text draw_lottery(const char* cookie);
 
 // The worker's body. It takes its own copy of forum_cookie when it starts,
 // so a later change of the cookie box does not reach a running series, and
-// it ends by returning (ending only its own thread).
+// it ends by returning (ending only its own thread). Without a sink the
+// messages go to the main window's display box.
 void run_lottery();
+void run_lottery(StatusSink& sink);
 
 // The pause between draws; a test seam (the program always waits 5000 ms).
 void set_draw_pause(std::int32_t milliseconds);
