@@ -24,13 +24,14 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-// The step and status fields of History.log.
+// History.log without its time stamps, fields joined by " | ".
 std::vector<std::string> history_steps(const std::string& log) {
     std::vector<std::string> steps;
-    for (const auto& line : lines_of(log)) {
-        auto first = line.find('\t');
-        auto second = line.find('\t', first + 1);
-        steps.push_back(line.substr(first + 1, second - first - 1) + " | " + line.substr(second + 1));
+    for (auto line : lines_of(log)) {
+        line = line.substr(line.find('\t') + 1);
+        for (auto tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t'))
+            line.replace(tab, 1, " | ");
+        steps.push_back(line);
     }
     return steps;
 }
