@@ -10,8 +10,10 @@ namespace quilbex::app {
 
 std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::chrono::milliseconds timeout) {
     int fd = ::open((program_dir + "/Daily.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A folder where the lock file cannot be made (read-only) must not stop
+    // every sign-in; runs there are simply not kept apart.
     if (fd < 0)
-        return nullptr;
+        return std::unique_ptr<RunLock>(new RunLock(-1));
     std::unique_ptr<RunLock> lock(new RunLock(fd));
     auto deadline = std::chrono::steady_clock::now() + timeout;
     // Polling keeps the wait bounded without signals; a run lasts about a
@@ -26,6 +28,9 @@ std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::c
     return lock;
 }
 
-RunLock::~RunLock() { ::close(m_fd); }
+RunLock::~RunLock() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 }  // namespace quilbex::app

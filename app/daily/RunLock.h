@@ -14,7 +14,7 @@ namespace quilbex::app {
 class RunLock {
 public:
     // Waits up to `timeout` for the lock; null when another run still holds
-    // it then, or when the lock file cannot be opened.
+    // it then. Where the lock file cannot be made, the lock is granted at once.
     static std::unique_ptr<RunLock> acquire(const std::string& program_dir, std::chrono::milliseconds timeout);
     ~RunLock();
     RunLock(const RunLock&) = delete;

@@ -116,7 +116,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
 
     RunStatus result = classify_sign_in(status.get(), answered);
     if (result == RunStatus::done || result == RunStatus::refused)
-        run_lottery(sinks);
+        run_lottery_series(sinks);
     release_forum_cookie();
     explain(result);
     return result;

@@ -51,10 +51,10 @@ Text draw_lottery(const char* cookie) {
 
 void run_lottery() {
     WindowStatusSink window;
-    run_lottery(window);
+    run_lottery_series(window);
 }
 
-void run_lottery(StatusSink& sink) {
+void run_lottery_series(StatusSink& sink) {
     Text cookie = forum_cookie_copy();
     for (int draw = 1; draw <= kDrawLimit; ++draw) {
         Text msg = draw_lottery(cookie.get());

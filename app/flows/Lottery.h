@@ -22,10 +22,11 @@ commands::Text draw_lottery(const char* cookie);
 
 // The worker's body. It takes its own copy of forum_cookie when it starts,
 // so a later change of the cookie box does not reach a running series, and
-// it ends by returning (ending only its own thread). Without a sink the
-// messages go to the main window's display box.
+// it ends by returning (ending only its own thread). run_lottery shows the
+// messages in the main window's display box; run_lottery_series hands each
+// message, and each pause before it waits, to the sink.
 void run_lottery();
-void run_lottery(StatusSink& sink);
+void run_lottery_series(StatusSink& sink);
 
 // The pause between draws; a test seam (the program always waits 5000 ms).
 void set_draw_pause(std::int32_t milliseconds);

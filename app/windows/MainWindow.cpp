@@ -52,7 +52,7 @@ win::DWORD lottery_worker(win::LPVOID) {
     WindowStatusSink window;
     HistorySink history(history_file(), RunSource::window);
     SinkList sinks{&window, &history};
-    run_lottery(sinks);
+    run_lottery_series(sinks);
     return 0;
 }
 
