@@ -31,7 +31,7 @@ def run_measured(argv, env=None):
 
 
 def main():
-    bin_dir = sys.argv[1]
+    bin_dir = os.path.abspath(sys.argv[1])
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     sim = subprocess.Popen([os.path.join(bin_dir, "quilbex-sim"), "--cert-dir", os.path.join(bin_dir, "sim-certs"),
                             "--any-ports"], stdout=subprocess.PIPE, text=True)

@@ -30,19 +30,18 @@ def headers(agent, url, cookie, form=False):
 def main():
     forum, api, ca, cookie, message = sys.argv[1:6]
     session = requests.Session()
-    session.verify = ca
     url = "https://" + forum + SIGN_PAGE
-    page = session.get(url, headers=headers(DESKTOP, url, cookie)).text
+    page = session.get(url, headers=headers(DESKTOP, url, cookie), verify=ca).text
     match = re.search(r"formhash=(.*?)&amp;", page, re.IGNORECASE)
     formhash = match.group(1) if match else ""
     body = "formhash=%s&qdxq=tp&qdmode=1&todaysay=%s" % (formhash, urllib.parse.quote(message, safe="-_.~"))
     url = "https://" + forum + SIGN_ACTION
-    reply = session.post(url, data=body.encode(), headers=headers(MOBILE, url, cookie, True)).text
+    reply = session.post(url, data=body.encode(), headers=headers(MOBILE, url, cookie, True), verify=ca).text
     print("签到成功" if "签到成功" in reply else reply[:40])
     url = "https://" + api + DRAW
     for _ in range(10):
         try:
-            msg = json.loads(session.post(url, headers=headers(MOBILE, url, cookie, True)).text).get("msg", "")
+            msg = json.loads(session.post(url, headers=headers(MOBILE, url, cookie, True), verify=ca).text).get("msg", "")
         except ValueError:
             msg = "未登录"
         print(msg)
