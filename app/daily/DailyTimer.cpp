@@ -90,34 +90,27 @@ std::optional<DailyTime> parse_daily_time(const std::string& text) {
 }
 
 std::string daily_service_unit(const std::string& program_path) {
-    return "[Unit]\n"
-           "Description=Quilbex daily sign-in\n"
-           "Wants=network-online.target\n"
-           "After=network-online.target\n"
-           "\n"
-           "[Service]\n"
-           "Type=oneshot\n"
-           "ExecStart=" + exec_argument(program_path) + " --sign-in --quiet\n";
+    std::string unit = "[Unit]\nDescription=Quilbex daily sign-in\n";
+    unit += "Wants=network-online.target\nAfter=network-online.target\n\n";
+    unit += "[Service]\nType=oneshot\n";
+    unit += "ExecStart=" + exec_argument(program_path) + " --sign-in --quiet\n";
+    return unit;
 }
 
 std::string daily_timer_unit(DailyTime time) {
-    return "[Unit]\n"
-           "Description=Quilbex daily sign-in at " + two_digits(time.hour) + ":" + two_digits(time.minute) + "\n"
-           "\n"
-           "[Timer]\n"
-           "OnCalendar=*-*-* " + two_digits(time.hour) + ":" + two_digits(time.minute) + ":00\n"
-           "RandomizedDelaySec=30min\n"
-           "Persistent=true\n"
-           "\n"
-           "[Install]\n"
-           "WantedBy=timers.target\n";
+    std::string clock = two_digits(time.hour) + ":" + two_digits(time.minute);
+    std::string unit = "[Unit]\nDescription=Quilbex daily sign-in at " + clock + "\n\n";
+    unit += "[Timer]\nOnCalendar=*-*-* " + clock + ":00\n";
+    unit += "RandomizedDelaySec=30min\nPersistent=true\n\n";
+    unit += "[Install]\nWantedBy=timers.target\n";
+    return unit;
 }
 
 std::string daily_crontab_line(const std::string& program_path, DailyTime time) {
     // cron has no random delay of its own; the sleep spreads the start over
     // 30 minutes as the timer does. A missed day is not caught up.
-    return std::to_string(time.minute) + " " + std::to_string(time.hour) +
-           " * * * sleep $(shuf -i 0-1800 -n 1); " + shell_word(program_path) + " --sign-in --quiet";
+    return std::to_string(time.minute) + " " + std::to_string(time.hour) + " * * * sleep $(shuf -i 0-1800 -n 1); " +
+           shell_word(program_path) + " --sign-in --quiet";
 }
 
 std::string user_unit_dir() {

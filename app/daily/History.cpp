@@ -23,12 +23,9 @@ void report_failure_once(const std::string& file, int error) {
 
 std::string step_name(FlowStep step, int draw) {
     switch (step) {
-    case FlowStep::sign_in:
-        return "sign-in";
-    case FlowStep::draw:
-        return "draw " + std::to_string(draw);
-    case FlowStep::quote:
-        return "quote";
+    case FlowStep::sign_in: return "sign-in";
+    case FlowStep::draw: return "draw " + std::to_string(draw);
+    case FlowStep::quote: return "quote";
     }
     return "?";
 }
@@ -37,8 +34,7 @@ std::string step_name(FlowStep step, int draw) {
 
 std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
 
-std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw,
-                                std::string_view status) {
+std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];

@@ -25,8 +25,7 @@ enum class RunSource { window, command_line };
 std::string history_file_path(const std::string& program_dir);
 
 // One line, "\n" included. `status` is UTF-8.
-std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw,
-                                std::string_view status);
+std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);
 
 // Appends one line for a GBK status text; false when it could not be written.
 bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk);

@@ -75,8 +75,8 @@ std::string history_table(const std::string& history, int days, std::time_t toda
         std::string draws;
         for (const auto& draw : row.draws)
             draws += (draws.empty() ? "" : "；") + draw;
-        table += date + "  | " + (row.sign_in.empty() ? "-" : row.sign_in) + " | " + (draws.empty() ? "-" : draws) +
-                 "\n";
+        table +=
+            date + "  | " + (row.sign_in.empty() ? "-" : row.sign_in) + " | " + (draws.empty() ? "-" : draws) + "\n";
     }
     return table;
 }

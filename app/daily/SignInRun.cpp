@@ -67,8 +67,7 @@ void explain(RunStatus status) {
         summary = "Quilbex 签到：签到失败";
         body = "论坛拒绝了签到，请修改签到文本后再试";
         break;
-    default:
-        return;
+    default: return;
     }
     std::fprintf(stderr, "quilbex: %s\n", body);
     notify_desktop(summary, body);

@@ -19,11 +19,11 @@
 // "未登录". The draws run after statuses 0 and 4 (the login works); after 2
 // and 3 every draw would only repeat the failure.
 
+#include "app/daily/TerminalSink.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
-
-#include "app/daily/TerminalSink.h"
 
 namespace quilbex::app {
 

@@ -19,15 +19,9 @@ void TerminalSink::report(FlowStep step, int draw, const char* status) {
     }
     std::string label;
     switch (step) {
-    case FlowStep::sign_in:
-        label = "签到";
-        break;
-    case FlowStep::draw:
-        label = "抽奖 " + std::to_string(draw);
-        break;
-    case FlowStep::quote:
-        label = "每日一句";
-        break;
+    case FlowStep::sign_in: label = "签到"; break;
+    case FlowStep::draw: label = "抽奖 " + std::to_string(draw); break;
+    case FlowStep::quote: label = "每日一句"; break;
     }
     std::string line = label + "：" + kernel::gbk_to_utf8(status ? status : "") + "\n";
     std::fputs(line.c_str(), m_out);

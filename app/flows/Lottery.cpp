@@ -1,8 +1,8 @@
 #include "app/flows/Lottery.h"
 
 #include "app/flows/Globals.h"
-#include "app/flows/StatusSink.h"
 #include "app/flows/SignIn.h"
+#include "app/flows/StatusSink.h"
 #include "app/net/FieldList.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"

@@ -58,9 +58,8 @@ win::DWORD lottery_worker(win::LPVOID) {
 
 void append_status_line(const char* text) {
     std::string line = std::string(text ? text : "") + constants::line_end();
-    rt::ArgRecord args[] = {
-        rt::ArgRecord::of_unit(main_window::kWindowId, main_window::status_box, 0x00010005),
-        rt::ArgRecord::of_pointer(line.c_str(), rt::kTypeText)};
+    rt::ArgRecord args[] = {rt::ArgRecord::of_unit(main_window::kWindowId, main_window::status_box, 0x00010005),
+                            rt::ArgRecord::of_pointer(line.c_str(), rt::kTypeText)};
     rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
 }
 

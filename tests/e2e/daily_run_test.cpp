@@ -18,8 +18,8 @@ TEST_F(ToolTest, CommandLineRunSendsTheRequestsOfAClickAndBothAreRecorded) {
     const std::string cookie = "UM_distinctid=sim-member-0001; BBS_UNAME=%E5%BC%A0%E4%B8%89";
     ASSERT_TRUE(enter_text(kCookieBox, cookie));
     click(kQuoteButton);
-    ASSERT_TRUE(wait_until([&] { return m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y) == message; },
-                           20s));
+    ASSERT_TRUE(
+        wait_until([&] { return m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y) == message; }, 20s));
     click(kSignButton);
     std::vector<std::string> lines;
     ASSERT_TRUE(wait_until([&] { return (lines = status_lines()).size() >= 5; }, 60s))

@@ -8,7 +8,6 @@
 #include "sim/Simulator.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace quilbex::daily_testing {
@@ -26,11 +25,10 @@ protected:
     }
 
     void write_config(const std::string& ca_file, const std::string& extra = "") {
-        write_file(folder.file("Config.ini"), "[HOSTS]\r\nforum=" + sim->host(sim->forum_port()) +
-                                                  "\r\napi=" + sim->host(sim->api_port()) +
-                                                  "\r\nquote=" + sim->host(sim->quote_port()) +
-                                                  "\r\naccount=" + sim->host(sim->account_port()) +
-                                                  "\r\n[TLS]\r\nca_file=" + ca_file + "\r\n" + extra);
+        write_file(folder.file("Config.ini"),
+                   "[HOSTS]\r\nforum=" + sim->host(sim->forum_port()) + "\r\napi=" + sim->host(sim->api_port()) +
+                       "\r\nquote=" + sim->host(sim->quote_port()) + "\r\naccount=" + sim->host(sim->account_port()) +
+                       "\r\n[TLS]\r\nca_file=" + ca_file + "\r\n" + extra);
     }
     void save_cookie(const std::string& cookie) {
         write_file(folder.file("Cookie.ini"), "[COOKIE]\r\ncookie=" + cookie + "\r\n");

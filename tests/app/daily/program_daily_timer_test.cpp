@@ -5,7 +5,6 @@
 #include "DailyFixture.h"
 
 #include <gmock/gmock.h>
-
 #include <sys/wait.h>
 
 namespace quilbex::daily_testing {

@@ -3,11 +3,10 @@
 
 #include "DailyFixture.h"
 
-#include <gio/gio.h>
-#include <gmock/gmock.h>
-
 #include <atomic>
 #include <condition_variable>
+#include <gio/gio.h>
+#include <gmock/gmock.h>
 #include <mutex>
 #include <thread>
 
@@ -93,11 +92,11 @@ private:
         m_context = g_main_context_new();
         g_main_context_push_thread_default(m_context);
         GError* error = nullptr;
-        GDBusConnection* connection = g_dbus_connection_new_for_address_sync(
-            m_address.c_str(),
-            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &error);
+        GDBusConnection* connection =
+            g_dbus_connection_new_for_address_sync(m_address.c_str(),
+                                                   GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                                                   nullptr, nullptr, &error);
         GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kInterface, nullptr);
         guint owner = 0;
         if (connection && node) {
@@ -170,8 +169,7 @@ TEST_F(Notification, a_lost_login_tells_the_member_to_log_in_again_and_success_s
     sim->state().scenario.set("sign", "not_logged_in");
     RunResult run = folder.run({"--sign-in", "--message", "x", "--quiet"}, with_bus());
     EXPECT_EQ(run.status, 2) << run.err;
-    EXPECT_THAT(recorder.received(),
-                ::testing::ElementsAre(::testing::HasSubstr("| 登录已失效，请打开程序重新登录")));
+    EXPECT_THAT(recorder.received(), ::testing::ElementsAre(::testing::HasSubstr("| 登录已失效，请打开程序重新登录")));
 }
 
 TEST_F(Notification, without_a_notification_service_the_run_ends_as_usual) {

@@ -5,7 +5,6 @@
 #include "app/daily/RunLock.h"
 
 #include <gmock/gmock.h>
-
 #include <thread>
 
 namespace quilbex::daily_testing {
@@ -90,7 +89,8 @@ TEST_F(DailyRun, message_comes_from_the_command_line_then_the_settings_then_a_fi
     };
     EXPECT_EQ(todaysay(forum[1]), "todaysay=%E4%BD%A0%E5%A5%BD%20a%2Bb");
     EXPECT_EQ(todaysay(forum[3]), "todaysay=%E6%88%91%E6%9D%A5%E4%BA%86");
-    EXPECT_EQ(todaysay(forum[5]), "todaysay=%E6%AF%8F%E5%A4%A9%E7%AD%BE%E5%88%B0%EF%BC%8C%E5%A4%A9%E5%A4%A9%E5%BC%80%E5%BF%83");
+    EXPECT_EQ(todaysay(forum[5]),
+              "todaysay=%E6%AF%8F%E5%A4%A9%E7%AD%BE%E5%88%B0%EF%BC%8C%E5%A4%A9%E5%A4%A9%E5%BC%80%E5%BF%83");
     // --quiet prints nothing on success; the quote was asked for only once.
     EXPECT_EQ(requests("quote").size(), 1u);
 }

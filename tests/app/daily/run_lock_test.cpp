@@ -2,10 +2,8 @@
 
 #include "app/daily/RunLock.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
-
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace quilbex::app {
