@@ -83,7 +83,8 @@ RunStatus classify_sign_in(const char* status, bool answered) {
         return RunStatus::done;
     if (text == texts::sign_failed())
         return RunStatus::refused;
-    if (text == texts::not_logged_in() || contains(status, gbk("需要先登录")) || contains(status, gbk("请先登录")))
+    if (contains(status, texts::not_logged_in()) || contains(status, gbk("需要先登录")) ||
+        contains(status, gbk("请先登录")))
         return RunStatus::not_logged_in;
     return RunStatus::failed;
 }

@@ -14,7 +14,8 @@
 //
 // "Not logged in" is read from the sign-in's status text: the flows' own
 // "未登录" (a forum that answered with an empty body), or a forum page that
-// asks the member to log in first ("需要先登录", "请先登录"). A sign-in whose
+// says so or asks the member to log in first (it contains "未登录",
+// "需要先登录" or "请先登录"). A sign-in whose
 // request got no answer at all is status 3 even though its text is also
 // "未登录". The draws run after statuses 0 and 4 (the login works); after 2
 // and 3 every draw would only repeat the failure.

@@ -18,6 +18,7 @@ TEST(SignInStatus, each_reply_maps_to_its_exit_status) {
     // A forum page that asks for a login instead of an empty body.
     EXPECT_EQ(classify_sign_in(gbk("<p>您需要先登录才能继续本操作</p>").c_str(), true), RunStatus::not_logged_in);
     EXPECT_EQ(classify_sign_in(gbk("{\"msg\":\"请先登录\"}").c_str(), true), RunStatus::not_logged_in);
+    EXPECT_EQ(classify_sign_in(gbk("<div>您还未登录</div>").c_str(), true), RunStatus::not_logged_in);
     // Any other reply is not success, whatever it says around the phrase.
     EXPECT_EQ(classify_sign_in("OK", true), RunStatus::failed);
     EXPECT_EQ(classify_sign_in(nullptr, true), RunStatus::failed);
