@@ -55,5 +55,23 @@ TEST_F(ToolTest, CommandLineRunSendsTheRequestsOfAClickAndBothAreRecorded) {
     EXPECT_THAT(rows[9], ::testing::MatchesRegex(".*\tcommand-line\tdraw 4\t今日抽奖次数已用完.*"));
 }
 
+TEST_F(ToolTest, AClickWhileAnUnattendedRunDrawsSaysSoAndSignsNothing) {
+    start_services();
+    install_program();
+    const std::string cookie = "UM_distinctid=sim-member-0001";
+    write_file(folder() + "/Cookie.ini", "[COOKIE]\r\ncookie=" + cookie + "\r\n");
+    start_program();
+    ChildProcess run({folder() + "/quilbex", "--sign-in", "--message", "x"},
+                     {"DBUS_SESSION_BUS_ADDRESS=", "XDG_RUNTIME_DIR=" + folder()}, folder() + "/run.log", folder());
+    ASSERT_TRUE(wait_until([&] { return !requests("api").empty(); }, 30s)) << read_file(folder() + "/run.log");
+    click(kSignButton);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(wait_until([&] { return !(lines = status_lines()).empty(); }, 10s));
+    EXPECT_EQ(lines[0], "另一次签到正在进行，请稍后再试");
+    ASSERT_TRUE(wait_until([&] { return !run.running(); }, 60s));
+    // Only the unattended run's two sign-in requests reached the forum.
+    EXPECT_EQ(requests("forum").size(), 2u);
+}
+
 }  // namespace
 }  // namespace quilbex::e2e
