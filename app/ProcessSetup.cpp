@@ -2,6 +2,7 @@
 // built-in system libraries, the network configuration and the window system.
 
 #include "app/Handlers.h"
+#include "app/daily/CommandLine.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
@@ -11,8 +12,8 @@
 #include "forms/template/TemplateReader.h"
 #include "platform/ado/Stream.h"
 #include "platform/com/Ole32Library.h"
-#include "platform/kernel/Kernel32.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/Kernel32.h"
 #include "platform/kernel/Paths.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
@@ -21,10 +22,14 @@
 #include "platform/wininet/WinInet.h"
 #include "runtime/DefaultIcon.h"
 #include "runtime/ProcessEntry.h"
+#include "runtime/RuntimeApp.h"
 #include "runtime/Startup.h"
+#include "runtime/WindowHost.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace quilbex::app {
 
@@ -44,9 +49,9 @@ void register_default_icon() {
         rt::set_default_icon(block.value().icon);
 }
 
-}  // namespace
-
-void prepare_process() {
+// The built-in system libraries and the network configuration, which the
+// windows and the command line both need. Returns the settings file read.
+std::string prepare_libraries() {
     kernel::register_kernel32();
     wininet::register_wininet();
     com::register_ole32_library();
@@ -62,6 +67,31 @@ void prepare_process() {
     const NetConfig& config = net_config();
     browser::set_engine_trust(config.ca_file, {config.hosts.forum, config.hosts.api, config.hosts.quote,
                                                config.hosts.account});
+    return config_file;
+}
+
+// The runtime without windows: the program data with its DLL command tables
+// and libraries, but no window templates and no window host.
+void prepare_windowless_runtime() {
+    const std::string config_file = prepare_libraries();
+    // A configuration that names only some hosts is refused before anything is sent.
+    if (const NetConfig& config = net_config(); !config.missing_hosts.empty()) {
+        std::fprintf(stderr, "quilbex: %s\n", kernel::gbk_to_utf8(missing_hosts_message(config, config_file)).c_str());
+        std::exit(1);
+    }
+    static rt::ProgramHeader header = program_header();
+    header.templateLength = 0;
+    rt::set_window_host(nullptr);
+    rt::runtime_app().moduleDir = kernel::program_folder_text() + "/";
+    rt::set_program_header(header);
+    rt::load_program_data();
+}
+
+}  // namespace
+
+void prepare_process() {
+    const std::string config_file = prepare_libraries();
+    const NetConfig& config = net_config();
 
     if (!ui::WindowSystem::use_gtk()) {
         std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
@@ -77,6 +107,11 @@ void prepare_process() {
     }
     quilbex::forms::install_forms_host();
     register_default_icon();
+}
+
+int run_command_line(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return run_daily_command(args, prepare_windowless_runtime);
 }
 
 std::int32_t application_entry() {

@@ -15,4 +15,8 @@ std::int32_t application_entry();
 // program carries (the forms host, built-in system libraries).
 void prepare_process();
 
+// A program started with arguments runs this instead of opening its windows
+// and ends with its result as the exit code.
+int run_command_line(int argc, char** argv);
+
 }  // namespace quilbex::app

@@ -1,8 +1,8 @@
 #include "app/flows/Lottery.h"
 
 #include "app/flows/Globals.h"
-#include "app/flows/MainWindowAccess.h"
 #include "app/flows/SignIn.h"
+#include "app/flows/StatusSink.h"
 #include "app/net/FieldList.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
@@ -50,16 +50,21 @@ Text draw_lottery(const char* cookie) {
 }
 
 void run_lottery() {
+    WindowStatusSink window;
+    run_lottery_series(window);
+}
+
+void run_lottery_series(StatusSink& sink) {
     Text cookie = forum_cookie_copy();
     for (int draw = 1; draw <= kDrawLimit; ++draw) {
         Text msg = draw_lottery(cookie.get());
         bool stop = contains(msg.get(), texts::draws_used_up()) || contains(msg.get(), texts::too_fast());
-        MainWindowAccess& window = main_window_access();
-        if (window.display_exists())
-            window.append_to_display((str(msg) + "\r\n").c_str());
+        sink.report(FlowStep::draw, draw, msg ? msg.get() : "");
         if (stop)
             break;
-        commands::delay(g_pause_ms.load());
+        std::int32_t pause = g_pause_ms.load();
+        sink.pausing(draw, pause);
+        commands::delay(pause);
     }
 }
 

@@ -4,6 +4,7 @@
 // early when the draws are used up or the member draws too fast. run_lottery
 // is the body of the lottery worker thread.
 
+#include "app/flows/StatusSink.h"
 #include "commands/Facade.h"
 
 #include <cstdint>
@@ -21,8 +22,11 @@ commands::Text draw_lottery(const char* cookie);
 
 // The worker's body. It takes its own copy of forum_cookie when it starts,
 // so a later change of the cookie box does not reach a running series, and
-// it ends by returning (ending only its own thread).
+// it ends by returning (ending only its own thread). run_lottery shows the
+// messages in the main window's display box; run_lottery_series hands each
+// message, and each pause before it waits, to the sink.
 void run_lottery();
+void run_lottery_series(StatusSink& sink);
 
 // The pause between draws; a test seam (the program always waits 5000 ms).
 void set_draw_pause(std::int32_t milliseconds);

@@ -78,9 +78,14 @@ std::string body_of(HINTERNET request) {
     return body;
 }
 
+thread_local bool t_answered = false;
+
 }  // namespace
 
+bool last_request_answered() { return t_answered; }
+
 ByteSet http_request(const HttpRequestArgs& a) {
+    t_answered = false;
     const char* url = a.url ? a.url : "";
     std::string headers = str(a.extra_headers);
     if (a.normalise_names.value_or(true))
@@ -144,8 +149,8 @@ ByteSet http_request(const HttpRequestArgs& a) {
         else
             body = str(a.body_text);
     }
-    dll::HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
-                          body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size()));
+    t_answered = dll::HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
+                                       body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size())) != 0;
     std::string response = body_of(request);
     std::string response_headers = raw_headers(request);
 

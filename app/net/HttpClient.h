@@ -37,6 +37,13 @@ struct HttpRequestArgs {
 // The response body as received (whatever its status), or the empty byte set.
 ByteSet http_request(const HttpRequestArgs& args);
 
+// Whether the calling thread's last http_request got a response from the
+// server (any status). False after a failed connection, a refused
+// certificate or a request that could not be opened. The flows turn all of
+// those into an empty body; an unattended run needs to tell them apart from
+// a server that answered with nothing.
+bool last_request_answered();
+
 // Header lines with each name's pieces (split at "-") given a capital first
 // byte; lines without ":" and empty lines are dropped.
 Text normalise_header_names(const char* headers);

@@ -1,5 +1,7 @@
 #include "app/windows/MainWindow.h"
 
+#include "app/daily/History.h"
+#include "app/daily/RunLock.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
@@ -11,8 +13,12 @@
 #include "app_templates/WindowTemplates.h"
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
+#include "platform/kernel/Paths.h"
 #include "runtime/CallFrame.h"
 
+#include <chrono>
+#include <memory>
+#include <mutex>
 #include <string>
 
 namespace quilbex::app {
@@ -31,9 +37,31 @@ void show_message(const char* text) {
     rt::call_core_command(quilbex::forms::lib::message_box, 2, args);
 }
 
+// The run lock of the click whose series is about to start, handed from the
+// click to its lottery worker, which holds it until its last draw.
+std::mutex g_lock_mutex;
+std::unique_ptr<RunLock> g_pending_lock;
+
+std::string history_file() { return history_file_path(kernel::executable_directory()); }
+
 win::DWORD lottery_worker(win::LPVOID) {
-    run_lottery();
+    std::unique_ptr<RunLock> lock;
+    {
+        std::lock_guard guard(g_lock_mutex);
+        lock = std::move(g_pending_lock);
+    }
+    WindowStatusSink window;
+    HistorySink history(history_file(), RunSource::window);
+    SinkList sinks{&window, &history};
+    run_lottery_series(sinks);
     return 0;
+}
+
+void append_status_line(const char* text) {
+    std::string line = std::string(text ? text : "") + constants::line_end();
+    rt::ArgRecord args[] = {rt::ArgRecord::of_unit(main_window::kWindowId, main_window::status_box, 0x00010005),
+                            rt::ArgRecord::of_pointer(line.c_str(), rt::kTypeText)};
+    rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
 }
 
 }  // namespace
@@ -81,17 +109,29 @@ rt::HandlerResult save_button_click(const rt::HandlerCall&) {
 }
 
 rt::HandlerResult sign_button_click(const rt::HandlerCall&) {
+    // One run at a time per program folder: while an unattended run or an
+    // earlier click's series is still going, the click only says so. The
+    // window thread must not wait for a series that can take a minute.
+    auto lock = RunLock::acquire(kernel::executable_directory(), std::chrono::milliseconds(0));
+    if (!lock) {
+        append_status_line(constants::sign_busy());
+        return {};
+    }
     set_forum_cookie(read_control_text(main_window::kWindowId, main_window::cookie_box).get());
     commands::Text formhash = fetch_formhash();
     rt::OwnedText message = read_control_text(main_window::kWindowId, main_window::message_edit);
     commands::Text status = post_sign_in(message.get(), formhash.get());
-    std::string line = std::string(status ? status.get() : "") + constants::line_end();
-    rt::ArgRecord args[] = {
-        rt::ArgRecord::of_unit(main_window::kWindowId, main_window::status_box, 0x00010005),
-        rt::ArgRecord::of_pointer(line.c_str(), rt::kTypeText)};
-    rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
+    append_status_line(status.get());
+    append_history(history_file(), RunSource::window, FlowStep::sign_in, 0, status.get());
+    {
+        std::lock_guard guard(g_lock_mutex);
+        g_pending_lock = std::move(lock);
+    }
     std::int32_t handle = 0;
-    commands::start_thread(lottery_worker, std::nullopt, &handle);
+    if (!commands::start_thread(lottery_worker, std::nullopt, &handle)) {
+        std::lock_guard guard(g_lock_mutex);
+        g_pending_lock.reset();
+    }
     lottery_thread = handle;
     return {};
 }

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1)
+        return quilbex::app::run_command_line(argc, argv);
     quilbex::app::prepare_process();
     int code = quilbex::rt::run_program(quilbex::app::program_header(), quilbex::app::application_entry);
     // The end-of-program sequence has run. Worker threads (a quote fetch, a

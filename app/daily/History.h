@@ -1,0 +1,46 @@
+#pragma once
+// "History.log" in the program folder: one UTF-8 line per sign-in, draw and
+// quote, from the window or from the command line:
+//
+//   2026-12-07 08:31:02<TAB>command-line<TAB>draw 2<TAB>恭喜您抽中 金币 x1
+//
+// Fields are local time, source ("window" or "command-line"), step
+// ("sign-in", "draw N", "quote") and the status text, whose tabs and line
+// breaks become spaces. Each line goes out in one write() on a file opened
+// for appending, so concurrent writers never interleave and a crash never
+// leaves half a line. A file that cannot be written never stops a run; the
+// first failure of the process is reported once on standard error.
+
+#include "app/flows/StatusSink.h"
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace quilbex::app {
+
+enum class RunSource { window, command_line };
+
+// The history file of a program folder (native path).
+std::string history_file_path(const std::string& program_dir);
+
+// One line, "\n" included. `status` is UTF-8.
+std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);
+
+// Appends one line for a GBK status text; false when it could not be written.
+bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk);
+
+// Writes every report of the flows to the history file.
+class HistorySink final : public StatusSink {
+public:
+    HistorySink(std::string file, RunSource source) : m_file(std::move(file)), m_source(source) {}
+    void report(FlowStep step, int draw, const char* status) override {
+        append_history(m_file, m_source, step, draw, status);
+    }
+
+private:
+    std::string m_file;
+    RunSource m_source;
+};
+
+}  // namespace quilbex::app

@@ -1,0 +1,47 @@
+#pragma once
+// The unattended sign-in: the same two sign-in requests and the same lottery
+// series as a click on "抽奖/签到", with the cookie from Cookie.ini and the
+// message of the day from the command line, Config.ini or the quote service,
+// reported to the terminal and the history file, and summed up in an exit
+// status:
+//
+//   status  meaning
+//   0       signed in, or already signed in today
+//   1       bad usage, another run still busy after the wait, or any other reply
+//   2       not logged in: no saved cookie, or the forum says the login is gone
+//   3       no answer from the network, or the certificate was refused
+//   4       the forum refused the sign-in ("签到失败")
+//
+// "Not logged in" is read from the sign-in's status text: the flows' own
+// "未登录" (a forum that answered with an empty body), or a forum page that
+// says so or asks the member to log in first (it contains "未登录",
+// "需要先登录" or "请先登录"). A sign-in whose
+// request got no answer at all is status 3 even though its text is also
+// "未登录". The draws run after statuses 0 and 4 (the login works); after 2
+// and 3 every draw would only repeat the failure.
+
+#include "app/daily/TerminalSink.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace quilbex::app {
+
+enum class RunStatus : int { done = 0, failed = 1, not_logged_in = 2, no_answer = 3, refused = 4 };
+
+struct SignInOptions {
+    std::optional<std::string> message;  // UTF-8, from --message
+    Verbosity verbosity = Verbosity::normal;
+    std::chrono::milliseconds wait{std::chrono::seconds(120)};
+};
+
+// The status a sign-in text stands for (`answered`: both requests got a
+// response). Texts are GBK.
+RunStatus classify_sign_in(const char* status, bool answered);
+
+// Runs in the program folder `program_dir` (native path); the runtime and the
+// network configuration must be set up.
+RunStatus run_sign_in(const SignInOptions& options, const std::string& program_dir);
+
+}  // namespace quilbex::app

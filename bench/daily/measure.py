@@ -1,0 +1,74 @@
+#!/usr/bin/python3
+"""Measures "quilbex --sign-in" against peer_requests.py in the same run:
+both sign in and draw three times (plus the draw that says they are used up)
+against the local services, alternately, each on a freshly reset service.
+Reports the median CPU time (user + system) and peak resident memory of each
+process and the quilbex/peer ratios.
+
+usage: measure.py BIN_DIR [ROUNDS]"""
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import urllib.request
+
+COOKIE = "BBS_UNAME=%E5%BC%A0%E4%B8%89; UM_distinctid=sim-member-0001"
+MESSAGE = "今天也要加油"
+
+
+def run_measured(argv, env=None):
+    child = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
+    output = child.stdout.read().decode("utf-8", "replace")
+    _, status, usage = os.wait4(child.pid, 0)
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        sys.exit("%s failed (%d):\n%s" % (argv[0], child.returncode, output))
+    if output.count("\n") < 5 and "quilbex" not in argv[0]:
+        sys.exit("%s made too few draws:\n%s" % (argv[0], output))
+    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+
+
+def main():
+    bin_dir = os.path.abspath(sys.argv[1])
+    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    sim = subprocess.Popen([os.path.join(bin_dir, "quilbex-sim"), "--cert-dir", os.path.join(bin_dir, "sim-certs"),
+                            "--any-ports"], stdout=subprocess.PIPE, text=True)
+    hosts = {}
+    try:
+        for line in sim.stdout:
+            name, value = line.split()
+            hosts[name] = value.split("://")[-1]
+            if name == "ca":
+                break
+        folder = tempfile.mkdtemp(prefix="quilbex-bench-daily-")
+        shutil.copy(os.path.join(bin_dir, "quilbex"), folder)
+        with open(os.path.join(folder, "Config.ini"), "w") as config:
+            config.write("[HOSTS]\r\nforum=%s\r\napi=%s\r\nquote=%s\r\naccount=%s\r\n[TLS]\r\nca_file=%s\r\n" % (
+                hosts["forum"], hosts["api"], hosts["quote"], hosts["account"], hosts["ca"]))
+        with open(os.path.join(folder, "Cookie.ini"), "w") as cookie:
+            cookie.write("[COOKIE]\r\ncookie=%s\r\n" % COOKIE)
+        env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="", QUILBEX_CONFIG=os.path.join(folder, "Config.ini"))
+        reset = "http://%s/reset" % hosts["control"]
+        ours, peer = [], []
+        for _ in range(rounds):
+            urllib.request.urlopen(urllib.request.Request(reset, method="POST")).read()
+            ours.append(run_measured([os.path.join(folder, "quilbex"), "--sign-in", "--quiet", "--message", MESSAGE],
+                                     env))
+            urllib.request.urlopen(urllib.request.Request(reset, method="POST")).read()
+            peer.append(run_measured(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "peer_requests.py"),
+                                      hosts["forum"], hosts["api"], hosts["ca"], COOKIE, MESSAGE]))
+        shutil.rmtree(folder)
+    finally:
+        sim.terminate()
+        sim.wait()
+    cpu = statistics.median(c for c, _ in ours), statistics.median(c for c, _ in peer)
+    rss = statistics.median(r for _, r in ours), statistics.median(r for _, r in peer)
+    print("unattended sign-in, 3 draws, median of %d rounds" % rounds)
+    print("  CPU time  quilbex %.3f s   python-requests %.3f s   ratio %.2fx" % (cpu[0], cpu[1], cpu[0] / cpu[1]))
+    print("  peak RSS  quilbex %d KiB   python-requests %d KiB   ratio %.2fx" % (rss[0], rss[1], rss[0] / rss[1]))
+
+
+if __name__ == "__main__":
+    main()
