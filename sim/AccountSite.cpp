@@ -41,7 +41,9 @@ Response login_page(const std::string& callback, const std::string& error) {
     if (!error.empty())
         body += "<p id=\"error\">" + html_escape(error) + "</p>\n";
     body += "<form id=\"login\" method=\"post\" action=\"/login\">\n"
-            "<input type=\"hidden\" name=\"callback\" value=\"" + html_escape(callback) + "\">\n"
+            "<input type=\"hidden\" name=\"callback\" value=\"" +
+            html_escape(callback) +
+            "\">\n"
             "<input id=\"username\" name=\"username\" type=\"text\" autofocus>\n"
             "<input id=\"password\" name=\"password\" type=\"password\">\n"
             "<button id=\"submit\" type=\"submit\">登录</button>\n</form>\n"

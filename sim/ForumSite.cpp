@@ -55,8 +55,9 @@ Response home(SimState& state, const Request& request) {
 Response login_needed_page() {
     return html("<!DOCTYPE html><html><head><title>提示信息</title></head><body>\n<div id=\"messagetext\" "
                 "class=\"alert_error\"><p>" +
-                std::string(kNeedLogin) + "</p></div>\n<a href=\"member.php?mod=logging&amp;action=login\">登录</a>"
-                                          "\n</body></html>");
+                std::string(kNeedLogin) +
+                "</p></div>\n<a href=\"member.php?mod=logging&amp;action=login\">登录</a>"
+                "\n</body></html>");
 }
 
 Response sign_page(SimState& state, const Request& request) {
@@ -65,10 +66,12 @@ Response sign_page(SimState& state, const Request& request) {
         return login_needed_page();
     const std::string token = state.forum_session_token(*id).value_or("");
     Response r = html("<html><head><title>每日签到</title></head><body>\n"
-                      "<a href=\"member.php?mod=logging&amp;action=logout&amp;formhash=" + token +
+                      "<a href=\"member.php?mod=logging&amp;action=logout&amp;formhash=" +
+                      token +
                       "&amp;mobile=2\">退出</a>\n"
-                      "<form id=\"qiandao\" method=\"post\" action=\"plugin.php?" + std::string(kSignActionQuery) +
-                      "\">\n<input type=\"hidden\" name=\"formhash\" value=\"" + token + "\">\n</form>\n</body></html>");
+                      "<form id=\"qiandao\" method=\"post\" action=\"plugin.php?" +
+                      std::string(kSignActionQuery) + "\">\n<input type=\"hidden\" name=\"formhash\" value=\"" + token +
+                      "\">\n</form>\n</body></html>");
     r.chunked = state.scenario.on("chunked");
     return r;
 }

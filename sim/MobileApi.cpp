@@ -19,8 +19,7 @@ Response json_reply(SimState& state, int ret, const std::string& message, bool e
 }
 
 std::int64_t now_us() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
 

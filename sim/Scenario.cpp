@@ -51,10 +51,9 @@ bool is_valid(const std::string& key, const std::string& value) {
         return sign_modes.count(value) != 0;
     if (key == "quote_mode")
         return quote_modes.count(value) != 0;
-    static const std::set<std::string> flags = {"too_fast",       "check_host",     "check_length",
-                                                "check_headers",  "check_encoding", "check_callback",
-                                                "account_session", "cookie_attrs",  "chunked",
-                                                "raw_msg"};
+    static const std::set<std::string> flags = {"too_fast",       "check_host",     "check_length",    "check_headers",
+                                                "check_encoding", "check_callback", "account_session", "cookie_attrs",
+                                                "chunked",        "raw_msg"};
     if (key == "guest_reply")
         return value == "page" || value == "empty";
     if (key == "draws" || key == "draw_gap_ms")

@@ -60,8 +60,8 @@ private:
     std::mutex m_mutex;
     std::set<std::string> m_tickets;
     std::map<std::string, std::string> m_forum_sessions;  // id -> form token
-    std::map<std::string, std::int64_t> m_last_draw_us;   // id -> time of the last accepted draw
-    std::map<std::string, bool> m_account_sessions;       // id -> logged in
+    std::map<std::string, std::int64_t> m_last_draw_us;  // id -> time of the last accepted draw
+    std::map<std::string, bool> m_account_sessions;  // id -> logged in
 };
 
 Response forum_site(SimState& state, const Request& request);

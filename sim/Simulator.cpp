@@ -39,7 +39,8 @@ std::unique_ptr<Simulator> Simulator::start(const SimOptions& options, std::stri
                 const std::string own = std::to_string(port.load());
                 const std::string host = request.header("Host").value_or("");
                 if (host != "127.0.0.1:" + own && host != "localhost:" + own)
-                    return Response::text(400, "Bad Request", "text/html", "<html><body>400 Bad Request: Host</body></html>");
+                    return Response::text(400, "Bad Request", "text/html",
+                                          "<html><body>400 Bad Request: Host</body></html>");
             }
             if (state.scenario.on("check_length") && request.method == "POST" && !request.header("Content-Length"))
                 return Response::text(411, "Length Required", "text/html",
@@ -48,10 +49,13 @@ std::unique_ptr<Simulator> Simulator::start(const SimOptions& options, std::stri
         };
     };
     Simulator* raw = sim.get();
-    if (!(sim->m_forum = HttpServer::start(options.forum_port, tls, service("forum", forum_site, state.forum_port), error)) ||
+    if (!(sim->m_forum =
+              HttpServer::start(options.forum_port, tls, service("forum", forum_site, state.forum_port), error)) ||
         !(sim->m_api = HttpServer::start(options.api_port, tls, service("api", mobile_api, state.api_port), error)) ||
-        !(sim->m_quote = HttpServer::start(options.quote_port, tls, service("quote", quote_service, state.quote_port), error)) ||
-        !(sim->m_account = HttpServer::start(options.account_port, tls, service("account", account_site, state.account_port), error)) ||
+        !(sim->m_quote =
+              HttpServer::start(options.quote_port, tls, service("quote", quote_service, state.quote_port), error)) ||
+        !(sim->m_account = HttpServer::start(options.account_port, tls,
+                                             service("account", account_site, state.account_port), error)) ||
         !(sim->m_control = HttpServer::start(
               options.control_port, std::nullopt, [raw](const Request& r) { return raw->control(r); }, error)))
         return nullptr;

@@ -3,12 +3,11 @@
 #include "commands/numbers/OleDate.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cmath>
 #include <ctime>
 #include <future>
+#include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <thread>

@@ -95,8 +95,7 @@ public:
     // exactly, waited for up to `timeout`.
     std::optional<XWindow> wait_window(const std::string& title,
                                        std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
-    bool wait_window_gone(const std::string& title,
-                          std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    bool wait_window_gone(const std::string& title, std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     Rect geometry(XWindow window) const;
 
     void click(XWindow window, int x, int y) const;

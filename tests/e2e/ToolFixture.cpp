@@ -121,9 +121,9 @@ bool ToolTest::dismiss_message(std::chrono::milliseconds timeout) {
     bool gone = m_desktop->wait_window_gone(kMessageTitle, std::chrono::seconds(30));
     // The main window takes the focus back before the next input.
     if (m_main) {
-        wait_until([&] { return m_desktop->run("xdotool getactivewindow").value_or("") ==
-                                std::to_string(m_main) + "\n"; },
-                   std::chrono::seconds(30));
+        wait_until(
+            [&] { return m_desktop->run("xdotool getactivewindow").value_or("") == std::to_string(m_main) + "\n"; },
+            std::chrono::seconds(30));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     return gone;

@@ -123,8 +123,8 @@ TEST_F(ToolTest, WithoutTheEngineLibraryTheLoginSaysWhereToPutItAndTheProgramGoe
     }
     ASSERT_TRUE(m_desktop->wait_window(kMainTitle, 30s));
     click(kQuoteButton);
-    EXPECT_TRUE(wait_until(
-        [&] { return !m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y).empty(); }, 30s));
+    EXPECT_TRUE(
+        wait_until([&] { return !m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y).empty(); }, 30s));
 }
 
 }  // namespace

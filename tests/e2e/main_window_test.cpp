@@ -6,9 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <thread>
-
 #include <sys/stat.h>
+#include <thread>
 
 namespace quilbex::e2e {
 namespace {
@@ -98,9 +97,8 @@ TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
     click(kQuoteButton);
     // The quote fills the message box.
     std::string quote;
-    EXPECT_TRUE(wait_until([&] { return (quote = m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y)) ==
-                                        "今天也要加油"; },
-                           30s))
+    EXPECT_TRUE(wait_until(
+        [&] { return (quote = m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y)) == "今天也要加油"; }, 30s))
         << quote;
     click(kSignButton);
     // The series: three wins, then the used-up reply (in raw UTF-8), each
@@ -147,7 +145,8 @@ TEST_F(ToolTest, EmptyCookieBoxShowsTheForumsLoginNoticeAndTheDrawsSayNotLoggedI
         lines = status_lines();
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
     };
-    EXPECT_TRUE(wait_until([&] { return shows("您需要先登录才能继续本操作"); }, 30s)) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(wait_until([&] { return shows("您需要先登录才能继续本操作"); }, 30s))
+        << ::testing::PrintToString(lines);
     EXPECT_TRUE(wait_until([&] { return shows("未登录"); }, 30s)) << ::testing::PrintToString(lines);
     EXPECT_FALSE(requests("api").empty()) << "the lottery did not start";
     for (const auto& entry : requests("forum"))

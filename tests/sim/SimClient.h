@@ -6,16 +6,14 @@
 #include "platform/wininet/WinInet.h"
 #include "sim/Simulator.h"
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <memory>
 #include <netinet/in.h>
 #include <openssl/ssl.h>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <memory>
-#include <string>
 
 namespace quilbex::sim::testing {
 

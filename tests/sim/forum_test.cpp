@@ -2,7 +2,6 @@
 // refusing what the real services refuse.
 
 #include "SimClient.h"
-
 #include "sim/Services.h"
 
 namespace quilbex::sim::testing {
@@ -45,7 +44,8 @@ protected:
 class Draw : public SimTest {
 protected:
     std::string draw(const std::string& cookie = kMember) {
-        return call(sim->api_port(), "POST", kDraw, std::string("User-Agent: ") + kMobileAgent + "\r\nCookie: " + cookie)
+        return call(sim->api_port(), "POST", kDraw,
+                    std::string("User-Agent: ") + kMobileAgent + "\r\nCookie: " + cookie)
             .body;
     }
 };
@@ -150,10 +150,9 @@ TEST_F(Draw, a_guest_a_wrong_agent_body_or_signature_each_have_their_answer) {
     EXPECT_EQ(draw("UM_distinctid="), "");
     std::string cookie = std::string("Cookie: ") + kMember;
     EXPECT_TRUE(has(call(sim->api_port(), "POST", kDraw, "User-Agent: x\r\n" + cookie).body, "\"ret\":-5"));
-    EXPECT_TRUE(has(call(sim->api_port(), "POST", kDraw, std::string("User-Agent: ") + kMobileAgent + "\r\n" + cookie,
-                         "a=1")
-                        .body,
-                    "\"ret\":-4"));
+    EXPECT_TRUE(has(
+        call(sim->api_port(), "POST", kDraw, std::string("User-Agent: ") + kMobileAgent + "\r\n" + cookie, "a=1").body,
+        "\"ret\":-4"));
     std::string wrong = std::string(kDraw).substr(0, std::string(kDraw).size() - 1) + "0";
     EXPECT_TRUE(has(call(sim->api_port(), "POST", wrong, cookie).body, "\"ret\":-3"));
     EXPECT_TRUE(has(call(sim->api_port(), "GET", kDraw, cookie).body, "\"ret\":-3"));
@@ -162,8 +161,8 @@ TEST_F(Draw, a_guest_a_wrong_agent_body_or_signature_each_have_their_answer) {
 
 TEST_F(Draw, the_server_checks_host_and_length_and_chunks_its_replies) {
     const std::string own = host(sim->api_port());
-    const std::string head = std::string("POST ") + kDraw + " HTTP/1.1\r\nUser-Agent: " + kMobileAgent + "\r\nCookie: " +
-                             kMember + "\r\nConnection: close\r\n";
+    const std::string head = std::string("POST ") + kDraw + " HTTP/1.1\r\nUser-Agent: " + kMobileAgent +
+                             "\r\nCookie: " + kMember + "\r\nConnection: close\r\n";
     std::string chunked = raw_exchange(sim->api_port(), head + "Host: " + own + "\r\nContent-Length: 0\r\n\r\n");
     EXPECT_EQ(chunked.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << chunked;
     EXPECT_TRUE(has(chunked, "\r\nTransfer-Encoding: chunked\r\n\r\n"));
@@ -172,9 +171,8 @@ TEST_F(Draw, the_server_checks_host_and_length_and_chunks_its_replies) {
 
     std::string no_length = raw_exchange(sim->api_port(), head + "Host: " + own + "\r\n\r\n");
     EXPECT_EQ(no_length.rfind("HTTP/1.1 411 Length Required\r\n", 0), 0u) << no_length;
-    for (const std::string& wrong_host :
-         {"Host: 127.0.0.1:" + std::to_string(sim->forum_port()) + "\r\n", std::string("Host: evil.example\r\n"),
-          std::string()}) {
+    for (const std::string& wrong_host : {"Host: 127.0.0.1:" + std::to_string(sim->forum_port()) + "\r\n",
+                                          std::string("Host: evil.example\r\n"), std::string()}) {
         std::string refused = raw_exchange(sim->api_port(), head + wrong_host + "Content-Length: 0\r\n\r\n");
         EXPECT_EQ(refused.rfind("HTTP/1.1 400 Bad Request\r\n", 0), 0u) << wrong_host;
     }
@@ -190,7 +188,8 @@ TEST(ChunkedReply, a_body_goes_in_chunks_of_at_most_256_bytes_and_ends_with_a_ze
     EXPECT_EQ(serialise(r), "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n100\r\n" +
                                 std::string(256, 'a') + "\r\n2c\r\n" + std::string(44, 'a') + "\r\n0\r\n\r\n");
     r.body.clear();
-    EXPECT_EQ(serialise(r), "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n");
+    EXPECT_EQ(serialise(r),
+              "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n");
 }
 
 }  // namespace

@@ -104,17 +104,18 @@ TEST_F(Login, a_ticket_opens_the_forum_only_once) {
 TEST(CookieLine, attributes_name_a_domain_only_for_a_host_name_and_can_be_switched_off) {
     SimState state;
     EXPECT_EQ(cookie_line(state, "a", "1", "127.0.0.1:8443"), "a=1; Path=/; Secure; HttpOnly");
-    EXPECT_EQ(cookie_line(state, "a", "1", "bbs.example.com:443"), "a=1; Path=/; Domain=bbs.example.com; Secure; HttpOnly");
+    EXPECT_EQ(cookie_line(state, "a", "1", "bbs.example.com:443"),
+              "a=1; Path=/; Domain=bbs.example.com; Secure; HttpOnly");
     state.scenario.set("cookie_attrs", "0");
     EXPECT_EQ(cookie_line(state, "a", "1", "bbs.example.com"), "a=1; Path=/");
 }
 
 TEST(Utf8, well_formed_text_passes_and_overlong_truncated_or_surrogate_forms_do_not) {
     EXPECT_TRUE(is_utf8("a你好\xF0\x9F\x98\x80"));
-    EXPECT_FALSE(is_utf8("\xC4\xE3"));          // GBK
-    EXPECT_FALSE(is_utf8("\xE4\xBD"));          // cut short
-    EXPECT_FALSE(is_utf8("\xC0\xAF"));          // overlong "/"
-    EXPECT_FALSE(is_utf8("\xED\xA0\x80"));      // a surrogate
+    EXPECT_FALSE(is_utf8("\xC4\xE3"));  // GBK
+    EXPECT_FALSE(is_utf8("\xE4\xBD"));  // cut short
+    EXPECT_FALSE(is_utf8("\xC0\xAF"));  // overlong "/"
+    EXPECT_FALSE(is_utf8("\xED\xA0\x80"));  // a surrogate
     EXPECT_FALSE(is_utf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
 }
 

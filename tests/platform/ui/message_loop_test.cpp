@@ -151,9 +151,9 @@ TEST_F(Loop, shutting_down_releases_senders_that_wait) {
     HWND top = top_level();
     std::atomic<bool> returned{false};
     auto workers = start_queued(*headless, {[&] {
-                                    SendMessageA(top, WM_USER, 0, 0);
-                                    returned = true;
-                                }});
+        SendMessageA(top, WM_USER, 0, 0);
+        returned = true;
+    }});
     WindowSystem::shut_down();
     workers[0].join();
     EXPECT_TRUE(returned.load());
