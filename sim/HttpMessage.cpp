@@ -1,5 +1,6 @@
 #include "sim/HttpMessage.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace quilbex::sim {
@@ -111,6 +112,19 @@ std::string serialise(const Response& response) {
     for (const auto& [name, value] : response.headers) {
         has_length = has_length || equals_ignoring_case(name, "Content-Length");
         out += name + ": " + value + "\r\n";
+    }
+    if (response.chunked) {
+        static const char kHex[] = "0123456789abcdef";
+        constexpr std::size_t kChunk = 256;
+        out += "Transfer-Encoding: chunked\r\n\r\n";
+        for (std::size_t at = 0; at < response.body.size(); at += kChunk) {
+            std::size_t size = std::min(kChunk, response.body.size() - at);
+            std::string digits;
+            for (std::size_t n = size; n; n /= 16)
+                digits.insert(digits.begin(), kHex[n % 16]);
+            out += digits + "\r\n" + response.body.substr(at, size) + "\r\n";
+        }
+        return out + "0\r\n\r\n";
     }
     if (!has_length)
         out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";

@@ -35,6 +35,8 @@ struct Response {
     // Never answer: the connection is held open until the server stops. For
     // tests of clients that must give up on a silent peer.
     bool silent = false;
+    // Sent with chunked transfer coding instead of a Content-Length.
+    bool chunked = false;
 
     static Response text(int status, std::string reason, std::string content_type, std::string body);
     static Response redirect(int status, std::string location);
@@ -47,7 +49,8 @@ enum class ParseResult { Complete, NeedMore, Malformed };
 ParseResult parse_request_head(std::string_view buffer, Request& request, std::size_t& head_length);
 
 // The response as bytes on the wire. A Content-Length header is added unless
-// the response names one.
+// the response names one; a chunked response goes as "Transfer-Encoding:
+// chunked" in chunks of at most 256 bytes.
 std::string serialise(const Response& response);
 
 // Splits "a=1&b=2" into pairs without decoding; a piece without "=" has an

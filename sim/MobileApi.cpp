@@ -1,15 +1,26 @@
-// The forum's mobile API: the daily lottery draw. Replies are JSON whose
-// non-ASCII characters are "\u" escapes, as the forum's API writes them.
+// The forum's mobile API: the daily lottery draw. Replies are JSON; the
+// winning replies write non-ASCII characters as "\u" escapes, the "used up"
+// and "too fast" replies (unless the scenario says otherwise) as raw UTF-8,
+// as the forum's API does for its error texts.
 
 #include "sim/Services.h"
+
+#include <chrono>
 
 namespace quilbex::sim {
 
 namespace {
 
-Response json_reply(int ret, const std::string& message) {
-    return Response::text(200, "OK", "application/json; charset=utf-8",
-                          "{\"ret\":" + std::to_string(ret) + ",\"msg\":" + json_string(message, true) + "}");
+Response json_reply(SimState& state, int ret, const std::string& message, bool escape = true) {
+    Response r = Response::text(200, "OK", "application/json; charset=utf-8",
+                                "{\"ret\":" + std::to_string(ret) + ",\"msg\":" + json_string(message, escape) + "}");
+    r.chunked = state.scenario.on("chunked");
+    return r;
+}
+
+std::int64_t now_us() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -19,15 +30,27 @@ Response mobile_api(SimState& state, const Request& request) {
     if (request.path() != "/api/mobile/index.php")
         return Response::text(404, "Not Found", "text/plain", "not found");
     if (request.method != "POST" || request.query() != expected)
-        return json_reply(-3, "签名错误");
-    if (!is_logged_in(state, request))
-        return Response::text(200, "OK", "application/json; charset=utf-8", "");
-    if (state.scenario.get("too_fast") == "1")
-        return json_reply(-2, "您抽奖太快了，请稍后再试");
+        return json_reply(state, -3, "签名错误");
+    if (state.scenario.on("check_length") && !request.body.empty())
+        return json_reply(state, -4, "请求格式错误");
+    if (state.scenario.on("check_headers") && request.header("User-Agent").value_or("") != kMobileAgent)
+        return json_reply(state, -5, "请使用手机客户端参与抽奖");
+    auto id = forum_session(state, request);
+    if (!id) {
+        if (state.scenario.get("guest_reply") == "empty")
+            return Response::text(200, "OK", "application/json; charset=utf-8", "");
+        return Response::text(200, "OK", "application/json; charset=utf-8",
+                              "{\"errcode\":\"to_login\",\"message\":" + json_string("请先登录后再参与抽奖", true) +
+                                  "}");
+    }
+    const bool raw = state.scenario.on("raw_msg");
+    const std::int64_t gap_us = std::int64_t{state.scenario.get_int("draw_gap_ms")} * 1000;
+    if (state.scenario.get("too_fast") == "1" || !state.take_draw_slot(*id, now_us(), gap_us))
+        return json_reply(state, -2, "您抽奖太快了，请稍后再试", !raw);
     int draw = state.scenario.take_draw();
     if (draw > state.scenario.get_int("draws"))
-        return json_reply(-1, "今日抽奖次数已用完，明天再来吧");
-    return json_reply(0, "恭喜您抽中 金币 x" + std::to_string(draw));
+        return json_reply(state, -1, "今日抽奖次数已用完，明天再来吧", !raw);
+    return json_reply(state, 0, "恭喜您抽中 金币 x" + std::to_string(draw));
 }
 
 }  // namespace quilbex::sim

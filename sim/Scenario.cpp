@@ -10,9 +10,26 @@ namespace {
 
 const std::map<std::string, std::string>& defaults() {
     static const std::map<std::string, std::string> values = {
-        {"user", "张三"},      {"password", "secret"}, {"distinctid", "sim-member-0001"},
-        {"formhash", "1a2b3c4d"}, {"sign", "daily"},      {"draws", "3"},
-        {"too_fast", "0"},      {"quote", "生活不止眼前的苟且"}, {"quote_mode", "json"},
+        {"user", "张三"},
+        {"password", "secret"},
+        {"distinctid", "sim-member-0001"},
+        {"formhash", "1a2b3c4d"},
+        {"sign", "daily"},
+        {"draws", "3"},
+        {"too_fast", "0"},
+        {"quote", "生活不止眼前的苟且"},
+        {"quote_mode", "json"},
+        {"guest_reply", "page"},
+        {"draw_gap_ms", "4500"},
+        {"check_host", "1"},
+        {"check_length", "1"},
+        {"check_headers", "1"},
+        {"check_encoding", "1"},
+        {"check_callback", "1"},
+        {"account_session", "1"},
+        {"cookie_attrs", "1"},
+        {"chunked", "1"},
+        {"raw_msg", "1"},
     };
     return values;
 }
@@ -34,9 +51,14 @@ bool is_valid(const std::string& key, const std::string& value) {
         return sign_modes.count(value) != 0;
     if (key == "quote_mode")
         return quote_modes.count(value) != 0;
-    if (key == "draws")
+    static const std::set<std::string> flags = {"too_fast",       "check_host",     "check_length",    "check_headers",
+                                                "check_encoding", "check_callback", "account_session", "cookie_attrs",
+                                                "chunked",        "raw_msg"};
+    if (key == "guest_reply")
+        return value == "page" || value == "empty";
+    if (key == "draws" || key == "draw_gap_ms")
         return is_number(value);
-    if (key == "too_fast")
+    if (flags.count(key) != 0)
         return value == "0" || value == "1";
     return true;
 }

@@ -1,18 +1,49 @@
 #pragma once
 // What the local services answer, settable from the command line
-// ("--scenario key=value") or by a control request. Keys:
+// ("--scenario key=value"), by a control request (POST /scenario with
+// "key=value&...") or in process (Scenario::set). Every key starts at its
+// default on /reset.
 //
-//   key         default              meaning
-//   user        张三                  the member's user name (UTF-8)
-//   password    secret               the member's password on the account site
-//   distinctid  sim-member-0001      the UM_distinctid value that marks a logged-in member
-//   formhash    1a2b3c4d             the sign page's form token
-//   sign        daily                daily: success once, then already signed;
-//                                    success | already | retry | not_logged_in
-//   draws       3                    draws that win before the draws are used up
-//   too_fast    0                    1: every draw is answered "too fast"
-//   quote       生活不止眼前的苟且     the quote at data.title
-//   quote_mode  json                 json | no_data (no data object) | not_json
+// The defaults are strict: the services refuse what the real ones refuse.
+// A test that needs an edge case switches the one rule it needs off (a flag
+// to 0) or forces one answer, and nothing else.
+//
+//   key             default              meaning
+//   user            张三                  the member's user name (UTF-8)
+//   password        secret               the member's password on the account site
+//   distinctid      sim-member-0001      UM_distinctid of a forum session that exists from the
+//                                        start (a member who logged in on an earlier day);
+//                                        empty: none. Logins open further sessions, each with a
+//                                        fresh random id and form token.
+//   formhash        1a2b3c4d             the form token of that first session
+//   sign            daily                daily: success once, then already signed;
+//                                        success | already | retry | not_logged_in
+//   draws           3                    draws that win before the draws are used up
+//   too_fast        0                    1: every draw is answered "too fast"
+//   quote           生活不止眼前的苟且     the quote at data.title
+//   quote_mode      json                 json | no_data (no data object) | not_json
+//   guest_reply     page                 what a request without a forum session gets: page (a
+//                                        page, or a JSON error text from the API) | empty (an
+//                                        empty body)
+//
+// Strict rules, each on (1) by default and switched off with 0:
+//   draw_gap_ms     4500                 a member's draw less than this many ms after that
+//                                        member's previous draw is answered "too fast"; 0: off
+//   check_host      1                    the Host header must name the service's own address
+//   check_length    1                    a POST without Content-Length gets 411; a draw's body
+//                                        must be empty
+//   check_headers   1                    the sign action and the draw need the mobile agent;
+//                                        the sign action's Referer must be its own address
+//   check_encoding  1                    todaysay must be percent-encoded UTF-8 and not empty
+//   check_callback  1                    the account site redirects only to the forum's home
+//   account_session 1                    the account site's login form needs the session cookie
+//                                        its page set; a logged-in session skips the form
+//   cookie_attrs    1                    forum cookies carry Path, Secure, HttpOnly (and Domain
+//                                        when the forum is reached by a host name)
+//   chunked         1                    the sign page, the sign replies and the draw replies
+//                                        are sent with chunked transfer coding
+//   raw_msg         1                    "used up" and "too fast" draw replies carry raw UTF-8
+//                                        in msg instead of "\u" escapes
 //
 // Thread-safe: services on several connection threads read it while a control
 // request changes it.
@@ -34,6 +65,8 @@ public:
     bool set_assignment(const std::string& assignment);
     std::string get(const std::string& key) const;
     int get_int(const std::string& key) const;
+    // True when the flag `key` is on (any value but "0").
+    bool on(const std::string& key) const { return get(key) != "0"; }
     std::string describe() const;  // "key=value" lines
 
     // Per-run counters, reset with the scenario.

@@ -4,20 +4,81 @@
 
 namespace quilbex::sim {
 
-std::string SimState::issue_ticket() {
+std::string random_hex(int digits) {
     static const char kDigits[] = "0123456789abcdef";
     std::random_device device;
-    std::string ticket = "ST-";
-    for (int i = 0; i < 24; ++i)
-        ticket += kDigits[device() % 16];
-    std::lock_guard lock(tickets_mutex);
-    tickets.insert(ticket);
+    std::string text;
+    for (int i = 0; i < digits; ++i)
+        text += kDigits[device() % 16];
+    return text;
+}
+
+std::string SimState::issue_ticket() {
+    std::string ticket = "ST-" + random_hex(24);
+    std::lock_guard lock(m_mutex);
+    m_tickets.insert(ticket);
     return ticket;
 }
 
 bool SimState::redeem_ticket(const std::string& ticket) {
-    std::lock_guard lock(tickets_mutex);
-    return tickets.erase(ticket) != 0;
+    std::lock_guard lock(m_mutex);
+    return m_tickets.erase(ticket) != 0;
+}
+
+std::string SimState::open_forum_session() {
+    std::string id = random_hex(8) + "-" + random_hex(16);
+    std::lock_guard lock(m_mutex);
+    m_forum_sessions[id] = random_hex(8);
+    return id;
+}
+
+std::optional<std::string> SimState::forum_session_token(const std::string& id) {
+    if (id.empty())
+        return std::nullopt;
+    if (id == scenario.get("distinctid"))
+        return scenario.get("formhash");
+    std::lock_guard lock(m_mutex);
+    auto it = m_forum_sessions.find(id);
+    if (it == m_forum_sessions.end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool SimState::take_draw_slot(const std::string& id, std::int64_t now_us, std::int64_t gap_us) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_last_draw_us.find(id);
+    if (it != m_last_draw_us.end() && now_us - it->second < gap_us)
+        return false;
+    m_last_draw_us[id] = now_us;
+    return true;
+}
+
+std::string SimState::open_account_session() {
+    std::string id = random_hex(32);
+    std::lock_guard lock(m_mutex);
+    m_account_sessions[id] = false;
+    return id;
+}
+
+std::optional<bool> SimState::account_session(const std::string& id) {
+    std::lock_guard lock(m_mutex);
+    auto it = m_account_sessions.find(id);
+    if (it == m_account_sessions.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void SimState::log_in_account_session(const std::string& id) {
+    std::lock_guard lock(m_mutex);
+    m_account_sessions[id] = true;
+}
+
+void SimState::reset_sessions() {
+    std::lock_guard lock(m_mutex);
+    m_tickets.clear();
+    m_forum_sessions.clear();
+    m_last_draw_us.clear();
+    m_account_sessions.clear();
 }
 
 std::optional<std::string> cookie_item(const Request& request, const std::string& name) {
@@ -42,9 +103,45 @@ std::optional<std::string> cookie_item(const Request& request, const std::string
     return std::nullopt;
 }
 
-bool is_logged_in(SimState& state, const Request& request) {
+std::optional<std::string> forum_session(SimState& state, const Request& request) {
     auto id = cookie_item(request, "UM_distinctid");
-    return id && !id->empty() && *id == state.scenario.get("distinctid");
+    if (!id || !state.forum_session_token(*id))
+        return std::nullopt;
+    return id;
+}
+
+std::string cookie_line(SimState& state, const std::string& name, const std::string& value, const std::string& host) {
+    std::string line = name + "=" + value + "; Path=/";
+    if (!state.scenario.on("cookie_attrs"))
+        return line;
+    // A cookie for an address has no Domain attribute (browsers refuse one);
+    // under a host name the forum names its domain as real forums do.
+    std::string name_only = host.substr(0, host.rfind(':'));
+    bool is_address = !name_only.empty() && name_only.find_first_not_of("0123456789.") == std::string::npos;
+    if (!is_address && !name_only.empty() && name_only != "localhost")
+        line += "; Domain=" + name_only;
+    return line + "; Secure; HttpOnly";
+}
+
+bool is_utf8(const std::string& utf8) {
+    for (std::size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        int length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > utf8.size())
+            return false;
+        unsigned code = length == 1 ? c : c & (0x7F >> length);
+        for (int k = 1; k < length; ++k) {
+            unsigned char next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static const unsigned kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
 }
 
 std::string json_string(const std::string& utf8, bool escape_non_ascii) {

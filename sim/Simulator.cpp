@@ -28,20 +28,41 @@ std::unique_ptr<Simulator> Simulator::start(const SimOptions& options, std::stri
     }
 
     TlsFiles tls{options.certificate_dir + "/server.pem", options.certificate_dir + "/server.key"};
-    auto service = [&state](const char* name, Response (*handler)(SimState&, const Request&)) {
-        return [&state, name, handler](const Request& request) {
+    // Every service logs what arrives, then refuses what a real server in
+    // front of it would: a Host that is not the service's own address and a
+    // POST without a length. Only then does the service see the request.
+    auto service = [&state](const char* name, Response (*handler)(SimState&, const Request&),
+                            const std::atomic<std::uint16_t>& port) {
+        return [&state, name, handler, &port](const Request& request) {
             state.log.add(name, request);
+            if (state.scenario.on("check_host")) {
+                const std::string own = std::to_string(port.load());
+                const std::string host = request.header("Host").value_or("");
+                if (host != "127.0.0.1:" + own && host != "localhost:" + own)
+                    return Response::text(400, "Bad Request", "text/html",
+                                          "<html><body>400 Bad Request: Host</body></html>");
+            }
+            if (state.scenario.on("check_length") && request.method == "POST" && !request.header("Content-Length"))
+                return Response::text(411, "Length Required", "text/html",
+                                      "<html><body>411 Length Required</body></html>");
             return handler(state, request);
         };
     };
     Simulator* raw = sim.get();
-    if (!(sim->m_forum = HttpServer::start(options.forum_port, tls, service("forum", forum_site), error)) ||
-        !(sim->m_api = HttpServer::start(options.api_port, tls, service("api", mobile_api), error)) ||
-        !(sim->m_quote = HttpServer::start(options.quote_port, tls, service("quote", quote_service), error)) ||
-        !(sim->m_account = HttpServer::start(options.account_port, tls, service("account", account_site), error)) ||
+    if (!(sim->m_forum =
+              HttpServer::start(options.forum_port, tls, service("forum", forum_site, state.forum_port), error)) ||
+        !(sim->m_api = HttpServer::start(options.api_port, tls, service("api", mobile_api, state.api_port), error)) ||
+        !(sim->m_quote =
+              HttpServer::start(options.quote_port, tls, service("quote", quote_service, state.quote_port), error)) ||
+        !(sim->m_account = HttpServer::start(options.account_port, tls,
+                                             service("account", account_site, state.account_port), error)) ||
         !(sim->m_control = HttpServer::start(
               options.control_port, std::nullopt, [raw](const Request& r) { return raw->control(r); }, error)))
         return nullptr;
+    state.forum_port = sim->forum_port();
+    state.api_port = sim->api_port();
+    state.quote_port = sim->quote_port();
+    state.account_port = sim->account_port();
     state.forum_origin = "https://" + sim->host(sim->forum_port());
     return sim;
 }
@@ -102,6 +123,7 @@ Response Simulator::control(const Request& request) {
     }
     if (request.method == "POST" && path == "/reset") {
         m_state->scenario.reset();
+        m_state->reset_sessions();
         m_state->log.clear();
         return ok("reset\n");
     }

@@ -5,7 +5,9 @@
 //
 //   service   default port   handler
 //   control   18440 (http)   GET /log, POST /log/clear, GET /scenario,
-//                            POST /scenario (body or query "key=value&..."),
+//                            POST /scenario (body or query "key=value&...";
+//                            the keys and the strict rules they switch are
+//                            listed in Scenario.h),
 //                            POST /reset, POST /shutdown
 //   forum     18443          forum_site
 //   api       18444          mobile_api

@@ -37,7 +37,11 @@ Text draw_lottery(const char* cookie) {
     ByteSet reply = http_request(
         {.url = url.c_str(), .method = lottery_method.load(), .cookies = &cookies, .extra_headers = headers.get()});
 
-    auto bytes = rt::byte_set_bytes(reply.get());
+    // The API writes most texts as "\u" escapes but some as raw UTF-8; the
+    // program's texts are GBK, so the reply is converted before the escapes
+    // are turned into characters (an escaped reply is ASCII and stays as it is).
+    ByteSet converted = convert_charset(reply.get(), "UTF-8", "GBK");
+    auto bytes = rt::byte_set_bytes(converted.get());
     std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     text = text.substr(0, text.find('\0'));
     Text unescaped = unescape_unicode(text.c_str());

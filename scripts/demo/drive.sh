@@ -7,6 +7,8 @@
 #
 # usage: drive.sh PROGRAM_FOLDER REQUEST_LOG SCREENSHOT_DIR
 # Exit status 0 only when the sign-in status and the draws were shown.
+# Every wait is for a condition with a generous ceiling, so that a busy
+# machine slows the demo down without failing it.
 set -uo pipefail
 app=$1 requests=$2 shots=$3
 mkdir -p "$shots"
@@ -24,7 +26,7 @@ fail() {
 # The first visible window with this exact title, waited for up to $2 seconds.
 wait_window() {
   local id
-  for _ in $(seq $(( ${2:-10} * 10 ))); do
+  for _ in $(seq $(( ${2:-30} * 10 ))); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     sleep 0.1
@@ -45,7 +47,7 @@ copy_text() {
 }
 dismiss_message() {
   local box
-  box=$(wait_window '信息：' "${1:-10}") || return 1
+  box=$(wait_window '信息：' "${1:-30}") || return 1
   xdotool windowactivate --sync "$box" key Return
   sleep 0.3
 }
@@ -63,7 +65,7 @@ sleep 0.5
 
 (cd "$app" && exec ./quilbex) >"$app/program.log" 2>&1 &
 tool=$!
-main=$(wait_window "$main_title" 30) || fail "the main window did not appear"
+main=$(wait_window "$main_title" 60) || fail "the main window did not appear"
 say "main window is up"
 sleep 0.5
 
@@ -73,12 +75,12 @@ login=""
 for _ in 1 2 3; do
   xdotool windowactivate --sync "$main" 2>/dev/null
   click "$main" 382 285
-  login=$(wait_window '登录' 10) && break
+  login=$(wait_window '登录' 30) && break
 done
 [[ -n "$login" ]] || fail "the login window did not open"
-for _ in $(seq 150); do grep -q '^>>> account' "$requests" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q '^>>> account' "$requests" 2>/dev/null && break; sleep 0.1; done
 grep -q '^>>> account' "$requests" || fail "the account site's page was not requested"
-for _ in $(seq 150); do (( $(dark_pixels "$login") > 500 )) && break; sleep 0.1; done
+for _ in $(seq 300); do (( $(dark_pixels "$login") > 500 )) && break; sleep 0.1; done
 (( $(dark_pixels "$login") > 500 )) || fail "the account site's page was not shown"
 # The page takes input once it has settled.
 sleep 0.5
@@ -96,20 +98,25 @@ xdotool key ctrl+v
 click "$login" 244 107
 xdotool type --delay 30 'secret'
 xdotool key Return
-dismiss_message 20 || fail "no greeting after the login"
+dismiss_message 30 || fail "no greeting after the login"
 say "logged in; the login window closed"
-cookie=$(copy_text "$main" 224 128)
+cookie=""
+for _ in $(seq 30); do
+  cookie=$(copy_text "$main" 224 128)
+  [[ "$cookie" == *UM_distinctid=* ]] && break
+  sleep 0.5
+done
 [[ "$cookie" == *UM_distinctid=* ]] || fail "the cookie did not reach the main window ($cookie)"
 say "cookie: $cookie"
 
 click "$main" 380 127
-dismiss_message 10 || fail "no message after saving"
+dismiss_message 30 || fail "no message after saving"
 grep -q '^cookie=.*UM_distinctid=' "$app/Cookie.ini" || fail "Cookie.ini does not hold the cookie"
 say "saved to $app/Cookie.ini"
 
 click "$main" 392 168
 quote=""
-for _ in $(seq 20); do
+for _ in $(seq 60); do
   quote=$(copy_text "$main" 224 188)
   [[ -n "$quote" ]] && break
   sleep 0.5
@@ -119,14 +126,16 @@ say "quote: $quote"
 
 say "signing in"
 click "$main" 208 257
+# The status, then the draws five seconds apart until the local services
+# say they are used up (after three).
 shown=0
-for _ in $(seq 60); do
+for _ in $(seq 180); do
   mapfile -t lines < <(copy_text "$main" 216 52)
   while (( shown < ${#lines[@]} )); do
     printf 'status: %s\n' "${lines[$shown]}"
     shown=$((shown + 1))
   done
-  (( shown >= 4 )) && break
+  (( shown >= 5 )) && break
   sleep 0.5
 done
 # Copying selected the status text; the caret goes to its end for the picture.

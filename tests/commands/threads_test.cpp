@@ -52,15 +52,19 @@ TEST(start_thread, with_a_handle_variable_leaves_an_open_handle_for_the_caller) 
 TEST(start_thread, an_omitted_parameter_or_handle_record_counts_as_absent) {
     int runs = g_runs;
     std::size_t open = kernel::open_thread_handle_count();
-    std::int32_t handle = 0;
+    std::int32_t handle = 4321;
     rt::ArgRecord routine = rt::ArgRecord::of_pointer(reinterpret_cast<const void*>(&remember_parameter),
                                                       rt::kTypeSubroutine);
-    rt::ArgRecord records[3] = {routine, rt::ArgRecord{}, rt::ArgRecord{}};
-    records[2].low = 1234;  // type 0: omitted, whatever its value
+    // Both records hold a usable value but type 0: omitted, whatever the value.
+    rt::ArgRecord parameter{};
+    parameter.low = 1234;
+    rt::ArgRecord handle_record = rt::ArgRecord::of_pointer(&handle, rt::kTypeInt | rt::kByReference);
+    handle_record.type = rt::kTypeNone;
+    rt::ArgRecord records[3] = {routine, parameter, handle_record};
     rt::ArgRecord result = rt::call_library_command(lib::start_thread, 1, 3, records);
     EXPECT_EQ(result.type, rt::kTypeBool);
     EXPECT_EQ(result.low, 1u);
-    EXPECT_EQ(handle, 0);
+    EXPECT_EQ(handle, 4321) << "an omitted handle record was written";
     EXPECT_EQ(kernel::open_thread_handle_count(), open);
     wait_for_runs(runs + 1);
     EXPECT_EQ(g_seen, 0u);

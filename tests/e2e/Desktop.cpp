@@ -176,10 +176,13 @@ Desktop::Desktop() {
     m_display = ":" + number.substr(0, number.find('\n'));
     m_window_manager = ChildProcess({"openbox", "--sm-disable"}, {"DISPLAY=" + m_display});
     // The window manager owns the screen once it has set its check window.
-    wait_until([this] { return run("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && echo y")
-                                   .value_or("")
-                                   .starts_with("y"); },
-               std::chrono::seconds(5));
+    wait_until(
+        [this] {
+            return run("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && echo y")
+                .value_or("")
+                .starts_with("y");
+        },
+        std::chrono::seconds(30));
 }
 
 Desktop::~Desktop() {
@@ -287,7 +290,7 @@ std::string Desktop::copy_text_at(XWindow window, int x, int y) const {
             text = run("timeout 5 xclip -selection clipboard -o 2>/dev/null").value_or("");
             return !text.empty();
         },
-        std::chrono::milliseconds(1500));
+        std::chrono::seconds(10));
     return text;
 }
 

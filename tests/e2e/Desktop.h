@@ -94,9 +94,8 @@ public:
     // The first visible window whose title matches the regular expression
     // exactly, waited for up to `timeout`.
     std::optional<XWindow> wait_window(const std::string& title,
-                                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-    bool wait_window_gone(const std::string& title,
-                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+                                       std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    bool wait_window_gone(const std::string& title, std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     Rect geometry(XWindow window) const;
 
     void click(XWindow window, int x, int y) const;

@@ -118,15 +118,43 @@ bool ToolTest::dismiss_message(std::chrono::milliseconds timeout) {
         return false;
     m_desktop->xdotool("windowactivate --sync " + std::to_string(*box));
     m_desktop->key("Return");
-    bool gone = m_desktop->wait_window_gone(kMessageTitle, std::chrono::seconds(5));
+    bool gone = m_desktop->wait_window_gone(kMessageTitle, std::chrono::seconds(30));
     // The main window takes the focus back before the next input.
     if (m_main) {
-        wait_until([&] { return m_desktop->run("xdotool getactivewindow").value_or("") ==
-                                std::to_string(m_main) + "\n"; },
-                   std::chrono::seconds(3));
+        wait_until(
+            [&] { return m_desktop->run("xdotool getactivewindow").value_or("") == std::to_string(m_main) + "\n"; },
+            std::chrono::seconds(30));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     return gone;
+}
+
+std::string ToolTest::message_text() {
+    auto box = m_desktop->wait_window(kMessageTitle);
+    if (!box)
+        return {};
+    // Ctrl+C copies the box as dashed-line sections: caption, text, buttons.
+    m_desktop->run("printf '' | xclip -selection clipboard -i >/dev/null 2>&1");
+    m_desktop->xdotool("windowactivate --sync " + std::to_string(*box));
+    m_desktop->key("ctrl+c");
+    std::string copied;
+    wait_until(
+        [&] {
+            copied = m_desktop->run("timeout 5 xclip -selection clipboard -o 2>/dev/null").value_or("");
+            return !copied.empty();
+        },
+        std::chrono::seconds(30));
+    std::vector<std::string> lines = split_lines(copied);
+    std::string text;
+    int rules = 0;
+    for (const std::string& line : lines) {
+        if (line.starts_with("-----")) {
+            ++rules;
+        } else if (rules == 2) {
+            text += (text.empty() ? "" : "\n") + line;
+        }
+    }
+    return text;
 }
 
 Image ToolTest::message_pixels() {

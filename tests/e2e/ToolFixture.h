@@ -60,9 +60,12 @@ protected:
     // copying it back; typed keys that arrive before the focus are tried again.
     bool enter_text(Point box, const std::string& text);
     // Waits for a message box, closes it with Enter, and returns true when it was there.
-    bool dismiss_message(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool dismiss_message(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     // The message box's text area as pixels (the box stays open).
     Image message_pixels();
+    // The message box's text, copied from it with the keyboard as a person
+    // would (the box stays open); empty when there is no box.
+    std::string message_text();
     void click(Point p) { m_desktop->click(m_main, p.x, p.y); }
 
     std::unique_ptr<Desktop> m_desktop;

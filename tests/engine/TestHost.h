@@ -31,7 +31,7 @@ private:
 };
 
 // Iterates the main loop until `done` holds or `limit_ms` has passed; returns `done()`.
-bool run_until(const std::function<bool()>& done, int limit_ms = 15000);
+bool run_until(const std::function<bool()>& done, int limit_ms = 60000);
 // Iterates the main loop for `ms` milliseconds.
 void run_for(int ms);
 

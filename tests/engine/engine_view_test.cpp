@@ -166,7 +166,7 @@ TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
                              "/engine-view-screenshot.png";
     const std::string command = "import -window " + std::to_string(gdk_x11_window_get_xid(window)) + " '" + shot + "'";
     // The compositor puts the frame on screen a little after the load; a busy machine takes longer.
-    for (int attempt = 0; attempt < 20; ++attempt) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
         gdk_window_raise(window);
         run_for(300);
         ASSERT_EQ(std::system(command.c_str()), 0);

@@ -1,3 +1,4 @@
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/Paths.h"
 #include "runtime/CallFrame.h"
 #include "runtime/EntryPoints.h"
@@ -64,11 +65,12 @@ TEST(Startup, loading_program_data_copies_the_header_and_moves_to_the_program_fo
     auto& app = rt::runtime_app();
     EXPECT_EQ(app.runMode, 3u);
     EXPECT_EQ(app.reservedB, 112964u);
-    EXPECT_EQ(app.programDir, kernel::executable_directory());
-    EXPECT_EQ(app.programDir + "/" + app.programFile, kernel::executable_path());
+    // The program keeps its paths as GBK texts; the file system's are UTF-8.
+    EXPECT_EQ(app.programDir, kernel::utf8_to_gbk(kernel::executable_directory()));
+    EXPECT_EQ(app.programDir + "/" + app.programFile, kernel::utf8_to_gbk(kernel::executable_path()));
     char cwd[4096];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    EXPECT_EQ(std::string(cwd), app.programDir);
+    EXPECT_EQ(std::string(cwd), kernel::executable_directory());
     EXPECT_TRUE(rt::is_constant(program.constant_text()));
 }
 

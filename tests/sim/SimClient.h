@@ -6,9 +6,14 @@
 #include "platform/wininet/WinInet.h"
 #include "sim/Simulator.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
-
+#include <memory>
+#include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <string>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quilbex::sim::testing {
 
@@ -21,9 +26,36 @@ struct Reply {
     std::string body;
 };
 
+// Sends `bytes` as they stand to a service over TLS (without checking its
+// certificate) and returns everything it answers until it closes; for
+// requests that the WinInet functions would never make. End the request with
+// "Connection: close".
+inline std::string raw_exchange(std::uint16_t port, const std::string& bytes) {
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> ctx(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (!ctx || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return "(no connection)";
+    std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(ctx.get()), SSL_free);
+    SSL_set_fd(ssl.get(), fd);
+    if (SSL_connect(ssl.get()) != 1 || SSL_write(ssl.get(), bytes.data(), static_cast<int>(bytes.size())) <= 0)
+        return "(no TLS)";
+    std::string answer;
+    char buffer[4096];
+    for (int n; (n = SSL_read(ssl.get(), buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(n));
+    return answer;
+}
+
 class SimTest : public ::testing::Test {
 protected:
     static constexpr const char* kMember = "UM_distinctid=sim-member-0001";
+
+    std::string host(std::uint16_t port) const { return "127.0.0.1:" + std::to_string(port); }
 
     void SetUp() override {
         std::string error;

@@ -15,7 +15,6 @@ namespace quilbex::sim::testing {
 namespace {
 
 using Quote = SimTest;
-using Login = SimTest;
 using Control = SimTest;
 
 TEST_F(Quote, the_quote_is_at_data_title_unless_the_scenario_says_otherwise) {
@@ -28,25 +27,70 @@ TEST_F(Quote, the_quote_is_at_data_title_unless_the_scenario_says_otherwise) {
     EXPECT_EQ(call(sim->quote_port(), "GET", "/api/soul").body.find('{'), std::string::npos);
 }
 
-TEST_F(Login, a_successful_login_lands_on_the_forum_which_sets_the_member_cookies) {
+class Login : public SimTest {
+protected:
+    void TearDown() override {
+        clear_cookie_store();
+        SimTest::TearDown();
+    }
+    std::string forum_home() { return "https://" + host(sim->forum_port()) + "/"; }
+    // The login page with the forum's home as the callback; the account
+    // site's session cookie goes to the process's cookie store.
+    Reply open_page(const std::string& callback) {
+        return call(sim->account_port(), "GET", "/index.html?&callback=" + percent_encode(callback), "", "", 0);
+    }
+    Reply post_login(const std::string& callback, const std::string& password, DWORD flags = 0) {
+        return call(sim->account_port(), "POST", "/login", "Content-Type: application/x-www-form-urlencoded",
+                    "callback=" + percent_encode(callback) + "&username=%E5%BC%A0%E4%B8%89&password=" + password,
+                    flags);
+    }
+};
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST_F(Login, a_login_in_the_sites_own_session_lands_on_the_forum_which_opens_a_session_of_its_own) {
     clear_cookie_store();
-    std::string forum = "https://127.0.0.1:" + std::to_string(sim->forum_port()) + "/";
-    Reply page = call(sim->account_port(), "GET", "/index.html?&callback=https%3A%2F%2F127.0.0.1%3A" +
-                                                      std::to_string(sim->forum_port()) + "%2F");
-    EXPECT_NE(page.body.find("value=\"" + forum + "\""), std::string::npos);
+    Reply page = open_page(forum_home());
+    EXPECT_TRUE(has(page.body, "value=\"" + forum_home() + "\""));
+    EXPECT_TRUE(has(page.headers, "Set-Cookie: ACCOUNT_SID="));
+    EXPECT_TRUE(has(page.body, "href=\"/agreement.html\" target=\"_blank\""));
+    EXPECT_TRUE(has(call(sim->account_port(), "GET", "/agreement.html").body, "用户协议"));
 
-    std::string form = "callback=" + percent_encode(forum) + "&username=%E5%BC%A0%E4%B8%89&password=secret";
-    Reply wrong = call(sim->account_port(), "POST", "/login", "", "callback=x&username=a&password=b");
-    EXPECT_NE(wrong.body.find("用户名或密码错误"), std::string::npos);
+    // Without the page's session cookie the form has expired.
+    EXPECT_TRUE(has(post_login(forum_home(), "secret", INTERNET_FLAG_NO_COOKIES).body, "页面已过期"));
+    EXPECT_TRUE(has(post_login(forum_home(), "wrong").body, "用户名或密码错误"));
 
-    Reply landed = call(sim->account_port(), "POST", "/login", "Content-Type: application/x-www-form-urlencoded",
-                        form, 0);
+    Reply landed = post_login(forum_home(), "secret");
     ASSERT_TRUE(landed.sent);
-    EXPECT_NE(landed.headers.find("Set-Cookie: BBS_UNAME=%E5%BC%A0%E4%B8%89; path=/\r\n"), std::string::npos);
-    EXPECT_NE(landed.headers.find("Set-Cookie: UM_distinctid=sim-member-0001; path=/\r\n"), std::string::npos);
-    std::string stored = cookie_store_dump();
-    EXPECT_NE(stored.find("UM_distinctid\tsim-member-0001"), std::string::npos);
+    EXPECT_TRUE(has(landed.headers, "Set-Cookie: BBS_UNAME=%E5%BC%A0%E4%B8%89; Path=/; Secure; HttpOnly\r\n"));
+    auto at = landed.headers.find("Set-Cookie: UM_distinctid=");
+    ASSERT_NE(at, std::string::npos) << landed.headers;
+    std::string line = landed.headers.substr(at, landed.headers.find("\r\n", at) - at);
+    EXPECT_TRUE(has(line, "; Path=/; Secure; HttpOnly")) << line;
+    std::string id = line.substr(26, line.find(';') - 26);
+    EXPECT_NE(id, "sim-member-0001");
+    EXPECT_TRUE(sim->state().forum_session_token(id).has_value());
+    EXPECT_TRUE(has(cookie_store_dump(), "UM_distinctid\t" + id));
+
+    // The site remembers the login: the next visit goes straight to the forum.
+    Reply again = open_page(forum_home());
+    EXPECT_FALSE(has(again.body, "<form")) << again.body;
+    EXPECT_TRUE(has(again.body, "欢迎回来"));
+}
+
+TEST_F(Login, the_site_redirects_only_to_the_forums_home) {
     clear_cookie_store();
+    open_page(forum_home());
+    for (const std::string& elsewhere : {std::string("https://evil.example/"), forum_home() + "x",
+                                         "https://127.0.0.1:" + std::to_string(sim->account_port()) + "/"}) {
+        Reply refused = post_login(elsewhere, "secret", 0);
+        EXPECT_EQ(refused.status, 400u) << elsewhere;
+        EXPECT_TRUE(has(refused.body, "回调地址无效"));
+    }
+    EXPECT_TRUE(sim->state().log.entries().size() >= 4u);
+    EXPECT_TRUE(has(post_login("", "secret").body, "欢迎回来")) << "no callback: the forum's home";
+    scenario("check_callback=0&account_session=0");
+    EXPECT_TRUE(has(post_login(forum_home(), "secret", INTERNET_FLAG_NO_COOKIES).body, "欢迎回来"));
 }
 
 TEST_F(Login, a_ticket_opens_the_forum_only_once) {
@@ -55,6 +99,24 @@ TEST_F(Login, a_ticket_opens_the_forum_only_once) {
     EXPECT_NE(first.headers.find("UM_distinctid="), std::string::npos);
     Reply second = call(sim->forum_port(), "GET", "/?ticket=" + ticket);
     EXPECT_EQ(second.headers.find("UM_distinctid="), std::string::npos);
+}
+
+TEST(CookieLine, attributes_name_a_domain_only_for_a_host_name_and_can_be_switched_off) {
+    SimState state;
+    EXPECT_EQ(cookie_line(state, "a", "1", "127.0.0.1:8443"), "a=1; Path=/; Secure; HttpOnly");
+    EXPECT_EQ(cookie_line(state, "a", "1", "bbs.example.com:443"),
+              "a=1; Path=/; Domain=bbs.example.com; Secure; HttpOnly");
+    state.scenario.set("cookie_attrs", "0");
+    EXPECT_EQ(cookie_line(state, "a", "1", "bbs.example.com"), "a=1; Path=/");
+}
+
+TEST(Utf8, well_formed_text_passes_and_overlong_truncated_or_surrogate_forms_do_not) {
+    EXPECT_TRUE(is_utf8("a你好\xF0\x9F\x98\x80"));
+    EXPECT_FALSE(is_utf8("\xC4\xE3"));  // GBK
+    EXPECT_FALSE(is_utf8("\xE4\xBD"));  // cut short
+    EXPECT_FALSE(is_utf8("\xC0\xAF"));  // overlong "/"
+    EXPECT_FALSE(is_utf8("\xED\xA0\x80"));  // a surrogate
+    EXPECT_FALSE(is_utf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
 }
 
 TEST_F(Control, the_log_keeps_every_request_with_its_headers_in_order_and_its_body) {

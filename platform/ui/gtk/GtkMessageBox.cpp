@@ -1,13 +1,15 @@
 // Message boxes of the GTK backend: a modal GtkMessageDialog with the buttons
 // and icon the MB_* flags ask for. While it is open the window system's own
 // loop keeps running (timers tick, sent messages are handled), as a message
-// box's modal loop does on Windows.
+// box's modal loop does on Windows. Ctrl+C copies the box's caption, text and
+// buttons, as on Windows.
 
 #include "platform/ui/Constants.h"
 #include "platform/ui/Gbk.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/gtk/GtkBackend.h"
 
+#include <string>
 #include <vector>
 
 namespace quilbex::ui::gtk {
@@ -51,6 +53,35 @@ GtkMessageType message_type(UINT flags) {
     default:
         return GTK_MESSAGE_OTHER;
     }
+}
+
+// What Ctrl+C in a message box puts on the clipboard, laid out as Windows
+// lays it out: caption, text and button names between dashed lines.
+std::string clipboard_text(const std::string& caption, const std::string& body,
+                           const std::vector<DialogButton>& buttons) {
+    const std::string rule = "---------------------------\r\n";
+    std::string names;
+    for (const DialogButton& b : buttons) {
+        for (const char* c = b.label; *c; ++c) {
+            if (*c != '_')
+                names += *c;
+        }
+        names += "   ";
+    }
+    std::string text;
+    for (char c : body)
+        text += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return rule + caption + "\r\n" + rule + text + "\r\n" + rule + names + "\r\n" + rule;
+}
+
+gboolean on_key(GtkWidget*, GdkEventKey* event, gpointer data) {
+    bool copy = (event->state & GDK_CONTROL_MASK) &&
+                (event->keyval == GDK_KEY_c || event->keyval == GDK_KEY_C || event->keyval == GDK_KEY_Insert);
+    if (!copy)
+        return FALSE;
+    const auto* text = static_cast<const std::string*>(data);
+    gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), text->c_str(), static_cast<gint>(text->size()));
+    return TRUE;
 }
 
 struct Answer {
@@ -102,9 +133,12 @@ int GtkBackend::message_box(HWND owner, std::string_view text, std::string_view 
         answer.close_id = IDOK;
     gtk_window_set_deletable(GTK_WINDOW(dialog), answer.close_id != 0);
     g_signal_connect(dialog, "response", G_CALLBACK(on_response), &answer);
+    const std::string copy_text = clipboard_text(gbk_to_utf8(caption), body, buttons);
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(on_key), const_cast<std::string*>(&copy_text));
     gtk_widget_show_all(dialog);
     m_system->run_until([&] { return answer.id != 0; });
     g_signal_handlers_disconnect_by_data(dialog, &answer);
+    g_signal_handlers_disconnect_by_data(dialog, const_cast<std::string*>(&copy_text));
     gtk_widget_destroy(dialog);
     // A quit message that ended the loop early leaves the box unanswered:
     // its first button stands, as the caller must get one of its codes.

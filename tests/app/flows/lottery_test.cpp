@@ -19,7 +19,10 @@ class Lottery : public FlowTest {
 protected:
     void SetUp() override {
         FlowTest::SetUp();
+        // The series runs with a short pause; the API's rule against draws
+        // closer than its gap is switched off for it.
         set_draw_pause(5);
+        sim->state().scenario.set("draw_gap_ms", "0");
     }
     void TearDown() override {
         set_draw_pause(kDrawPauseMs);
@@ -47,6 +50,7 @@ TEST_F(Lottery, a_draw_is_a_post_with_an_empty_body_the_mobile_agent_and_the_coo
 }
 
 TEST_F(Lottery, the_series_stops_after_the_draws_are_used_up_and_shows_each_reply_in_chinese) {
+    // Wins come with "\u" escapes, the used-up reply in raw UTF-8.
     sim->state().scenario.set("draws", "2");
     run_lottery();
     auto lines = window.lines();
@@ -56,15 +60,26 @@ TEST_F(Lottery, the_series_stops_after_the_draws_are_used_up_and_shows_each_repl
     EXPECT_EQ(draws(), 3u);
 }
 
+TEST_F(Lottery, a_pause_shorter_than_the_apis_gap_ends_the_series_at_too_fast) {
+    sim->state().scenario.set("draw_gap_ms", "4500");
+    run_lottery();
+    auto lines = window.lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], gbk("恭喜您抽中 金币 x1\r\n"));
+    EXPECT_EQ(lines[1], gbk("您抽奖太快了，请稍后再试\r\n"));
+    EXPECT_EQ(draws(), 2u);
+}
+
 TEST_F(Lottery, too_fast_ends_the_series_after_one_line_without_a_retry) {
     sim->state().scenario.set("too_fast", "1");
+    sim->state().scenario.set("raw_msg", "0");
     run_lottery();
     ASSERT_EQ(window.lines().size(), 1u);
     EXPECT_NE(window.lines()[0].find(gbk("太快")), std::string::npos);
     EXPECT_EQ(draws(), 1u);
 }
 
-TEST_F(Lottery, without_a_stop_phrase_it_draws_ten_times_and_shows_not_logged_in_for_empty_replies) {
+TEST_F(Lottery, without_a_stop_phrase_it_draws_ten_times_and_shows_not_logged_in_for_guest_replies) {
     set_forum_cookie("UM_distinctid=stranger");
     run_lottery();
     auto lines = window.lines();

@@ -42,13 +42,29 @@ TEST_F(SignIn, the_form_goes_with_the_mobile_agent_and_the_message_as_encoded_ut
 }
 
 TEST_F(SignIn, each_reply_of_the_forum_becomes_its_status) {
-    EXPECT_EQ(str(post_sign_in("", "1a2b3c4d")), gbk("签到成功"));
-    EXPECT_EQ(log().back().request.body, "formhash=1a2b3c4d&qdxq=tp&qdmode=1&todaysay=");
+    EXPECT_EQ(str(post_sign_in("hi", "1a2b3c4d")), gbk("签到成功"));
     EXPECT_EQ(str(post_sign_in("again", "1a2b3c4d")), gbk("今日已经签到"));
+    // The forum refuses an empty message: the field goes out empty all the same.
+    EXPECT_EQ(str(post_sign_in("", "1a2b3c4d")), gbk("签到失败"));
+    EXPECT_EQ(log().back().request.body, "formhash=1a2b3c4d&qdxq=tp&qdmode=1&todaysay=");
     sim->state().scenario.set("sign", "retry");
     EXPECT_EQ(str(post_sign_in("x", "1a2b3c4d")), gbk("签到失败"));
+    // A guest gets the forum's notice, which is shown as it stands; only an
+    // empty reply means "not logged in".
     set_forum_cookie("UM_distinctid=stranger");
+    std::string notice = str(post_sign_in("x", "1a2b3c4d"));
+    EXPECT_NE(notice.find(gbk("您需要先登录才能继续本操作")), std::string::npos) << notice;
+    EXPECT_EQ(notice.rfind("<?xml", 0), 0u);
+    sim->state().scenario.set("guest_reply", "empty");
     EXPECT_EQ(str(post_sign_in("x", "1a2b3c4d")), gbk("未登录"));
+}
+
+TEST_F(SignIn, a_token_from_the_page_signs_in_a_session_opened_by_a_login) {
+    set_forum_cookie(("UM_distinctid=" + sim->state().open_forum_session()).c_str());
+    Text token = fetch_formhash();
+    ASSERT_EQ(str(token).size(), 8u);
+    EXPECT_NE(str(token), "1a2b3c4d");
+    EXPECT_EQ(str(post_sign_in(gbk("今天也要加油").c_str(), token.get())), gbk("签到成功"));
 }
 
 TEST_F(SignIn, an_unreachable_forum_means_not_logged_in) {

@@ -57,7 +57,9 @@ TEST_F(ProgramWindowsTest, main_window_paints_its_background_colour) {
 
 TEST_F(ProgramWindowsTest, status_display_is_read_only_white_on_black) {
     ui::HWND status = hwnd(main_window::status_box);
-    EXPECT_TRUE(ui::GetWindowLongA(status, ui::GWL_STYLE) & static_cast<ui::LONG>(ui::ES_READONLY | ui::ES_MULTILINE));
+    const ui::LONG style = ui::GetWindowLongA(status, ui::GWL_STYLE);
+    EXPECT_TRUE(style & static_cast<ui::LONG>(ui::ES_READONLY));
+    EXPECT_TRUE(style & static_cast<ui::LONG>(ui::ES_MULTILINE));
     ui::Window* record = ui::WindowSystem::the().find(status);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->edit.text_color, 0xFFFFFFu);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <thread>
 #include <vector>
@@ -106,30 +107,55 @@ TEST_F(Loop, workers_use_window_functions_through_the_window_thread) {
     EXPECT_EQ(window_text(edit), "from worker");
 }
 
+// Starts each of `senders` on its own thread and returns once every one has
+// queued its call for this (the window) thread. A thread that queues a call
+// wakes the backend once, and nothing else wakes it here, so each wake taken
+// is one call queued. A sender that never queues is reported after a generous
+// ceiling instead of hanging the test.
+std::vector<std::thread> start_queued(HeadlessBackend& backend, std::vector<std::function<void()>> senders) {
+    std::vector<std::thread> threads;
+    backend.wait(0);  // a wake left from earlier work
+    for (auto& sender : senders) {
+        std::atomic<bool> queued{false};
+        std::thread watchdog([&] {
+            auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!queued && std::chrono::steady_clock::now() < limit)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!queued) {
+                ADD_FAILURE() << "a sender did not queue its call";
+                backend.wake();
+            }
+        });
+        threads.emplace_back(std::move(sender));
+        backend.wait(-1);
+        queued = true;
+        watchdog.join();
+    }
+    return threads;
+}
+
 TEST_F(Loop, a_sender_waiting_on_a_window_that_is_destroyed_gets_zero) {
     HWND top = top_level();
     HWND doomed = child(top, "Probe", 0, {0, 0, 1, 1}, 1);
     std::promise<LRESULT> result;
-    std::thread worker([&] { result.set_value(SendMessageA(doomed, WM_USER, 0, 0)); });
-    // Let the call arrive, then destroy the window before the loop handles it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The call is queued, then the window goes before the loop handles it.
+    auto workers = start_queued(*headless, {[&] { result.set_value(SendMessageA(doomed, WM_USER, 0, 0)); }});
     DestroyWindow(doomed);
     auto future = result.get_future();
-    EXPECT_EQ(future.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    worker.join();
+    EXPECT_EQ(future.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    workers[0].join();
     EXPECT_EQ(future.get(), 0);
 }
 
 TEST_F(Loop, shutting_down_releases_senders_that_wait) {
     HWND top = top_level();
     std::atomic<bool> returned{false};
-    std::thread worker([&] {
+    auto workers = start_queued(*headless, {[&] {
         SendMessageA(top, WM_USER, 0, 0);
         returned = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }});
     WindowSystem::shut_down();
-    worker.join();
+    workers[0].join();
     EXPECT_TRUE(returned.load());
     EXPECT_EQ(journal().count(top, WM_USER), 0u);
 }
@@ -140,13 +166,11 @@ TEST_F(Loop, shutting_down_outlasts_every_released_sender) {
     HWND top = top_level();
     constexpr int kSenders = 8;
     std::atomic<int> returned{0};
-    std::vector<std::thread> workers;
-    for (int i = 0; i < kSenders; ++i)
-        workers.emplace_back([&] {
-            SendMessageA(top, WM_USER, 0, 0);
-            ++returned;
-        });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::vector<std::function<void()>> senders(kSenders, [&] {
+        SendMessageA(top, WM_USER, 0, 0);
+        ++returned;
+    });
+    auto workers = start_queued(*headless, senders);
     WindowSystem::shut_down();
     for (auto& worker : workers)
         worker.join();

@@ -32,7 +32,7 @@ protected:
     // Runs the message loop for `ms` milliseconds of real time.
     void pump_for(int ms);
     // Runs the loop until `done` or the time is up; false on time-out.
-    bool pump_until(const std::function<bool()>& done, int ms = 5000);
+    bool pump_until(const std::function<bool()>& done, int ms = 30000);
     // Runs an xdotool command line (arguments after "xdotool").
     void xdotool(const std::string& arguments);
     // Clicks at a client point of a window.

@@ -194,7 +194,7 @@ TEST_F(Form, escape_through_the_input_filter_closes_the_window_and_ends_the_loop
     std::thread keys([] { std::system("sleep 0.3; xdotool key Escape >/dev/null 2>&1"); });
     std::atomic<bool> ended{false};
     std::thread reaper([&] {
-        for (int i = 0; i < 100 && !ended; ++i)
+        for (int i = 0; i < 300 && !ended; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (!ended)
             PostQuitMessage(99);
