@@ -136,6 +136,30 @@ void Engine::set_cookies_enabled(bool enabled) {
                                                              : WEBKIT_COOKIE_POLICY_ACCEPT_NEVER);
 }
 
+void Engine::remove_view(WebView* view) {
+    m_views.erase(view);
+    if (!m_views.empty() || !m_context || m_release_pending)
+        return;
+    // Not while the view is being torn down: from the main loop, and only if
+    // no new view has come in the meantime.
+    m_release_pending = true;
+    g_idle_add(
+        [](gpointer) -> gboolean {
+            Engine::get().release_unused_context();
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
+}
+
+void Engine::release_unused_context() {
+    m_release_pending = false;
+    if (!m_views.empty() || !m_context)
+        return;
+    g_signal_handlers_disconnect_by_func(m_context.get(), reinterpret_cast<gpointer>(on_download_started), nullptr);
+    m_context.reset();
+    m_data_manager.reset();
+}
+
 WebView* Engine::find_view(wkeWebView handle) const {
     auto* candidate = reinterpret_cast<WebView*>(handle);
     return m_views.count(candidate) ? candidate : nullptr;
