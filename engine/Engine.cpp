@@ -3,6 +3,7 @@
 #include "engine/WebView.h"
 
 #include <ftw.h>
+#include <malloc.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -158,6 +159,10 @@ void Engine::release_unused_context() {
     g_signal_handlers_disconnect_by_func(m_context.get(), reinterpret_cast<gpointer>(on_download_started), nullptr);
     m_context.reset();
     m_data_manager.reset();
+    // The views' pages and caches were freed on the heap; hand the pages
+    // back to the system instead of keeping them for a page that may never
+    // come again.
+    malloc_trim(0);
 }
 
 WebView* Engine::find_view(wkeWebView handle) const {
