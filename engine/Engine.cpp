@@ -3,8 +3,8 @@
 #include "engine/WebView.h"
 
 #include <ftw.h>
-#include <malloc.h>
 #include <gtk/gtk.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>

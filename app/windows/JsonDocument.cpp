@@ -169,7 +169,8 @@ bool is_plain_path(std::string_view path) {
 
 JsonDocument::JsonDocument() { init(); }
 
-JsonDocument::JsonDocument(const JsonDocument& source, Shared) : m_name(source.m_name), m_script(source.m_script.copy()) {
+JsonDocument::JsonDocument(const JsonDocument& source, Shared)
+    : m_name(source.m_name), m_script(source.m_script.copy()) {
     source.m_reusable = false;
 }
 
@@ -185,7 +186,8 @@ void JsonDocument::init() {
         return;
     object_set_property(m_script, "Language", text_argument("JavaScript"));
     object_call_bool(m_script, "AddCode", {text_argument(kScriptLibrary)});
-    m_reusable = run("var " + m_name + " = {}, str_Code = String.fromCharCode(9216), str_reg = new RegExp(str_Code, 'g')");
+    m_reusable =
+        run("var " + m_name + " = {}, str_Code = String.fromCharCode(9216), str_reg = new RegExp(str_Code, 'g')");
 }
 
 void JsonDocument::note_path(const std::string& path) {
@@ -252,7 +254,8 @@ bool JsonDocument::exists(const char* path) {
 
 bool JsonDocument::clear() {
     m_reusable = false;
-    return run(m_name + " = {}"); }
+    return run(m_name + " = {}");
+}
 
 Text JsonDocument::document_text() {
     return eval_text("JSON.stringify(" + m_name + ")" + std::string(kPlaceholderBack));

@@ -102,7 +102,6 @@ private:
     // Keeps the control reusable only when `path` can do nothing but read.
     void note_path(const std::string& path);
 
-
     commands::ComInitScope m_com;
     std::string m_name = "da";
     commands::ObjectVar m_script;

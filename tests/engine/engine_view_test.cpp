@@ -3,18 +3,16 @@
 #include "support/Gbk.h"
 #include "tests/engine/EngineFixture.h"
 
-#include <gdk/gdkx.h>
-
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gdk/gdkx.h>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace quilbex::testing {
