@@ -4,6 +4,7 @@
 
 #include <ftw.h>
 #include <gtk/gtk.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -137,6 +138,34 @@ void Engine::set_cookies_enabled(bool enabled) {
     WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(m_data_manager.get());
     webkit_cookie_manager_set_accept_policy(cookies, enabled ? WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY
                                                              : WEBKIT_COOKIE_POLICY_ACCEPT_NEVER);
+}
+
+void Engine::remove_view(WebView* view) {
+    m_views.erase(view);
+    if (!m_views.empty() || !m_context || m_release_pending)
+        return;
+    // Not while the view is being torn down: from the main loop, and only if
+    // no new view has come in the meantime.
+    m_release_pending = true;
+    g_idle_add(
+        [](gpointer) -> gboolean {
+            Engine::get().release_unused_context();
+            return G_SOURCE_REMOVE;
+        },
+        nullptr);
+}
+
+void Engine::release_unused_context() {
+    m_release_pending = false;
+    if (!m_views.empty() || !m_context)
+        return;
+    g_signal_handlers_disconnect_by_func(m_context.get(), reinterpret_cast<gpointer>(on_download_started), nullptr);
+    m_context.reset();
+    m_data_manager.reset();
+    // The views' pages and caches were freed on the heap; hand the pages
+    // back to the system instead of keeping them for a page that may never
+    // come again.
+    malloc_trim(0);
 }
 
 WebView* Engine::find_view(wkeWebView handle) const {

@@ -43,7 +43,9 @@ public:
     TlsTrust& trust() { return m_trust; }
 
     void add_view(WebView* view) { m_views.insert(view); }
-    void remove_view(WebView* view) { m_views.erase(view); }
+    // When the last view is gone, the context is let go soon after (see
+    // release_unused_context).
+    void remove_view(WebView* view);
     WebView* find_view(wkeWebView handle) const;
     WebView* find_view(WebKitWebView* web_view) const;
 
@@ -54,6 +56,12 @@ public:
 
 private:
     Engine() = default;
+    // Drops the context and its data manager when no view is left, so that
+    // WebKit ends its web and network processes (together some hundred
+    // megabytes) instead of keeping them for the rest of the day. The next
+    // view makes a new context with the same storage settings; persistent
+    // cookies are on disk, session cookies end with the views.
+    void release_unused_context();
     const std::string& private_directory();
     void apply_cookie_storage();
 
@@ -67,6 +75,7 @@ private:
     TlsTrust m_trust;
     std::unordered_set<WebView*> m_views;
     WebView* m_opener = nullptr;
+    bool m_release_pending = false;
 };
 
 // Turns a Windows-style path from the program into a local one: "\" becomes "/".

@@ -3,6 +3,7 @@
 #include "platform/com/Iconv.h"
 #include "platform/kernel/CodePage.h"
 
+#include <cctype>
 #include <cmath>
 #include <string_view>
 
@@ -142,11 +143,37 @@ std::vector<std::string> split(const Text& text, const std::string& separator, s
     return out;
 }
 
+// True when evaluating `path` can only read: names, digits, dots, brackets
+// and quoted keys. Whitespace, operators, calls and bytes of two-byte
+// characters outside quotes (some of them are script whitespace) are not
+// plain, nor is a backslash anywhere.
+bool is_plain_path(std::string_view path) {
+    char quote = 0;
+    for (char c : path) {
+        auto b = static_cast<unsigned char>(c);
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            else if (c == '\\' || c == '\n' || c == '\r')
+                return false;
+            continue;
+        }
+        if (c == '"' || c == '\'')
+            quote = c;
+        else if (!(std::isalnum(b) && b < 0x80) && c != '_' && c != '$' && c != '.' && c != '[' && c != ']')
+            return false;
+    }
+    return quote == 0;
+}
+
 }  // namespace
 
 JsonDocument::JsonDocument() { init(); }
 
-JsonDocument::JsonDocument(const JsonDocument& source, Shared) : m_name(source.m_name), m_script(source.m_script.copy()) {}
+JsonDocument::JsonDocument(const JsonDocument& source, Shared)
+    : m_name(source.m_name), m_script(source.m_script.copy()) {
+    source.m_reusable = false;
+}
 
 JsonDocument::~JsonDocument() = default;
 
@@ -155,11 +182,18 @@ std::unique_ptr<JsonDocument> JsonDocument::copy() const {
 }
 
 void JsonDocument::init() {
+    m_reusable = false;
     if (!object_create(m_script, "MSScriptControl.ScriptControl"))
         return;
     object_set_property(m_script, "Language", text_argument("JavaScript"));
     object_call_bool(m_script, "AddCode", {text_argument(kScriptLibrary)});
-    run("var " + m_name + " = {}, str_Code = String.fromCharCode(9216), str_reg = new RegExp(str_Code, 'g')");
+    m_reusable =
+        run("var " + m_name + " = {}, str_Code = String.fromCharCode(9216), str_reg = new RegExp(str_Code, 'g')");
+}
+
+void JsonDocument::note_path(const std::string& path) {
+    if (!is_plain_path(path))
+        m_reusable = false;
 }
 
 bool JsonDocument::eval_bool(const std::string& expression) {
@@ -182,7 +216,7 @@ bool JsonDocument::run(const std::string& expression) {
 }
 
 bool JsonDocument::parse(const char* text, bool) {
-    if (!m_script.empty()) {
+    if (!m_script.empty() && !m_reusable) {
         object_clear(m_script);
         init();
     }
@@ -196,6 +230,7 @@ bool JsonDocument::parse(const char* text, bool) {
 }
 
 bool JsonDocument::resolve_path(std::string& path) {
+    note_path(path);
     if (path.compare(0, m_name.size(), m_name) == 0 && eval_bool(path + " != null"))
         return true;
     if (path.empty())
@@ -218,13 +253,17 @@ bool JsonDocument::exists(const char* path) {
     return resolve_path(p);
 }
 
-bool JsonDocument::clear() { return run(m_name + " = {}"); }
+bool JsonDocument::clear() {
+    m_reusable = false;
+    return run(m_name + " = {}");
+}
 
 Text JsonDocument::document_text() {
     return eval_text("JSON.stringify(" + m_name + ")" + std::string(kPlaceholderBack));
 }
 
 bool JsonDocument::set_value(const char* path, const char* value, bool as_json) {
+    m_reusable = false;
     std::string p = path ? path : "";
     bool existed = resolve_path(p);
     std::string v = value ? value : "";
@@ -262,6 +301,7 @@ bool JsonDocument::set_value(const char* path, const char* value, bool as_json) 
 }
 
 bool JsonDocument::set_expression(const char* path, const char* expression) {
+    m_reusable = false;
     return run(resolved(path) + " = eval(" + (expression ? expression : "") + ")");
 }
 
@@ -315,6 +355,7 @@ std::unique_ptr<JsonDocument> JsonDocument::document_of(const std::string& json_
 std::unique_ptr<JsonDocument> JsonDocument::get_object(const char* path) { return document_of(resolved(path)); }
 
 bool JsonDocument::array_push(const char* value, const char* path, bool raw) {
+    m_reusable = false;
     std::string p = resolved(path);
     std::string v = value ? value : "";
     if (!raw)
@@ -335,6 +376,7 @@ Text JsonDocument::array_get_text(std::int32_t index, const char* path, bool as_
 }
 
 bool JsonDocument::array_set(std::int32_t index, const char* path, const char* value, bool raw) {
+    m_reusable = false;
     std::string v = value ? value : "";
     if (!raw)
         v = "'" + v + "'";
@@ -342,12 +384,17 @@ bool JsonDocument::array_set(std::int32_t index, const char* path, const char* v
 }
 
 bool JsonDocument::array_remove(std::int32_t index, const char* path) {
+    m_reusable = false;
     return run(resolved(path) + ".splice(" + number_text(index) + ", 1)");
 }
 
-bool JsonDocument::remove(const char* path) { return run("delete " + resolved(path)); }
+bool JsonDocument::remove(const char* path) {
+    m_reusable = false;
+    return run("delete " + resolved(path));
+}
 
 bool JsonDocument::set_number(const char* path, double number) {
+    m_reusable = false;
     return run(resolved(path) + " = " + str(to_text(rt::ArgRecord::of_double(number))));
 }
 
@@ -357,7 +404,10 @@ Text JsonDocument::get_json(const char* path) {
     return eval_text("JSON.stringify(" + resolved(path) + ")" + std::string(kPlaceholderBack));
 }
 
-ObjectVar JsonDocument::script_object() const { return m_script.copy(); }
+ObjectVar JsonDocument::script_object() const {
+    m_reusable = false;
+    return m_script.copy();
+}
 
 std::int32_t JsonDocument::leaf_values(std::vector<std::string>& values, const char* path, bool recursive) {
     std::string p = resolved(path);

@@ -18,6 +18,15 @@
 // A document and its copies share one script control; each holds its own
 // reference and its own COM initialisation of the thread it was made on. A
 // document is used by one thread at a time.
+//
+// parse normally starts a fresh script control, so that nothing one document
+// did can reach the next. Setting up a control (the engine's heap and the
+// script library) costs far more than reading a reply of a kilobyte, so a
+// control that has only ever held parsed documents and answered plain path
+// reads is kept for the next parse: such a control holds nothing but the
+// library and the document, which the parse replaces. Anything else (a write,
+// an expression, a path that is more than names, indexes and quoted keys, a
+// copy or the control handed out) makes the next parse start afresh.
 
 #include "commands/com/ComFacade.h"
 #include "commands/com/ComInit.h"
@@ -90,10 +99,15 @@ private:
     bool run(const std::string& expression);
     std::string resolved(const char* path);
     std::unique_ptr<JsonDocument> document_of(const std::string& json_expression);
+    // Keeps the control reusable only when `path` can do nothing but read.
+    void note_path(const std::string& path);
 
     commands::ComInitScope m_com;
     std::string m_name = "da";
     commands::ObjectVar m_script;
+    // True while the control holds only the library and parsed documents
+    // and no one else holds it (see above).
+    mutable bool m_reusable = false;
 };
 
 }  // namespace quilbex::app

@@ -6,7 +6,9 @@
 # page, and the sign-in click against two plain libcurl requests.
 #
 # usage: measure.sh BIN_DIR [RUNS]   (BIN_DIR holds quilbex, node.dll, quilbex-sim)
-# Registered as the CTest benchmark bench.program (label bench).
+# Registered as the CTest benchmark bench.program (label bench). With
+# QUILBEX_BENCH_RESULTS set to a file, the figures are also appended to it as
+# "name value" lines (for bench/report).
 set -uo pipefail
 bin=$1 runs=${2:-5}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -29,15 +31,16 @@ start_and_wait() {
   echo "$((t1 - t0)) $(awk '/VmHWM/ {print $2}' /proc/$pid/status) $pid"
 }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+result() { [[ -z ${QUILBEX_BENCH_RESULTS:-} ]] || echo "$1 $2" >>"$QUILBEX_BENCH_RESULTS"; }
 
-measure() {
-  local program=$1 title=$2 times=() mems=()
-  for _ in $(seq "$runs"); do
-    read -r ms kb pid < <(start_and_wait "$program" "$title")
-    times+=("$ms"); mems+=("$kb")
-    kill "$pid"; wait "$pid" 2>/dev/null
-  done
-  echo "$(printf '%s\n' "${times[@]}" | median) $(printf '%s\n' "${mems[@]}" | median)"
+# One start of $1 (window titled $2): appends its time and peak memory to
+# the arrays named $3 and $4.
+measure_once() {
+  local -n times_=$3 mems_=$4
+  local ms kb pid
+  read -r ms kb pid < <(start_and_wait "$1" "$2")
+  times_+=("$ms"); mems_+=("$kb")
+  kill "$pid"; wait "$pid" 2>/dev/null
 }
 
 "$bin/quilbex-sim" --any-ports >"$work/sim.out" 2>&1 &
@@ -48,10 +51,26 @@ printf '[HOSTS]\nforum=%s\napi=%s\nquote=%s\naccount=%s\n[TLS]\nca_file=%s\n' "$
 
 printf '#!/bin/sh\nexec "%s/bare-window" texts\n' "$work" >"$work/texts-window"
 chmod +x "$work/texts-window"
-read -r bare_ms bare_kb < <(measure "$work/bare-window" bare-window)
-read -r texts_ms texts_kb < <(measure "$work/texts-window" texts-window)
-read -r tool_ms tool_kb < <(measure "$work/quilbex" 'Quilbex签到抽奖V1.0')
+# The three programs take turns, so that a busy spell of the machine falls
+# on all of them alike.
+bare_t=() bare_m=() texts_t=() texts_m=() tool_t=() tool_m=()
+for _ in $(seq "$runs"); do
+  measure_once "$work/bare-window" bare-window bare_t bare_m
+  measure_once "$work/texts-window" texts-window texts_t texts_m
+  measure_once "$work/quilbex" 'Quilbex签到抽奖V1.0' tool_t tool_m
+done
+med() { local -n values_=$1; printf '%s\n' "${values_[@]}" | median; }
+bare_ms=$(med bare_t) bare_kb=$(med bare_m) texts_ms=$(med texts_t) texts_kb=$(med texts_m)
+tool_ms=$(med tool_t) tool_kb=$(med tool_m)
 ratio() { awk "BEGIN {printf \"%.2f\", $1/$2}"; }
+result startup_ratio_bare "$(ratio "$tool_ms" "$bare_ms")"
+result startup_ratio_texts "$(ratio "$tool_ms" "$texts_ms")"
+result peak_memory_ratio_bare "$(ratio "$tool_kb" "$bare_kb")"
+result peak_memory_ratio_texts "$(ratio "$tool_kb" "$texts_kb")"
+result startup_ms "$tool_ms"
+result startup_texts_ms "$texts_ms"
+result peak_memory_kb "$tool_kb"
+result peak_memory_texts_kb "$texts_kb"
 echo "start-up to window mapped: bare GTK ${bare_ms} ms, GTK with the same texts ${texts_ms} ms," \
   "quilbex ${tool_ms} ms ($(ratio "$tool_ms" "$bare_ms")x bare, $(ratio "$tool_ms" "$texts_ms")x with texts)"
 echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, GTK with the same texts ${texts_kb} kB," \
@@ -60,27 +79,82 @@ echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, GTK with the same texts
 main_of() { xdotool search --onlyvisible --name '^Quilbex签到抽奖V1.0$' | head -n1; }
 
 # The login window: peak memory before and after it opens (WebKit is loaded
-# only then), and the time from the click to the account site's page drawn.
-read -r _ before pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
-main=$(main_of)
-t0=$(now_ms)
-xdotool mousemove --window "$main" 382 285 click 1
-# The window is looked up each time: the first one found may still be replaced.
-until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
-      (( $(dark_pixels "$login" || echo 0) > 500 )); do
-  (( $(now_ms) - t0 > 30000 )) && { echo "the login page was not shown"; exit 1; }
+# only then), the time from the click to the account site's page drawn, and
+# what is given back when it closes: the program's resident memory before the
+# click, while the window is open and 5 s after it closed, and what is left
+# of WebKit's helper processes then.
+descendants() {
+  local child
+  for child in $(pgrep -P "$1"); do
+    echo "$child"
+    descendants "$child"
+  done
+}
+# "count kB" of the live helper processes below $1.
+helpers_of() {
+  local count=0 kb=0 rss child
+  for child in $(descendants "$1"); do
+    rss=$(awk '/VmRSS/ {print $2}' /proc/$child/status 2>/dev/null) || continue
+    [[ -n "$rss" ]] || continue
+    count=$((count + 1)) kb=$((kb + rss))
+  done
+  echo "$count $kb"
+}
+rss_of() { awk '/VmRSS/ {print $2}' /proc/$1/status; }
+# The part of it that is the program's own memory, not mapped files.
+anon_of() { awk '/RssAnon/ {print $2}' /proc/$1/status; }
+anon_ratios=() logins=() opens=() rss_opens=() rss_ratios=() left_counts=() left_kbs=() open_helpers=()
+for _ in $(seq "$runs"); do
+  read -r _ before pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
+  main=$(main_of)
+  rss_before=$(rss_of "$pid") anon_before=$(anon_of "$pid")
+  t0=$(now_ms)
+  xdotool mousemove --window "$main" 382 285 click 1
+  # The window is looked up each time: the first one found may still be replaced.
+  until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
+        (( $(dark_pixels "$login" || echo 0) > 500 )); do
+    (( $(now_ms) - t0 > 30000 )) && { echo "the login page was not shown"; exit 1; }
+  done
+  t1=$(now_ms)
+  logins+=("$((t1 - t0))")
+  sleep 2
+  after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+  rss_open=$(rss_of "$pid")
+  read -r _ helpers < <(helpers_of "$pid")
+  opens+=("$((after - before))") open_helpers+=("$helpers")
+  xdotool windowactivate --sync "$login" key alt+F4
+  t2=$(now_ms)
+  while xdotool search --onlyvisible --name '^登录$' >/dev/null 2>&1; do
+    (( $(now_ms) - t2 > 30000 )) && { echo "the login window did not close"; exit 1; }
+    sleep 0.05
+  done
+  sleep 5
+  rss_closed=$(rss_of "$pid") anon_closed=$(anon_of "$pid")
+  anon_ratios+=("$(awk "BEGIN {printf \"%d\", 1000 * $anon_closed / $anon_before}")")
+  read -r left_count left_kb < <(helpers_of "$pid")
+  rss_ratios+=("$(awk "BEGIN {printf \"%d\", 1000 * $rss_closed / $rss_before}")")
+  left_counts+=("$left_count") left_kbs+=("$left_kb") rss_opens+=("$rss_open")
+  kill "$pid"; wait "$pid" 2>/dev/null
 done
-t1=$(now_ms)
-sleep 2
-after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
-# WebKit's web and network processes, started for the login window.
-helpers=0
-for child in $(pgrep -P "$pid"); do
-  helpers=$((helpers + $(awk '/VmRSS/ {print $2}' /proc/$child/status 2>/dev/null || echo 0)))
-done
-echo "login window: click to page shown $((t1 - t0)) ms; peak memory before ${before} kB, after ${after} kB" \
-  "($(awk "BEGIN {printf \"%.2f\", $after/$before}")x), plus ${helpers} kB in WebKit's helper processes"
-kill "$pid"; wait "$pid" 2>/dev/null
+login_ms=$(printf '%s\n' "${logins[@]}" | median)
+added_kb=$(printf '%s\n' "${opens[@]}" | median)
+helpers_kb=$(printf '%s\n' "${open_helpers[@]}" | median)
+close_ratio=$(awk "BEGIN {printf \"%.2f\", $(printf '%s\n' "${rss_ratios[@]}" | median) / 1000}")
+anon_ratio=$(awk "BEGIN {printf \"%.2f\", $(printf '%s\n' "${anon_ratios[@]}" | median) / 1000}")
+left_count=$(printf '%s\n' "${left_counts[@]}" | median)
+left_kb=$(printf '%s\n' "${left_kbs[@]}" | median)
+rss_open=$(printf '%s\n' "${rss_opens[@]}" | median)
+echo "login window: click to page shown ${login_ms} ms; the program's peak memory grows by ${added_kb} kB" \
+  "(resident ${rss_open} kB while open), plus ${helpers_kb} kB in WebKit's helper processes"
+echo "login window closed (5 s after): the program's resident memory ${close_ratio}x what it was before" \
+  "the click (its own memory, less mapped files: ${anon_ratio}x); ${left_count} helper processes left with ${left_kb} kB"
+result login_closed_anon_ratio "$anon_ratio"
+result login_click_ms "$login_ms"
+result login_added_kb "$added_kb"
+result login_helpers_kb "$helpers_kb"
+result login_closed_rss_ratio "$close_ratio"
+result login_closed_helpers "$left_count"
+result login_closed_helpers_kb "$left_kb"
 
 # The sign-in click, timed by the services' clocks: from the arrival of the
 # sign-in page's request to the arrival of the lottery's first request, which
@@ -118,3 +192,4 @@ click_ms=$(printf '%s\n' "${clicks[@]}" | median)
 peer_ms=$(printf '%s\n' "${peers[@]}" | median)
 echo "sign-in click: quilbex $(awk "BEGIN {print $click_ms/10}") ms, two plain libcurl requests" \
   "$(awk "BEGIN {print $peer_ms/10}") ms ($(awk "BEGIN {printf \"%.2f\", $click_ms/$peer_ms}")x)"
+result signin_click_ratio "$(awk "BEGIN {printf \"%.2f\", $click_ms/$peer_ms}")"

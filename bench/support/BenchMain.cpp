@@ -17,12 +17,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        // With repetitions the mean stands for the case; otherwise each run.
+        // With repetitions the median stands for the case; otherwise each run.
         for (const Run& run : runs) {
             if (run.error_occurred)
                 continue;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean")
-                m_means[run.run_name.str()] = run.GetAdjustedCPUTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[run.run_name.str()] = run.GetAdjustedCPUTime();
             else if (run.run_type == Run::RT_Iteration)
                 m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
         }
@@ -30,7 +30,7 @@ public:
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const auto& [name, time] : m_means)
+        for (const auto& [name, time] : m_medians)
             m_times[name] = time;
         std::map<std::string, double> ours;
         std::map<std::string, std::vector<std::pair<std::string, double>>> peers;
@@ -52,7 +52,7 @@ public:
 
 private:
     std::map<std::string, double> m_times;
-    std::map<std::string, double> m_means;
+    std::map<std::string, double> m_medians;
 };
 
 }  // namespace

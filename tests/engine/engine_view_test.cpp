@@ -3,16 +3,56 @@
 #include "support/Gbk.h"
 #include "tests/engine/EngineFixture.h"
 
-#include <gdk/gdkx.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gdk/gdkx.h>
+#include <map>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace quilbex::testing {
 namespace {
 
 using EngineViewTest = EngineFixture;
+
+// WebKit's helper processes (web, network) anywhere below this process.
+int helper_processes() {
+    std::map<int, std::vector<int>> children;
+    std::map<int, std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        std::string state;
+        int parent = 0;
+        rest >> state >> parent;
+        names[std::stoi(pid)] = line.substr(line.find('(') + 1, line.rfind(')') - line.find('(') - 1);
+        if (state != "Z")
+            children[parent].push_back(std::stoi(pid));
+    }
+    int count = 0;
+    std::vector<int> pending{static_cast<int>(getpid())};
+    while (!pending.empty()) {
+        int pid = pending.back();
+        pending.pop_back();
+        for (int child : children[pid]) {
+            count += names[child].rfind("WebKit", 0) == 0;
+            pending.push_back(child);
+        }
+    }
+    return count;
+}
 
 TEST_F(EngineViewTest, control_view_sits_in_the_parent_window_at_its_place_and_size) {
     auto& e = api();
@@ -74,6 +114,30 @@ TEST_F(EngineViewTest, a_view_may_be_destroyed_from_inside_its_own_callbacks) {
     run_for(300);  // late notifications of the gone view must find nothing
     EXPECT_EQ(gtk_container_get_children(GTK_CONTAINER(m_host->fixed())), nullptr);
     EXPECT_STREQ(e.wkeGetTitle(view), "");
+}
+
+TEST_F(EngineViewTest, webkit_helper_processes_end_when_the_last_view_is_gone_and_come_back_for_the_next) {
+    auto& e = api();
+    wkeWebView first = make_view();
+    wkeWebView second = make_view();
+    e.wkeLoadHTML(first, "<title>first</title>");
+    e.wkeLoadHTML(second, "<title>second</title>");
+    ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(second)) == "second"; }));
+    ASSERT_GT(helper_processes(), 0);
+
+    // One view left: its page goes on working.
+    e.wkeDestroyWebView(first);
+    run_for(300);
+    ASSERT_GT(helper_processes(), 0);
+    e.wkeLoadHTML(second, "<title>still</title>");
+    ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(second)) == "still"; }));
+
+    e.wkeDestroyWebView(second);
+    EXPECT_TRUE(run_until([] { return helper_processes() == 0; }, 30000)) << helper_processes() << " left";
+
+    wkeWebView next = make_view();
+    e.wkeLoadHTML(next, "<title>next</title>");
+    EXPECT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(next)) == "next"; }));
 }
 
 struct DialogLog {

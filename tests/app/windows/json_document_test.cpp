@@ -180,3 +180,42 @@ TEST(JsonDocument, copies_share_the_script_control) {
     copy.reset();
     EXPECT_EQ(doc.get_number("a"), 9.0);
 }
+
+// A parse may keep the script control of a document that was only read; what
+// one document left behind must still never show in the next.
+TEST(JsonDocument, a_new_parse_never_sees_what_the_last_document_left) {
+    JsonDocument doc;
+    ASSERT_TRUE(doc.parse("{\"a\":1,\"list\":[\"x\"]}"));
+    EXPECT_EQ(str(doc.get_text("list[0]")), "x");
+    std::vector<std::string> values;
+    EXPECT_EQ(doc.leaf_values(values, "", true), 2);
+    ASSERT_TRUE(doc.parse("{\"b\":2}"));
+    EXPECT_FALSE(doc.exists("a"));
+    EXPECT_EQ(str(doc.get_text("b")), "2");
+    EXPECT_EQ(doc.leaf_values(values, "", true), 1);
+
+    // A path that writes while it is read.
+    doc.get_text("b = Object.prototype.polluted = 'x'");
+    ASSERT_EQ(str(doc.get_text("polluted")), "x");
+    ASSERT_TRUE(doc.parse("{\"c\":3}"));
+    EXPECT_FALSE(doc.exists("polluted"));
+
+    // Writes and expressions.
+    ASSERT_TRUE(doc.set_expression("probe", "(leaked_global = 5)"));
+    ASSERT_TRUE(doc.set_value("s", "t"));
+    ASSERT_TRUE(doc.parse("{\"c\":4}"));
+    ASSERT_TRUE(doc.set_expression("probe", "[typeof leaked_global]"));
+    EXPECT_EQ(str(doc.get_text("probe")), "undefined");
+    EXPECT_FALSE(doc.exists("s"));
+
+    // A copy keeps the document it shares; the parse goes to a control of its own.
+    ASSERT_TRUE(doc.parse("{\"c\":5}"));
+    auto copy = doc.copy();
+    ASSERT_TRUE(doc.parse("{\"c\":6}"));
+    EXPECT_EQ(copy->get_number("c"), 5.0);
+    EXPECT_EQ(doc.get_number("c"), 6.0);
+    // The handed-out control too.
+    commands::ObjectVar script = doc.script_object();
+    ASSERT_TRUE(doc.parse("{\"c\":7}"));
+    EXPECT_EQ(str(commands::object_call_text(script, "Eval", {commands::text_argument("da.c")})), "6");
+}
