@@ -23,6 +23,7 @@ std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::c
             return nullptr;
         if (std::chrono::steady_clock::now() >= deadline)
             return nullptr;
+        lock->m_waited = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return lock;

@@ -17,12 +17,15 @@ public:
     // it then. Where the lock file cannot be made, the lock is granted at once.
     static std::unique_ptr<RunLock> acquire(const std::string& program_dir, std::chrono::milliseconds timeout);
     ~RunLock();
+    // True when another run held the lock and this one waited for it.
+    bool waited() const { return m_waited; }
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
 
 private:
     explicit RunLock(int fd) : m_fd(fd) {}
     int m_fd;
+    bool m_waited = false;
 };
 
 }  // namespace quilbex::app

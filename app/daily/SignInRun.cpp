@@ -106,6 +106,11 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
                      static_cast<long long>(options.wait.count() / 1000));
         return RunStatus::failed;
     }
+    // The run waited for one that has just drawn: the forum takes a member's
+    // draws only some seconds apart, so this run keeps the lottery's pause
+    // before it starts instead of drawing straight after the other's last draw.
+    if (lock->waited())
+        commands::delay(kDrawPauseMs);
     set_forum_cookie(cookie.c_str());
     std::string message = message_of_the_day(options, program_dir, sinks);
     commands::Text formhash = fetch_formhash();
