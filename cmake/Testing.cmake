@@ -19,10 +19,18 @@ function(quilbex_test_suite name)
   target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # Tests of the `gui` label share the one display that the test run has and
+  # drive it with real pointer and key input: two at once would click into
+  # each other's windows, so they take turns (other labels run beside them;
+  # `e2e` tests bring a display of their own).
+  set(lock)
+  if(A_LABEL STREQUAL "gui")
+    set(lock RESOURCE_LOCK shared_display)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT})
+    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ${lock})
   if(A_LABEL STREQUAL "unit")
     add_dependencies(unit_suites ${name})
   endif()
