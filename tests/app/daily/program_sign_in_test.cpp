@@ -119,7 +119,8 @@ TEST_F(DailyRun, exit_status_tells_not_logged_in_refused_and_no_answer_apart) {
     EXPECT_TRUE(requests("forum").empty());
 
     // Nothing listening at all.
-    write_file(folder.file("Config.ini"), "[HOSTS]\r\nforum=127.0.0.1:1\r\napi=127.0.0.1:1\r\n");
+    write_file(folder.file("Config.ini"), "[HOSTS]\r\nforum=127.0.0.1:1\r\napi=127.0.0.1:1\r\n"
+                                          "quote=127.0.0.1:1\r\naccount=127.0.0.1:1\r\n");
     EXPECT_EQ(sign_in({"--message", "x"}).status, 3);
 }
 
