@@ -17,6 +17,7 @@
 #include "platform/kernel/Paths.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
+#include "platform/ui/GtkModule.h"
 #include "platform/ui/User32.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/wininet/WinInet.h"
@@ -94,7 +95,11 @@ void prepare_process() {
     const NetConfig& config = net_config();
 
     if (!ui::WindowSystem::use_gtk()) {
-        std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
+        std::string missing = ui::gtk_module_error();
+        if (!missing.empty())
+            std::fprintf(stderr, "quilbex: %s; install the program again with that file beside it.\n", missing.c_str());
+        else
+            std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
         std::exit(1);
     }
     // A configuration that names only some hosts would send the others'

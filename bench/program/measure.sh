@@ -16,7 +16,7 @@ source "$here/../../scripts/demo/screen.sh"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 cc -O2 -o "$work/bare-window" "$here/bare_window.c" $(pkg-config --cflags --libs gtk+-3.0) || exit 1
-cp "$bin/quilbex" "$bin/node.dll" "$work/"
+cp "$bin/quilbex" "$bin/quilbex-gtk.so" "$bin/node.dll" "$work/"
 
 now_ms() { date +%s%3N; }
 # Starts $1, waits for a visible window titled $2; prints "ms kB pid".

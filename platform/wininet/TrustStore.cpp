@@ -1,7 +1,12 @@
 #include "platform/wininet/TrustStore.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace quilbex::wininet {
@@ -13,10 +18,49 @@ struct CachedStore {
     SharedTrustStore store;
 };
 
+std::string from_environment_or(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    return value && *value ? value : fallback;
+}
+
+// The folder and the bundle OpenSSL would use by default, honouring the
+// same environment variables it does.
+std::string system_authority_dir() {
+    return from_environment_or(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
+}
+std::string system_authority_file() {
+    return from_environment_or(X509_get_default_cert_file_env(), X509_get_default_cert_file());
+}
+
+// A name such as "9d04f354.0": a certificate linked under the hash of its
+// subject, which is how OpenSSL finds it in the folder when a chain needs it.
+bool is_hashed_name(const char* name) {
+    std::size_t i = 0;
+    for (; i < 8; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    if (name[i] != '.' || !std::isdigit(static_cast<unsigned char>(name[i + 1])))
+        return false;
+    for (i += 2; name[i] != '\0'; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+bool has_hashed_certificates(const std::string& dir) {
+    std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.c_str()), &::closedir);
+    if (!listing)
+        return false;
+    while (const dirent* entry = ::readdir(listing.get()))
+        if (is_hashed_name(entry->d_name))
+            return true;
+    return false;
+}
+
 // Path, size and modification time: a file replaced on disk is read again.
 std::string key_for(const std::string& file) {
     if (file.empty())
-        return "system";
+        return "none";
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0)
         return "missing:" + file;
@@ -24,9 +68,28 @@ std::string key_for(const std::string& file) {
            std::to_string(st.st_mtim.tv_nsec);
 }
 
-SharedTrustStore build(const std::string& extra_ca_file) {
+// Loading the whole system bundle parses every authority (several megabytes
+// kept for the life of the process) although a connection needs one or two.
+// The hashed folder holds the same authorities, so the store looks them up
+// there when a chain asks for them. The bundle is read only when the folder
+// has no hashed certificates, or when SSL_CERT_FILE names a bundle of its own.
+bool add_system_authorities(X509_STORE* store, const std::string& dir) {
+    bool has_dir = has_hashed_certificates(dir);
+    if (has_dir && X509_STORE_load_path(store, dir.c_str()) != 1)
+        return false;
+    const char* own_bundle = std::getenv(X509_get_default_cert_file_env());
+    if (has_dir && !(own_bundle && *own_bundle))
+        return true;
+    std::string bundle = system_authority_file();
+    struct stat st {};
+    if (::stat(bundle.c_str(), &st) != 0)
+        return true;  // no bundle either: only the configured authority is trusted
+    return X509_STORE_load_file(store, bundle.c_str()) == 1;
+}
+
+SharedTrustStore build(const std::string& dir, const std::string& extra_ca_file) {
     SharedTrustStore store(X509_STORE_new(), X509_STORE_free);
-    if (!store || X509_STORE_set_default_paths(store.get()) != 1)
+    if (!store || !add_system_authorities(store.get(), dir))
         return nullptr;
     if (!extra_ca_file.empty() && X509_STORE_load_file(store.get(), extra_ca_file.c_str()) != 1)
         return nullptr;
@@ -38,11 +101,12 @@ SharedTrustStore build(const std::string& extra_ca_file) {
 SharedTrustStore trust_store_for(const std::string& extra_ca_file) {
     static std::mutex mutex;
     static CachedStore* cache = new CachedStore();  // outlives worker threads at exit
-    std::string key = key_for(extra_ca_file);
+    std::string dir = system_authority_dir();
+    std::string key = dir + "|" + system_authority_file() + "|" + key_for(extra_ca_file);
     std::lock_guard lock(mutex);
     if (cache->key != key || !cache->store) {
         cache->key = key;
-        cache->store = build(extra_ca_file);
+        cache->store = build(dir, extra_ca_file);
     }
     return cache->store;
 }

@@ -57,6 +57,7 @@ void ToolTest::start_services(bool default_ports, std::vector<std::string> scena
 
 void ToolTest::install_program(bool with_engine) {
     fs::copy_file(built("quilbex"), m_folder.file("quilbex"));
+    fs::copy_file(built("quilbex-gtk.so"), m_folder.file("quilbex-gtk.so"));
     if (with_engine)
         fs::copy_file(built("node.dll"), m_folder.file("node.dll"));
     ASSERT_NE(m_sim, nullptr) << "start the services first";

@@ -46,7 +46,7 @@ TEST_P(ProgramFolderTest, StartsAndKeepsItsFilesInItsOwnFolder) {
     install_program();
     const std::string dir = folder() + "/" + GetParam().name;
     fs::create_directory(dir);
-    for (const char* file : {"quilbex", "node.dll", "Config.ini"})
+    for (const char* file : {"quilbex", "quilbex-gtk.so", "node.dll", "Config.ini"})
         fs::rename(folder() + "/" + file, dir + "/" + file);
     m_log = folder() + "/program.log";
     start_in(dir);

@@ -559,16 +559,13 @@ GtkWidget* GtkBackend::container_of(HWND handle) const {
 
 }  // namespace quilbex::ui::gtk
 
-namespace quilbex::ui {
-
-bool WindowSystem::use_gtk() {
+extern "C" bool quilbex_ui_gtk_start() {
     if (!gtk_init_check(nullptr, nullptr))
         return false;
-    install(std::make_unique<WindowSystem>(std::make_unique<gtk::GtkBackend>()));
+    quilbex::ui::WindowSystem::install(
+        std::make_unique<quilbex::ui::WindowSystem>(std::make_unique<quilbex::ui::gtk::GtkBackend>()));
     return true;
 }
-
-}  // namespace quilbex::ui
 
 extern "C" GtkWidget* quilbex_ui_gtk_container(void* hwnd) {
     auto* backend = quilbex::ui::gtk::GtkBackend::current();

@@ -89,3 +89,9 @@ private:
 // window system is not in use. Exported from the program for the browser
 // engine library, which finds it with dlsym(RTLD_DEFAULT, ...).
 extern "C" __attribute__((visibility("default"))) GtkWidget* quilbex_ui_gtk_container(void* hwnd);
+
+// Opens the display and makes the GTK backend the window system's; false
+// when no display can be opened. The window system calls it through
+// WindowSystem::use_gtk(), finding it in the program or in the backend's
+// library file.
+extern "C" __attribute__((visibility("default"))) bool quilbex_ui_gtk_start();

@@ -7,6 +7,13 @@
 #include "platform/wininet/WinInetErrors.h"
 #include "sim/Simulator.h"
 
+#include <openssl/pem.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
 namespace quilbex::wininet::testing {
 namespace {
 
@@ -20,6 +27,29 @@ protected:
     void TearDown() override {
         set_extra_ca_file("");
         set_insecure(false);
+        ::unsetenv("SSL_CERT_DIR");
+        ::unsetenv("SSL_CERT_FILE");
+        if (!system_dir.empty())
+            std::filesystem::remove_all(system_dir);
+    }
+
+    // A fresh folder standing for the system's authorities; with `hashed`
+    // the sim's authority is linked in it under its subject hash, the way
+    // the system's folder is laid out.
+    void use_system_dir(bool hashed) {
+        char name[] = "/tmp/quilbex-authorities-XXXXXX";
+        ASSERT_NE(::mkdtemp(name), nullptr);
+        system_dir = name;
+        ::setenv("SSL_CERT_DIR", name, 1);
+        if (!hashed)
+            return;
+        std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(sim->ca_file().c_str(), "r"), &std::fclose);
+        ASSERT_TRUE(file);
+        std::unique_ptr<X509, void (*)(X509*)> ca(PEM_read_X509(file.get(), nullptr, nullptr, nullptr), X509_free);
+        ASSERT_TRUE(ca);
+        char hash[16];
+        std::snprintf(hash, sizeof hash, "%08lx.0", X509_subject_name_hash(ca.get()));
+        std::filesystem::copy_file(sim->ca_file(), system_dir / hash);
     }
 
     // A GET of the quote service over https; `security_flags` is set on the
@@ -45,6 +75,7 @@ protected:
     }
 
     std::unique_ptr<sim::Simulator> sim;
+    std::filesystem::path system_dir;
 };
 
 TEST_F(TlsTrustTest, a_certificate_from_an_unknown_authority_is_refused_whatever_the_request_asks) {
@@ -67,6 +98,24 @@ TEST_F(TlsTrustTest, the_configured_authority_is_trusted_besides_the_system_ones
     Exchange e = fetch_quote();
     ASSERT_TRUE(e.sent) << e.send_error;
     EXPECT_NE(e.body.find("\"title\""), std::string::npos);
+}
+
+// System authorities are looked up in the hashed folder when a chain needs
+// them; a bundle is still read when the folder has none or SSL_CERT_FILE
+// names one.
+TEST_F(TlsTrustTest, system_authorities_come_from_the_hashed_folder_or_else_the_bundle) {
+    use_system_dir(true);
+    Exchange from_folder = fetch_quote();
+    ASSERT_TRUE(from_folder.sent) << from_folder.send_error;
+    EXPECT_NE(from_folder.body.find("\"title\""), std::string::npos);
+
+    std::filesystem::remove_all(system_dir);
+    use_system_dir(false);
+    EXPECT_EQ(fetch_quote().send_error, ERROR_INTERNET_INVALID_CA);
+
+    ::setenv("SSL_CERT_FILE", sim->ca_file().c_str(), 1);
+    Exchange from_bundle = fetch_quote();
+    EXPECT_TRUE(from_bundle.sent) << from_bundle.send_error;
 }
 
 TEST_F(TlsTrustTest, a_missing_authority_file_fails_the_request) {

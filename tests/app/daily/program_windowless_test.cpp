@@ -1,0 +1,45 @@
+// The program links no window toolkit: the command line runs without the
+// GTK backend's library, and the windows, when that library is missing, end
+// with a message that names it.
+
+#include "ProgramRun.h"
+
+#include <cstdio>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace quilbex::daily_testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+TEST(Windowless, the_program_needs_the_backend_library_only_for_its_windows) {
+    ProgramFolder folder;
+    ASSERT_FALSE(std::filesystem::exists(folder.file("quilbex-gtk.so")));
+    RunResult help = folder.run({"--help"}, {{"DISPLAY", ""}});
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_THAT(help.out, HasSubstr("--sign-in"));
+
+    RunResult windows = folder.run({}, {{"DISPLAY", ":0"}});
+    EXPECT_EQ(windows.status, 1);
+    EXPECT_THAT(windows.err, HasSubstr(folder.file("quilbex-gtk.so").string()));
+    EXPECT_THAT(windows.err, Not(HasSubstr("no display")));
+}
+
+TEST(Windowless, the_executable_does_not_link_gtk) {
+    std::string command = std::string("ldd '") + QUILBEX_BIN_DIR + "/quilbex'";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
+    ASSERT_TRUE(pipe);
+    std::string listing;
+    char buffer[512];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get()))
+        listing.append(buffer, n);
+    ASSERT_THAT(listing, HasSubstr("libc.so"));
+    EXPECT_THAT(listing, Not(HasSubstr("libgtk-3")));
+    EXPECT_THAT(listing, Not(HasSubstr("libgdk-3")));
+}
+
+}  // namespace
+}  // namespace quilbex::daily_testing
