@@ -211,6 +211,17 @@ void ViewSignals::on_load_changed(WebKitWebView* web_view, WebKitLoadEvent event
 
 gboolean ViewSignals::on_load_failed(WebKitWebView*, WebKitLoadEvent, const char* failing_uri, GError* error,
                                      WebView* view) {
+    // WebKit opens a connection to the page's host ahead of the load. When
+    // that connection's certificate is refused, the load that was waiting for
+    // it ends as a network-level cancellation, without the certificate signal
+    // that would have allowed it: go again, within the same tries, so that
+    // the next connection meets the certificate check itself.
+    if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) && failing_uri &&
+        view->m_tls_retries < kTlsRetryLimit && Engine::get().trust().has_host(host_of(failing_uri))) {
+        ++view->m_tls_retries;
+        view->m_tls_retry_uri = failing_uri;
+        return TRUE;
+    }
     view->m_load_failed = true;
     view->m_failed_uri = failing_uri ? failing_uri : "";
     if (view->m_failed_reason.empty() && error)

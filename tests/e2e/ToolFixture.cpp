@@ -67,9 +67,10 @@ void ToolTest::install_program(bool with_engine) {
                    m_sim->host(m_sim->account_port()) + "\r\n[TLS]\r\nca_file=" + m_sim->ca_file() + "\r\n");
 }
 
-void ToolTest::start_program() {
-    m_program = ChildProcess({m_folder.file("quilbex")}, {"DISPLAY=" + m_desktop->display()},
-                             m_folder.file("program.log"), m_folder.path());
+void ToolTest::start_program(const std::vector<std::string>& env) {
+    std::vector<std::string> program_env{"DISPLAY=" + m_desktop->display()};
+    program_env.insert(program_env.end(), env.begin(), env.end());
+    m_program = ChildProcess({m_folder.file("quilbex")}, program_env, m_folder.file("program.log"), m_folder.path());
     auto window = m_desktop->wait_window(kMainTitle, std::chrono::seconds(40));
     ASSERT_TRUE(window) << "no main window; program output:\n" << program_output();
     m_main = *window;

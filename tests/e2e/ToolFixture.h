@@ -43,8 +43,9 @@ protected:
     void start_services(bool default_ports = false, std::vector<std::string> scenario = {});
     // Copies the program (and node.dll unless told not to) into the folder.
     void install_program(bool with_engine = true);
-    // Starts the program and waits for its main window.
-    void start_program();
+    // Starts the program and waits for its main window; `env` adds
+    // environment entries ("NAME=value").
+    void start_program(const std::vector<std::string>& env = {});
     void stop_program();
 
     const std::string& folder() const { return m_folder.path(); }
