@@ -174,6 +174,8 @@ printf '[COOKIE]\r\ncookie=%s\r\n' "$cookie" >"$work/Cookie.ini"
 control="http://$(sed -n 's|^control http://||p' "$work/sim.out")"
 read -r _ _ pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
 main=$(main_of)
+# The forum refuses an empty message of the day: the member's message first.
+xdotool mousemove --window "$main" 223 187 click 1 type --delay 20 'keep going'
 clicks=() peers=()
 for _ in $(seq "$runs"); do
   curl -s -X POST "$control/reset" >/dev/null
