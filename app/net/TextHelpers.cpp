@@ -2,6 +2,8 @@
 
 #include "commands/com/ComFacade.h"
 #include "commands/com/ComInit.h"
+#include "commands/com/ComValues.h"
+#include "platform/com/Bstr.h"
 #include "platform/com/Iconv.h"
 #include "platform/kernel/CodePage.h"
 #include "runtime/Blocks.h"
@@ -100,6 +102,37 @@ rt::ArgRecord byte_set_argument(const unsigned char* bytes) {
     return rt::ArgRecord::of_pointer(bytes, rt::kTypeByteSet);
 }
 
+// The names the stream knows for GBK.
+bool names_gbk(const char* charset) {
+    for (const char* name : {"gbk", "gb2312", "cp936", "windows-936"}) {
+        if (find_text(charset, name, std::nullopt, true) == 1 && view(charset).size() == std::strlen(name))
+            return true;
+    }
+    return false;
+}
+
+// The text read from the stream, as the program's text would hold it: cut at
+// its first zero. When it is written back as GBK it can stay UTF-16, since
+// passing through GBK on the way changes nothing the GBK writer would not
+// change itself (a character GBK lacks becomes "?" either way). Any other
+// target gets the text as it comes back from the program's GBK text, so that
+// the result does not depend on the target.
+void prepare_read_text(VariantVar& text, bool to_gbk) {
+    com::VARIANT* v = text.get();
+    if (!v || v->vt != com::VT_BSTR)
+        return;
+    std::u16string_view units = com::bstr_view(v->bstrVal);
+    auto end = units.find(u'\0');
+    if (end != std::u16string_view::npos)
+        com::bstr_truncate(v->bstrVal, static_cast<com::UINT>(end));
+    if (to_gbk)
+        return;
+    Text gbk(comvalues::text_from_bstr(v->bstrVal));
+    com::BSTR back = comvalues::bstr_from_text(gbk.get());
+    com::SysFreeString(v->bstrVal);
+    v->bstrVal = back;
+}
+
 }  // namespace
 
 Text text_between(const char* text, const char* left, const char* right, std::optional<std::int32_t> start,
@@ -177,11 +210,16 @@ ByteSet convert_charset(const unsigned char* bytes, const char* from, const char
         object_set_property(stream, "Position", int_argument(0));
         object_set_property(stream, "Type", int_argument(2));
         object_set_property(stream, "Charset", text_argument(from_set));
-        Text t = object_call_text(stream, "ReadText");
+        // The text stays one UTF-16 block from ReadText to WriteText.
+        VariantVar text = object_call_variant(stream, "ReadText");
+        prepare_read_text(text, names_gbk(to_set));
         object_call(stream, "Close");
         object_call(stream, "Open");
         object_set_property(stream, "Charset", text_argument(to_set));
-        object_call(stream, "WriteText", {text_argument(t.get())});
+        if (text.get() && text.get()->vt == com::VT_BSTR)
+            object_call(stream, "WriteText", {text.arg()});
+        else
+            object_call(stream, "WriteText", {text_argument(nullptr)});
         object_set_property(stream, "Position", int_argument(0));
         object_set_property(stream, "Type", int_argument(1));
         if (skip)

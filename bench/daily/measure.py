@@ -2,6 +2,8 @@
 """Measures "quilbex --sign-in" against peer_requests.py in the same run:
 both sign in and draw three times (plus the draw that says they are used up)
 against the local services, alternately, each on a freshly reset service.
+Each run must be accepted (signed in, three draws won, then "used up"), and
+the peer's requests must be the tool's byte for byte, or no figure is given.
 Reports the median CPU time (user + system) and peak resident memory of each
 process and the quilbex/peer ratios.
 
@@ -25,16 +27,19 @@ def run_measured(argv, env=None):
     child.returncode = os.waitstatus_to_exitcode(status)
     if child.returncode != 0:
         sys.exit("%s failed (%d):\n%s" % (argv[0], child.returncode, output))
-    if output.count("\n") < 5 and "quilbex" not in argv[0]:
-        sys.exit("%s made too few draws:\n%s" % (argv[0], output))
+    if "签到成功" not in output or output.count("恭喜您抽中") != 3 or "抽奖次数已用完" not in output:
+        sys.exit("%s was not accepted by the services:\n%s" % (argv[0], output))
     return usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+
+
+def fetch(url, method="GET"):
+    return urllib.request.urlopen(urllib.request.Request(url, method=method)).read()
 
 
 def main():
     bin_dir = os.path.abspath(sys.argv[1])
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
-    sim = subprocess.Popen([os.path.join(bin_dir, "quilbex-sim"), "--cert-dir", os.path.join(bin_dir, "sim-certs"),
-                            "--any-ports"], stdout=subprocess.PIPE, text=True)
+    sim = subprocess.Popen([os.path.join(bin_dir, "quilbex-sim"), "--any-ports"], stdout=subprocess.PIPE, text=True)
     hosts = {}
     try:
         for line in sim.stdout:
@@ -50,15 +55,18 @@ def main():
         with open(os.path.join(folder, "Cookie.ini"), "w") as cookie:
             cookie.write("[COOKIE]\r\ncookie=%s\r\n" % COOKIE)
         env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="", QUILBEX_CONFIG=os.path.join(folder, "Config.ini"))
-        reset = "http://%s/reset" % hosts["control"]
+        control = "http://%s" % hosts["control"]
         ours, peer = [], []
         for _ in range(rounds):
-            urllib.request.urlopen(urllib.request.Request(reset, method="POST")).read()
-            ours.append(run_measured([os.path.join(folder, "quilbex"), "--sign-in", "--quiet", "--message", MESSAGE],
-                                     env))
-            urllib.request.urlopen(urllib.request.Request(reset, method="POST")).read()
+            fetch(control + "/reset", "POST")
+            ours.append(run_measured([os.path.join(folder, "quilbex"), "--sign-in", "--message", MESSAGE], env))
+            requests_ours = fetch(control + "/log")
+            fetch(control + "/reset", "POST")
             peer.append(run_measured(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "peer_requests.py"),
                                       hosts["forum"], hosts["api"], hosts["ca"], COOKIE, MESSAGE]))
+            if fetch(control + "/log") != requests_ours:
+                sys.exit("the peer's requests differ from the tool's:\n%s\n----\n%s" % (
+                    requests_ours.decode("utf-8", "replace"), fetch(control + "/log").decode("utf-8", "replace")))
         shutil.rmtree(folder)
     finally:
         sim.terminate()

@@ -7,7 +7,9 @@
 #include "app/flows/SignIn.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
+#include "app_flows_texts/FlowTexts.h"
 #include "platform/wininet/WinInet.h"
+#include "runtime/Blocks.h"
 #include "runtime/ProgramImage.h"
 #include "runtime/RuntimeApp.h"
 #include "runtime/Startup.h"
@@ -18,6 +20,7 @@
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -121,57 +124,98 @@ std::string plain_request(const std::string& url, const char* headers, const std
 
 const char* kBlock = "User-Agent: bench\r\nAccept: */*\r\nAccept-Language: zh-cn";
 
+std::size_t byte_count(const app::ByteSet& body) { return rt::byte_set_bytes(body.get()).size(); }
+
+// A benchmark whose requests are not answered as expected measures nothing:
+// each case checks its last reply and fails the run when it is wrong.
 void get_quilbex(benchmark::State& state, bool large) {
     const std::string& url = large ? setup().large_url : setup().small_url;
+    std::size_t size = 0;
     for (auto _ : state) {
         app::ByteSet body = app::http_request({.url = url.c_str(), .extra_headers = kBlock});
+        size = byte_count(body);
         benchmark::DoNotOptimize(body.get());
     }
+    if (size != (large ? std::size_t{1} << 20 : std::strlen("small reply")))
+        state.SkipWithError("the reply was not the served body");
 }
 
 void get_libcurl(benchmark::State& state, bool large) {
     const std::string& url = large ? setup().large_url : setup().small_url;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(plain_request(url, kBlock, nullptr));
+    std::string body;
+    for (auto _ : state) {
+        body = plain_request(url, kBlock, nullptr);
+        benchmark::DoNotOptimize(body.data());
+    }
+    if (body.size() != (large ? std::size_t{1} << 20 : std::strlen("small reply")))
+        state.SkipWithError("the reply was not the served body");
 }
 
 void sign_in_quilbex(benchmark::State& state) {
     setup();
+    std::string status;
     for (auto _ : state) {
         app::Text token = app::fetch_formhash();
-        app::Text status = app::post_sign_in("bench", token.get());
-        benchmark::DoNotOptimize(status.get());
+        app::Text reply = app::post_sign_in("bench", token.get());
+        status = reply ? reply.get() : "";
+        benchmark::DoNotOptimize(reply.get());
     }
+    // The scenario answers every accepted sign "signed already".
+    if (status != app::texts::signed_today())
+        state.SkipWithError("the sign action was refused");
 }
 
 void sign_in_libcurl(benchmark::State& state) {
     Setup& s = setup();
     std::string forum = "https://" + s.services->host(s.services->forum_port());
-    std::string headers = std::string("User-Agent: bench\r\nCookie: UM_distinctid=sim-member-0001\r\n") +
-                          "Content-Type: application/x-www-form-urlencoded";
-    std::string form = "formhash=1a2b3c4d&qdxq=tp&qdmode=1&todaysay=bench";
+    // The headers the tool sends: the page with the desktop agent, the form
+    // with the mobile agent and the form's own address as Referer.
+    auto headers = [](const char* agent, const std::string& url, bool form) {
+        return std::string("User-Agent: ") + agent + "\r\nAccept: */*\r\nReferer: " + url +
+               "\r\nAccept-Language: zh-cn" + (form ? "\r\nContent-Type: application/x-www-form-urlencoded" : "") +
+               "\r\nCookie: UM_distinctid=sim-member-0001";
+    };
+    const std::string page_url = forum + app::kSignPagePath, action_url = forum + app::kSignActionPath;
+    const std::string page_headers = headers(app::kDesktopAgent, page_url, false);
+    const std::string action_headers = headers(app::kMobileAgent, action_url, true);
+    std::string reply;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(plain_request(forum + app::kSignPagePath, headers.c_str(), nullptr,
-                                               s.services->ca_file()));
-        benchmark::DoNotOptimize(plain_request(forum + app::kSignActionPath, headers.c_str(), &form,
-                                               s.services->ca_file()));
+        std::string page = plain_request(page_url, page_headers.c_str(), nullptr, s.services->ca_file());
+        auto start = page.find("formhash=");
+        auto end = start == std::string::npos ? start : page.find("&amp;", start);
+        std::string token = end == std::string::npos ? "" : page.substr(start + 9, end - start - 9);
+        std::string form = "formhash=" + token + "&qdxq=tp&qdmode=1&todaysay=bench";
+        reply = plain_request(action_url, action_headers.c_str(), &form, s.services->ca_file());
+        benchmark::DoNotOptimize(reply.data());
     }
+    if (reply.find("您今日已经签到") == std::string::npos)
+        state.SkipWithError("the sign action was refused");
 }
 
 void https_get_quilbex(benchmark::State& state) {
     Setup& s = setup();
     std::string url = "https://" + s.services->host(s.services->quote_port()) + "/api/soul";
+    std::string body;
     for (auto _ : state) {
-        app::ByteSet body = app::http_request({.url = url.c_str(), .extra_headers = kBlock});
-        benchmark::DoNotOptimize(body.get());
+        app::ByteSet reply = app::http_request({.url = url.c_str(), .extra_headers = kBlock});
+        auto bytes = rt::byte_set_bytes(reply.get());
+        body.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        benchmark::DoNotOptimize(reply.get());
     }
+    if (body.find("\"code\":200") == std::string::npos)
+        state.SkipWithError("the quote service did not answer with a quote");
 }
 
 void https_get_libcurl(benchmark::State& state) {
     Setup& s = setup();
     std::string url = "https://" + s.services->host(s.services->quote_port()) + "/api/soul";
-    for (auto _ : state)
-        benchmark::DoNotOptimize(plain_request(url, kBlock, nullptr, s.services->ca_file()));
+    std::string body;
+    for (auto _ : state) {
+        body = plain_request(url, kBlock, nullptr, s.services->ca_file());
+        benchmark::DoNotOptimize(body.data());
+    }
+    if (body.find("\"code\":200") == std::string::npos)
+        state.SkipWithError("the quote service did not answer with a quote");
 }
 
 }  // namespace

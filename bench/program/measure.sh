@@ -161,22 +161,28 @@ result login_closed_helpers_kb "$left_kb"
 # the handler starts right after appending the status line. That holds the
 # page's reply, the whole sign action, the append and the thread's start;
 # against it the same two requests made with plain libcurl.
+# Each run starts from a fresh scenario with no winning draws, so that the
+# tool's draws end with their first reply and never reach the next run. The
+# peer runs after the tool without a reset: its sign must be answered "signed
+# already" and its draw "too fast", which the services give only once the
+# tool's sign and draw passed every check; a refused request is no figure.
 cc -O2 -o "$work/two_requests" "$here/two_requests.c" $(pkg-config --cflags --libs libcurl) || exit 1
-forum="https://$(host forum)"
+forum="https://$(host forum)" api="https://$(host api)"
 ca=$(sed -n 's/^ca //p' "$work/sim.out")
 cookie='UM_distinctid=sim-member-0001; BBS_UNAME=%E5%BC%A0%E4%B8%89'
 printf '[COOKIE]\r\ncookie=%s\r\n' "$cookie" >"$work/Cookie.ini"
 control="http://$(sed -n 's|^control http://||p' "$work/sim.out")"
 read -r _ _ pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
 main=$(main_of)
+# The forum refuses an empty message of the day: the member's message first.
+xdotool mousemove --window "$main" 223 187 click 1 type --delay 20 'keep going'
 clicks=() peers=()
 for _ in $(seq "$runs"); do
-  # The draws of the run before end first; the scenario starts again.
-  sleep 1.5
   curl -s -X POST "$control/reset" >/dev/null
+  curl -s -X POST -d draws=0 "$control/scenario" >/dev/null
   xdotool mousemove --window "$main" 208 257 click 1
   times=""
-  for _ in $(seq 100); do
+  for _ in $(seq 400); do
     times=$(curl -s "$control/log/times")
     grep -q '^api ' <<<"$times" && break
     sleep 0.05
@@ -184,8 +190,11 @@ for _ in $(seq "$runs"); do
   page=$(awk '$1 == "forum" && $3 == "GET" {print $2; exit}' <<<"$times")
   draw=$(awk '$1 == "api" {print $2; exit}' <<<"$times")
   [[ -n "$page" && -n "$draw" ]] || { echo "the sign-in did not reach the services"; exit 1; }
+  read -r peer_ms sign drawn < <("$work/two_requests" "$forum" "$api" "$ca" "$cookie")
+  [[ "$sign" == already && "$drawn" == too_fast ]] ||
+    { echo "a sign-in or draw was refused (peer after the tool: sign $sign, draw $drawn)"; exit 1; }
   clicks+=("$(( (draw - page) / 100 ))")
-  peers+=("$("$work/two_requests" "$forum" "$ca" "$cookie" | awk '{printf "%d", $1 * 10}')")
+  peers+=("$(awk -v t="$peer_ms" 'BEGIN {printf "%d", t * 10}')")
 done
 kill "$pid"; wait "$pid" 2>/dev/null
 click_ms=$(printf '%s\n' "${clicks[@]}" | median)

@@ -84,6 +84,22 @@ TEST(ConvertCharset, turns_a_utf8_body_into_gbk) {
     EXPECT_EQ(bytes(convert_charset(back.get(), "GBK", "UTF-8", 3)), "中");
 }
 
+// The text passes through the program's GBK text between reading and
+// writing: each half of a character GBK lacks is "?" whatever the target,
+// and the text ends at a zero byte.
+TEST(ConvertCharset, keeps_what_the_programs_text_can_hold) {
+    ByteSet lacking = byte_set("a\xF0\x9F\x98\x80" "b中");  // an emoji between
+    EXPECT_EQ(bytes(convert_charset(lacking.get())), gbk("a??b中"));
+    EXPECT_EQ(bytes(convert_charset(lacking.get(), "UTF-8", "UTF-8", 3)), "a??b中");
+    EXPECT_EQ(bytes(convert_charset(lacking.get(), "UTF-8", "unicode", 2)), std::string("a\0?\0?\0b\0\x2D\x4E", 10));
+    ByteSet zero = byte_set(std::string("ab\0cd", 5));
+    EXPECT_EQ(bytes(convert_charset(zero.get())), "ab");
+    EXPECT_EQ(bytes(convert_charset(zero.get(), "UTF-8", "UTF-8", 3)), "ab");
+    ByteSet leading_zero = byte_set(std::string("\0x", 2));
+    EXPECT_EQ(convert_charset(leading_zero.get()), nullptr);
+    EXPECT_EQ(bytes(convert_charset(leading_zero.get(), "UTF-8", "UTF-8")), "\xEF\xBB\xBF");
+}
+
 TEST(ConvertCharset, leaves_com_as_it_found_it_on_the_thread) {
     std::thread worker([] {
         ByteSet body = byte_set("abc");
