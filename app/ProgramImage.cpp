@@ -22,22 +22,21 @@ using forms::Routine;
 
 // In the order of the templates' routine table (app_templates' Routine).
 constexpr std::array<rt::ApplicationRoutine, quilbex::app::forms::kRoutineCount> kRoutines = {
-    main_window_created, clock_tick,           quote_button_click,
-    login_button_click,  save_button_click,    sign_button_click,
-    login_window_created, login_clock_tick,    capture_button_click,
+    main_window_created, clock_tick,           quote_button_click, login_button_click,   save_button_click,
+    sign_button_click,   login_window_created, login_clock_tick,   capture_button_click,
 };
 static_assert(static_cast<std::size_t>(Routine::capture_button_click) == kRoutines.size() - 1);
 
 // DLL commands, by index: library file and exported name.
-constexpr std::array<const char*, 16> kDllLibraries = {
-    "wininet.dll", "wininet.dll", "wininet.dll",  "wininet.dll",  "Wininet.dll",  "wininet.dll",
-    "wininet.dll", "wininet.dll", "ole32.dll",    "ole32.dll",    "kernel32.dll", "Kernel32.dll",
-    "SkinH_QV.dll", "SkinH_QV.dll", "Kernel32.dll", "kernel32.dll"};
+constexpr std::array<const char*, 16> kDllLibraries = {"wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",
+                                                       "Wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",
+                                                       "ole32.dll",    "ole32.dll",    "kernel32.dll", "Kernel32.dll",
+                                                       "SkinH_QV.dll", "SkinH_QV.dll", "Kernel32.dll", "kernel32.dll"};
 constexpr std::array<const char*, 16> kDllFunctions = {
-    "InternetOpenA",       "InternetConnectA",  "InternetCloseHandle", "HttpOpenRequestA",
-    "InternetSetOptionA",  "HttpSendRequestA",  "InternetReadFile",    "HttpQueryInfoA",
-    "CoInitialize",        "CoUninitialize",    "GetExitCodeThread",   "TerminateThread",
-    "SkinH_Attach",        "SkinH_AttachRes",   "MultiByteToWideChar", "WideCharToMultiByte"};
+    "InternetOpenA",      "InternetConnectA", "InternetCloseHandle", "HttpOpenRequestA",
+    "InternetSetOptionA", "HttpSendRequestA", "InternetReadFile",    "HttpQueryInfoA",
+    "CoInitialize",       "CoUninitialize",   "GetExitCodeThread",   "TerminateThread",
+    "SkinH_Attach",       "SkinH_AttachRes",  "MultiByteToWideChar", "WideCharToMultiByte"};
 
 // The core library's commands: text, numbers, files and settings, then the
 // window commands, then the COM commands.
@@ -46,9 +45,9 @@ const std::vector<rt::CommandRoutine>& core_routines() {
         std::vector<rt::CommandRoutine> table;
         for (auto routine : commands::core_command_routines())
             table.push_back(routine);
-        for (auto routine : {quilbex::forms::lib::message_box, quilbex::forms::lib::load_window,
-                             quilbex::forms::lib::close_window, quilbex::forms::lib::component_exists,
-                             quilbex::forms::lib::append_edit_text})
+        for (auto routine :
+             {quilbex::forms::lib::message_box, quilbex::forms::lib::load_window, quilbex::forms::lib::close_window,
+              quilbex::forms::lib::component_exists, quilbex::forms::lib::append_edit_text})
             table.push_back(routine);
         for (auto routine : commands::com_command_routines())
             table.push_back(routine);

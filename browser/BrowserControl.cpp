@@ -85,9 +85,7 @@ void BrowserControl::property_changed(int index, const forms::PropertyValue& val
         m_block.address = value.bytes;
         break;
     }
-    case kDisableF5Reload:
-        m_block.disable_f5_reload = number;
-        break;
+    case kDisableF5Reload: m_block.disable_f5_reload = number; break;
     case kCookieMode:
         m_block.cookie_mode = number;
         if (m_view && e.wkeSetCookieEnabled)
@@ -132,34 +130,26 @@ void BrowserControl::property_changed(int index, const forms::PropertyValue& val
         if (m_view && e.wkeSetNavigationToNewWindowEnable)
             e.wkeSetNavigationToNewWindowEnable(m_view, number != 0);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
 forms::PropertyValue BrowserControl::read_property(int index) const {
     using forms::PropertyValue;
     switch (index) {
-    case kAddress:
-        return PropertyValue::of_bytes(m_block.address);
+    case kAddress: return PropertyValue::of_bytes(m_block.address);
     case kPageTitle: {
         const char* title = m_view && m_engine.wkeGetTitle ? m_engine.wkeGetTitle(m_view) : nullptr;
         return PropertyValue::of_bytes(title ? kernel::utf8_to_gbk(title) : std::string());
     }
-    case kDisableF5Reload:
-        return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.disable_f5_reload));
-    case kCookieMode:
-        return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.cookie_mode));
-    case kCacheDirectory:
-        return PropertyValue::of_bytes(m_block.cache_directory);
-    case kCookieDirectory:
-        return PropertyValue::of_bytes(m_block.cookie_directory);
-    case kUserAgent:
-        return PropertyValue::of_bytes(m_block.user_agent);
+    case kDisableF5Reload: return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.disable_f5_reload));
+    case kCookieMode: return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.cookie_mode));
+    case kCacheDirectory: return PropertyValue::of_bytes(m_block.cache_directory);
+    case kCookieDirectory: return PropertyValue::of_bytes(m_block.cookie_directory);
+    case kUserAgent: return PropertyValue::of_bytes(m_block.user_agent);
     case kNewWindowNavigation:
         return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.new_window_navigation));
-    default:
-        return {};  // the design preview (7) is not readable
+    default: return {};  // the design preview (7) is not readable
     }
 }
 

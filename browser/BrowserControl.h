@@ -63,7 +63,8 @@ enum BrowserEvent : std::int32_t {
 
 // Raises an event with typed arguments (texts are GBK pointers valid during
 // the call); returns the handler's value when a handler returned one.
-using EventSink = std::function<std::optional<std::int64_t>(std::int32_t event, const std::vector<rt::ArgRecord>& args)>;
+using EventSink =
+    std::function<std::optional<std::int64_t>(std::int32_t event, const std::vector<rt::ArgRecord>& args)>;
 
 class BrowserControl {
 public:

@@ -46,10 +46,9 @@ forms::UnitObject* BrowserUnit::create(const forms::UnitCreateArgs& args) {
     if (!block || !register_control_class())
         return nullptr;
     std::unique_ptr<BrowserUnit> unit(new BrowserUnit(args));
-    ui::HWND hwnd = ui::CreateWindowExA(0, kClassName, "", args.extra_style | kStyle, args.left, args.top, args.width,
-                                        args.height, args.parent,
-                                        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)),
-                                        nullptr, unit.get());
+    ui::HWND hwnd = ui::CreateWindowExA(
+        0, kClassName, "", args.extra_style | kStyle, args.left, args.top, args.width, args.height, args.parent,
+        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)), nullptr, unit.get());
     if (!hwnd)
         return nullptr;
     BrowserUnit* self = unit.get();
@@ -80,10 +79,8 @@ ui::LRESULT BrowserUnit::handle_message(ui::UINT message, ui::WPARAM wparam, ui:
         if (m_control)
             m_control->resize(static_cast<int>(lparam & 0xFFFF), static_cast<int>((lparam >> 16) & 0xFFFF));
         return 0;
-    case ui::WM_DESTROY:
-        return 0;
-    default:
-        return UnitBase::handle_message(message, wparam, lparam);
+    case ui::WM_DESTROY: return 0;
+    default: return UnitBase::handle_message(message, wparam, lparam);
     }
 }
 

@@ -70,8 +70,7 @@ std::string engine_path_for(const std::string& program_dir) {
     const size_t n = dir.size();
     // A program in a folder named "lib" finds the engine one folder up. Only a
     // whole folder name counts: "mylib\" must not become "my".
-    if (n >= 4 && is_separator(dir[n - 1]) && dir.compare(n - 4, 3, "lib") == 0 &&
-        (n == 4 || is_separator(dir[n - 5])))
+    if (n >= 4 && is_separator(dir[n - 1]) && dir.compare(n - 4, 3, "lib") == 0 && (n == 4 || is_separator(dir[n - 5])))
         dir.erase(n - 4);
     return dir + "node.dll";
 }

@@ -173,15 +173,12 @@ struct BrowserCallbacks {
                 control.m_engine.wkeReload(view);
             return true;
         }
-        case WKE_INPUT_KEYUP:
-            control.raise(kKeyUp, {integer(code), integer(state)});
-            return true;
+        case WKE_INPUT_KEYUP: control.raise(kKeyUp, {integer(code), integer(state)}); return true;
         case WKE_INPUT_CHAR: {
             auto result = control.raise(kCharacter, {integer(code)});
             return !(result && *result == 0);
         }
-        default:
-            return true;
+        default: return true;
         }
     }
 

@@ -4,10 +4,9 @@
 #include "platform/kernel/ModuleRegistry.h"
 #include "platform/kernel/Paths.h"
 
-#include <sys/stat.h>
-
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 
 namespace quilbex::browser {
 
@@ -28,8 +27,8 @@ win::BOOL PathFileExistsW(win::LPCWSTR path) {
 void register_shlwapi() {
     static std::once_flag once;
     std::call_once(once, [] {
-        kernel::register_builtin_library(
-            "shlwapi.dll", {{"PathFileExistsW", reinterpret_cast<win::FARPROC>(&PathFileExistsW), 0}});
+        kernel::register_builtin_library("shlwapi.dll",
+                                         {{"PathFileExistsW", reinterpret_cast<win::FARPROC>(&PathFileExistsW), 0}});
     });
 }
 

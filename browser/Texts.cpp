@@ -7,7 +7,8 @@ namespace quilbex::browser {
 std::u16string gbk_to_utf16(const std::string& gbk) {
     if (gbk.empty())
         return {};
-    const int size = kernel::MultiByteToWideChar(kernel::CP_GBK, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+    const int size =
+        kernel::MultiByteToWideChar(kernel::CP_GBK, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
     if (size <= 0)
         return {};
     std::u16string wide(static_cast<size_t>(size), u'\0');

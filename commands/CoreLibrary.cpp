@@ -10,21 +10,27 @@
 namespace quilbex::commands {
 namespace {
 
-#define QUILBEX_COMMAND(name) CommandEntry{#name, &lib::name}
+#define QUILBEX_COMMAND(name)                                                                                          \
+    CommandEntry { #name, &lib::name }
 
 constexpr std::array kCoreCommands = {
-    QUILBEX_COMMAND(length_of_text), QUILBEX_COMMAND(left_text),     QUILBEX_COMMAND(right_text),
-    QUILBEX_COMMAND(mid_text),       QUILBEX_COMMAND(char_from_code), QUILBEX_COMMAND(char_code),
-    QUILBEX_COMMAND(find_text),      QUILBEX_COMMAND(find_text_reverse), QUILBEX_COMMAND(to_upper),
-    QUILBEX_COMMAND(to_lower),       QUILBEX_COMMAND(trim_spaces),   QUILBEX_COMMAND(replace_text),
-    QUILBEX_COMMAND(split_text),     QUILBEX_COMMAND(space_text),    QUILBEX_COMMAND(starts_with),
-    QUILBEX_COMMAND(to_integer),     QUILBEX_COMMAND(to_text),       QUILBEX_COMMAND(to_hex_text),
-    QUILBEX_COMMAND(bit_or),         QUILBEX_COMMAND(bit_and),       QUILBEX_COMMAND(bit_xor),
-    QUILBEX_COMMAND(current_time),   QUILBEX_COMMAND(delay),         QUILBEX_COMMAND(byte_set_length),
-    QUILBEX_COMMAND(to_byte_set),    QUILBEX_COMMAND(left_bytes),    QUILBEX_COMMAND(mid_bytes),
-    QUILBEX_COMMAND(replace_bytes),  QUILBEX_COMMAND(zero_bytes),    QUILBEX_COMMAND(file_exists),
-    QUILBEX_COMMAND(write_file),     QUILBEX_COMMAND(run_directory), QUILBEX_COMMAND(read_config),
-    QUILBEX_COMMAND(write_config),
+    QUILBEX_COMMAND(length_of_text), QUILBEX_COMMAND(left_text),
+    QUILBEX_COMMAND(right_text),     QUILBEX_COMMAND(mid_text),
+    QUILBEX_COMMAND(char_from_code), QUILBEX_COMMAND(char_code),
+    QUILBEX_COMMAND(find_text),      QUILBEX_COMMAND(find_text_reverse),
+    QUILBEX_COMMAND(to_upper),       QUILBEX_COMMAND(to_lower),
+    QUILBEX_COMMAND(trim_spaces),    QUILBEX_COMMAND(replace_text),
+    QUILBEX_COMMAND(split_text),     QUILBEX_COMMAND(space_text),
+    QUILBEX_COMMAND(starts_with),    QUILBEX_COMMAND(to_integer),
+    QUILBEX_COMMAND(to_text),        QUILBEX_COMMAND(to_hex_text),
+    QUILBEX_COMMAND(bit_or),         QUILBEX_COMMAND(bit_and),
+    QUILBEX_COMMAND(bit_xor),        QUILBEX_COMMAND(current_time),
+    QUILBEX_COMMAND(delay),          QUILBEX_COMMAND(byte_set_length),
+    QUILBEX_COMMAND(to_byte_set),    QUILBEX_COMMAND(left_bytes),
+    QUILBEX_COMMAND(mid_bytes),      QUILBEX_COMMAND(replace_bytes),
+    QUILBEX_COMMAND(zero_bytes),     QUILBEX_COMMAND(file_exists),
+    QUILBEX_COMMAND(write_file),     QUILBEX_COMMAND(run_directory),
+    QUILBEX_COMMAND(read_config),    QUILBEX_COMMAND(write_config),
 };
 
 constexpr std::array kThreadCommands = {QUILBEX_COMMAND(start_thread)};

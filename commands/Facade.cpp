@@ -4,7 +4,6 @@
 #include "commands/numbers/NumberCommands.h"
 #include "commands/text/TextCommands.h"
 #include "commands/threads/ThreadCommands.h"
-
 #include "runtime/Blocks.h"
 #include "runtime/CallFrame.h"
 
@@ -83,7 +82,8 @@ std::int32_t char_code(const char* text, std::optional<std::int32_t> position) {
 }
 
 std::int32_t find_text(const char* text, const char* search, std::optional<std::int32_t> start, bool ignore_case) {
-    return call(lib::find_text, {text_arg(text), text_arg(search), optional_arg(start), rt::ArgRecord::of_bool(ignore_case)})
+    return call(lib::find_text,
+                {text_arg(text), text_arg(search), optional_arg(start), rt::ArgRecord::of_bool(ignore_case)})
         .as_int();
 }
 
@@ -102,9 +102,9 @@ Text trim_spaces(const char* text) { return text_result(call(lib::trim_spaces, {
 
 Text replace_text(const char* text, const char* search, const char* replacement, std::optional<std::int32_t> start,
                   std::optional<std::int32_t> count, bool case_sensitive) {
-    return text_result(call(lib::replace_text, {text_arg(text), text_arg(search), text_arg(replacement),
-                                                optional_arg(start), optional_arg(count),
-                                                rt::ArgRecord::of_bool(case_sensitive)}));
+    return text_result(
+        call(lib::replace_text, {text_arg(text), text_arg(search), text_arg(replacement), optional_arg(start),
+                                 optional_arg(count), rt::ArgRecord::of_bool(case_sensitive)}));
 }
 
 TextArray split_text(const char* text, const char* delimiter, std::optional<std::int32_t> maximum) {
@@ -139,7 +139,9 @@ double current_time() { return call(lib::current_time, {}).as_double(); }
 
 void delay(std::int32_t milliseconds) { call(lib::delay, {int_arg(milliseconds)}); }
 
-std::int32_t byte_set_length(const unsigned char* bytes) { return call(lib::byte_set_length, {bytes_arg(bytes)}).as_int(); }
+std::int32_t byte_set_length(const unsigned char* bytes) {
+    return call(lib::byte_set_length, {bytes_arg(bytes)}).as_int();
+}
 
 ByteSet to_byte_set(const rt::ArgRecord& value) { return bytes_result(call(lib::to_byte_set, {value})); }
 
@@ -182,8 +184,9 @@ bool write_config(const char* file, const char* section, const char* key, const 
 
 bool start_thread(kernel::LPTHREAD_START_ROUTINE routine, std::optional<std::int32_t> parameter,
                   std::int32_t* handle_variable) {
-    std::vector<rt::ArgRecord> records{rt::ArgRecord::of_pointer(reinterpret_cast<const void*>(routine), rt::kTypeSubroutine),
-                                       optional_arg(parameter)};
+    std::vector<rt::ArgRecord> records{
+        rt::ArgRecord::of_pointer(reinterpret_cast<const void*>(routine), rt::kTypeSubroutine),
+        optional_arg(parameter)};
     if (handle_variable)
         records.push_back(rt::ArgRecord::of_pointer(handle_variable, rt::kTypeInt | rt::kByReference));
     // The thread library is library 2: index 1 of the call frame.

@@ -60,8 +60,7 @@ Text trim_spaces(const char* text);
 Text replace_text(const char* text, const char* search, const char* replacement = nullptr,
                   std::optional<std::int32_t> start = std::nullopt, std::optional<std::int32_t> count = std::nullopt,
                   bool case_sensitive = false);
-TextArray split_text(const char* text, const char* delimiter = ",",
-                     std::optional<std::int32_t> maximum = std::nullopt);
+TextArray split_text(const char* text, const char* delimiter = ",", std::optional<std::int32_t> maximum = std::nullopt);
 Text space_text(std::int32_t count);
 bool starts_with(const char* text, const char* prefix);
 
@@ -80,8 +79,8 @@ std::int32_t byte_set_length(const unsigned char* bytes);
 ByteSet to_byte_set(const rt::ArgRecord& value);
 ByteSet left_bytes(const unsigned char* bytes, std::int32_t count);
 ByteSet mid_bytes(const unsigned char* bytes, std::int32_t start, std::int32_t count);
-ByteSet replace_bytes(const unsigned char* bytes, const unsigned char* search, const unsigned char* replacement = nullptr,
-                      std::optional<std::int32_t> start = std::nullopt,
+ByteSet replace_bytes(const unsigned char* bytes, const unsigned char* search,
+                      const unsigned char* replacement = nullptr, std::optional<std::int32_t> start = std::nullopt,
                       std::optional<std::int32_t> count = std::nullopt);
 ByteSet zero_bytes(std::int32_t count);
 bool file_exists(const char* name);

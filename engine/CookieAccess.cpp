@@ -40,7 +40,8 @@ std::string cookies_for_uri(WebKitCookieManager* manager, const std::string& uri
         [](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<std::shared_ptr<CookieSlot>> owner(static_cast<std::shared_ptr<CookieSlot>*>(data));
             GError* raw_error = nullptr;
-            GList* cookies = webkit_cookie_manager_get_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, &raw_error);
+            GList* cookies =
+                webkit_cookie_manager_get_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, &raw_error);
             GUniqueError error(raw_error);
             (*owner)->result = join_cookies(cookies);
             (*owner)->done = true;
@@ -61,8 +62,8 @@ bool clear_all_cookies(WebKitWebsiteDataManager* manager) {
         [](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<std::shared_ptr<ClearSlot>> owner(static_cast<std::shared_ptr<ClearSlot>*>(data));
             GError* raw_error = nullptr;
-            gboolean ok = webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result,
-                                                                   &raw_error);
+            gboolean ok =
+                webkit_website_data_manager_clear_finish(WEBKIT_WEBSITE_DATA_MANAGER(source), result, &raw_error);
             GUniqueError error(raw_error);
             (*owner)->result = ok;
             (*owner)->done = true;

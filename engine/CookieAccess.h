@@ -1,9 +1,8 @@
 #pragma once
 // Synchronous access to WebKit's cookie store (which answers asynchronously).
 
-#include <webkit2/webkit2.h>
-
 #include <string>
+#include <webkit2/webkit2.h>
 
 namespace quilbex::engine {
 

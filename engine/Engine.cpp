@@ -2,13 +2,12 @@
 
 #include "engine/WebView.h"
 
-#include <ftw.h>
-#include <gtk/gtk.h>
-#include <malloc.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ftw.h>
+#include <gtk/gtk.h>
+#include <malloc.h>
 
 namespace quilbex::engine {
 
@@ -26,8 +25,8 @@ void remove_private_folder() {
         return;
     nftw(
         path.c_str(),
-        [](const char* file, const struct stat*, int, struct FTW*) { return std::remove(file) == 0 ? 0 : 0; },
-        16, FTW_DEPTH | FTW_PHYS);
+        [](const char* file, const struct stat*, int, struct FTW*) { return std::remove(file) == 0 ? 0 : 0; }, 16,
+        FTW_DEPTH | FTW_PHYS);
 }
 
 void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer) {
@@ -84,9 +83,9 @@ WebKitWebContext* Engine::web_context() {
     const std::string& base = m_storage_directory.empty() ? private_directory() : m_storage_directory;
     // A data manager on disk (never the user's home folder): an ephemeral one
     // could not take a cookie jar later.
-    m_data_manager = GRef<WebKitWebsiteDataManager>::adopt(WEBKIT_WEBSITE_DATA_MANAGER(
-        g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", base.c_str(), "base-cache-directory",
-                     base.c_str(), nullptr)));
+    m_data_manager = GRef<WebKitWebsiteDataManager>::adopt(
+        WEBKIT_WEBSITE_DATA_MANAGER(g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", base.c_str(),
+                                                 "base-cache-directory", base.c_str(), nullptr)));
     webkit_website_data_manager_set_tls_errors_policy(m_data_manager.get(), WEBKIT_TLS_ERRORS_POLICY_FAIL);
     m_context = GRef<WebKitWebContext>::adopt(WEBKIT_WEB_CONTEXT(
         g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", m_data_manager.get(), nullptr)));

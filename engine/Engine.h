@@ -9,10 +9,9 @@
 #include "engine/TlsTrust.h"
 #include "engine/wke.h"
 
-#include <webkit2/webkit2.h>
-
 #include <string>
 #include <unordered_set>
+#include <webkit2/webkit2.h>
 
 namespace quilbex::engine {
 

@@ -1,11 +1,11 @@
 // The exported C functions of "node.dll". Each checks its handle and hands
 // the call to the view or the engine; a call on an unknown handle does nothing.
 
+#include "engine/CookieAccess.h"
 #include "engine/Engine.h"
 #include "engine/EngineString.h"
 #include "engine/TextCodec.h"
 #include "engine/WebView.h"
-#include "engine/CookieAccess.h"
 #include "engine/wke.h"
 
 using quilbex::engine::Engine;

@@ -6,14 +6,12 @@
 // are sunk), `retain` adds one. GUniqueChars owns a g_malloc'ed string.
 
 #include <glib-object.h>
-
 #include <memory>
 #include <utility>
 
 namespace quilbex::engine {
 
-template <typename T>
-class GRef {
+template <typename T> class GRef {
 public:
     GRef() = default;
     ~GRef() { reset(); }

@@ -7,16 +7,14 @@
 // program) may run during the wait. The completion state is shared with the
 // callback, so a callback that arrives after a timed-out wait is harmless.
 
-#include <glib.h>
-
 #include <algorithm>
 #include <chrono>
+#include <glib.h>
 #include <memory>
 
 namespace quilbex::engine {
 
-template <typename Result>
-struct AsyncSlot {
+template <typename Result> struct AsyncSlot {
     bool done = false;
     Result result{};
 };
@@ -39,7 +37,8 @@ bool wait_for(const std::shared_ptr<AsyncSlot<Result>>& slot, std::chrono::milli
         // A short timer wakes the blocking iteration in time for the deadline.
         const gint64 wake_ms = std::clamp<gint64>((deadline - now) / 1000 + 1, 1, 50);
         GSource* wake = g_timeout_source_new(static_cast<guint>(wake_ms));
-        g_source_set_callback(wake, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+        g_source_set_callback(
+            wake, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
         g_source_attach(wake, context);
         g_main_context_iteration(context, TRUE);
         g_source_destroy(wake);

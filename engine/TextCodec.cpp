@@ -1,9 +1,8 @@
 #include "engine/TextCodec.h"
 
+#include <cerrno>
 #include <glib.h>
 #include <iconv.h>
-
-#include <cerrno>
 #include <memory>
 
 namespace quilbex::engine {

@@ -10,7 +10,6 @@
 #include "engine/GObjectPtr.h"
 
 #include <gio/gio.h>
-
 #include <map>
 #include <string>
 #include <string_view>

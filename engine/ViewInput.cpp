@@ -3,16 +3,16 @@
 #include "engine/Engine.h"
 #include "engine/WebView.h"
 
-#include <gdk/gdkkeysyms.h>
-
 #include <algorithm>
+#include <gdk/gdkkeysyms.h>
 
 namespace quilbex::engine {
 
 namespace {
 
 int modifier_state(guint state) {
-    return ((state & GDK_CONTROL_MASK) ? 1 : 0) | ((state & GDK_SHIFT_MASK) ? 2 : 0) | ((state & GDK_MOD1_MASK) ? 4 : 0);
+    return ((state & GDK_CONTROL_MASK) ? 1 : 0) | ((state & GDK_SHIFT_MASK) ? 2 : 0) |
+           ((state & GDK_MOD1_MASK) ? 4 : 0);
 }
 
 // Hands one event to the program; true when the page must not see it.
@@ -27,7 +27,9 @@ gboolean on_button(GtkWidget*, GdkEventButton* event, WebView* view) {
     const bool press = event->type == GDK_BUTTON_PRESS || event->type == GDK_2BUTTON_PRESS;
     wkeInputKind kind;
     if (event->button == 1)
-        kind = event->type == GDK_2BUTTON_PRESS ? WKE_INPUT_LBUTTONDBLCLK : press ? WKE_INPUT_LBUTTONDOWN : WKE_INPUT_LBUTTONUP;
+        kind = event->type == GDK_2BUTTON_PRESS ? WKE_INPUT_LBUTTONDBLCLK
+               : press                          ? WKE_INPUT_LBUTTONDOWN
+                                                : WKE_INPUT_LBUTTONUP;
     else if (event->button == 3 && event->type != GDK_2BUTTON_PRESS)
         kind = press ? WKE_INPUT_RBUTTONDOWN : WKE_INPUT_RBUTTONUP;
     else

@@ -5,9 +5,8 @@
 #include "engine/ViewInput.h"
 #include "engine/WebView.h"
 
-#include <jsc/jsc.h>
-
 #include <climits>
+#include <jsc/jsc.h>
 #include <string>
 
 namespace quilbex::engine {
@@ -95,18 +94,12 @@ std::string host_of(const char* uri) {
 wkeNavigationType navigation_type(WebKitNavigationAction* action) {
     // WebKit's navigation types come in the same order as ours.
     switch (webkit_navigation_action_get_navigation_type(action)) {
-    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
-        return WKE_NAVIGATION_TYPE_LINKCLICK;
-    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
-        return WKE_NAVIGATION_TYPE_FORMSUBMITTE;
-    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
-        return WKE_NAVIGATION_TYPE_BACKFORWARD;
-    case WEBKIT_NAVIGATION_TYPE_RELOAD:
-        return WKE_NAVIGATION_TYPE_RELOAD;
-    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
-        return WKE_NAVIGATION_TYPE_FORMRESUBMITT;
-    default:
-        return WKE_NAVIGATION_TYPE_OTHER;
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED: return WKE_NAVIGATION_TYPE_LINKCLICK;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED: return WKE_NAVIGATION_TYPE_FORMSUBMITTE;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD: return WKE_NAVIGATION_TYPE_BACKFORWARD;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD: return WKE_NAVIGATION_TYPE_RELOAD;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED: return WKE_NAVIGATION_TYPE_FORMRESUBMITT;
+    default: return WKE_NAVIGATION_TYPE_OTHER;
     }
 }
 
@@ -138,16 +131,15 @@ wkeConsoleLevel console_level(int level) {
 
 void ViewSignals::install_page_scripts(WebKitUserContentManager* content) {
     webkit_user_content_manager_register_script_message_handler_in_world(content, kReadyHandler, kEngineWorld);
-    WebKitUserScript* ready = webkit_user_script_new_for_world(
-        kReadyScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kEngineWorld,
-        nullptr, nullptr);
+    WebKitUserScript* ready =
+        webkit_user_script_new_for_world(kReadyScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kEngineWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(content, ready);
     webkit_user_script_unref(ready);
 
     webkit_user_content_manager_register_script_message_handler(content, kConsoleHandler);
-    WebKitUserScript* console =
-        webkit_user_script_new(kConsoleScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    WebKitUserScript* console = webkit_user_script_new(kConsoleScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     webkit_user_content_manager_add_script(content, console);
     webkit_user_script_unref(console);
 }
@@ -180,9 +172,7 @@ void ViewSignals::on_load_changed(WebKitWebView* web_view, WebKitLoadEvent event
         view->m_load_cancelled = false;
         view->m_failed_reason.clear();
         break;
-    case WEBKIT_LOAD_COMMITTED:
-        view->m_tls_retries = 0;
-        break;
+    case WEBKIT_LOAD_COMMITTED: view->m_tls_retries = 0; break;
     case WEBKIT_LOAD_FINISHED: {
         if (!view->m_tls_retry_uri.empty()) {
             // The load was refused for a certificate that is now allowed: go
@@ -198,14 +188,13 @@ void ViewSignals::on_load_changed(WebKitWebView* web_view, WebKitLoadEvent event
         const char* current = webkit_web_view_get_uri(web_view);
         EngineString url(view->m_load_failed ? view->m_failed_uri : std::string(current ? current : ""));
         EngineString reason(view->m_failed_reason);
-        wkeLoadingResult result = !view->m_load_failed    ? WKE_LOADING_SUCCEEDED
+        wkeLoadingResult result = !view->m_load_failed     ? WKE_LOADING_SUCCEEDED
                                   : view->m_load_cancelled ? WKE_LOADING_CANCELED
                                                            : WKE_LOADING_FAILED;
         callback.fn(view->handle(), callback.param, url.handle(), result, reason.handle());
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -226,9 +215,9 @@ gboolean ViewSignals::on_load_failed(WebKitWebView*, WebKitLoadEvent, const char
     view->m_failed_uri = failing_uri ? failing_uri : "";
     if (view->m_failed_reason.empty() && error)
         view->m_failed_reason = error->message;
-    view->m_load_cancelled =
-        error && (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
-                  g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE));
+    view->m_load_cancelled = error && (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+                                       g_error_matches(error, WEBKIT_POLICY_ERROR,
+                                                       WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE));
     // Handled here: WebKit's own error page would be one more load, reported
     // to the program as a successful one.
     return TRUE;
@@ -268,8 +257,8 @@ void ViewSignals::on_uri(WebKitWebView* web_view, GParamSpec*, WebView* view) {
     callback.fn(view->handle(), callback.param, WKE_MAIN_FRAME_ID, text.handle());
 }
 
-gboolean ViewSignals::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                       WebKitPolicyDecisionType type, WebView* view) {
+gboolean ViewSignals::on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                       WebView* view) {
     auto& callback = view->m_callbacks.navigation;
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || !callback)
         return FALSE;
@@ -360,8 +349,7 @@ gboolean ViewSignals::on_script_dialog(WebKitWebView*, WebKitScriptDialog* dialo
             webkit_script_dialog_prompt_set_text(dialog, result.utf8().c_str());
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

@@ -4,9 +4,8 @@
 #include "engine/Engine.h"
 #include "engine/ViewSignals.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
+#include <dlfcn.h>
 
 namespace quilbex::engine {
 
@@ -89,12 +88,11 @@ WebKitWebView* WebView::ensure_web_view(WebKitWebView* related) {
     if (!m_user_agent.empty())
         webkit_settings_set_user_agent(settings.get(), m_user_agent.c_str());
     webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-    GObject* created = related ? static_cast<GObject*>(g_object_new(
-                                     WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings", settings.get(),
-                                     "user-content-manager", m_content.get(), nullptr))
-                               : static_cast<GObject*>(g_object_new(
-                                     WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings", settings.get(),
-                                     "user-content-manager", m_content.get(), nullptr));
+    GObject* created =
+        related ? static_cast<GObject*>(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, "settings",
+                                                     settings.get(), "user-content-manager", m_content.get(), nullptr))
+                : static_cast<GObject*>(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "settings",
+                                                     settings.get(), "user-content-manager", m_content.get(), nullptr));
     m_web_view = GRef<WebKitWebView>::retain(WEBKIT_WEB_VIEW(created));
     set_transparent(m_transparent);
     gtk_box_pack_start(GTK_BOX(m_box), GTK_WIDGET(m_web_view.get()), TRUE, TRUE, 0);
@@ -164,7 +162,9 @@ void WebView::load_url(const std::string& url) {
     webkit_web_view_load_uri(ensure_web_view(), url.c_str());
 }
 
-void WebView::load_html(const std::string& html) { webkit_web_view_load_html(ensure_web_view(), html.c_str(), nullptr); }
+void WebView::load_html(const std::string& html) {
+    webkit_web_view_load_html(ensure_web_view(), html.c_str(), nullptr);
+}
 
 void WebView::reload() {
     if (m_web_view)

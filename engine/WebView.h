@@ -16,15 +16,13 @@
 #include "engine/wke.h"
 
 #include <gtk/gtk.h>
-#include <webkit2/webkit2.h>
-
 #include <string>
 #include <vector>
+#include <webkit2/webkit2.h>
 
 namespace quilbex::engine {
 
-template <typename Fn>
-struct Callback {
+template <typename Fn> struct Callback {
     Fn fn = nullptr;
     void* param = nullptr;
     explicit operator bool() const { return fn != nullptr; }
@@ -106,7 +104,7 @@ private:
 
     wkeWindowType m_type;
     GRef<GtkWidget> m_window;  // what the program sees as the view's window
-    GtkWidget* m_box;          // holds the WebKitWebView; owned by m_window
+    GtkWidget* m_box;  // holds the WebKitWebView; owned by m_window
     GRef<WebKitWebView> m_web_view;
     GRef<WebKitUserContentManager> m_content;
     std::vector<GRef<WebKitWebResource>> m_resources;  // requests in flight
@@ -117,14 +115,14 @@ private:
     bool m_csp_check = true;
     bool m_plugins = false;
     bool m_new_window_navigation = true;
-    bool m_show_when_ready = false;    // an engine-owned pop-up: shown when WebKit says it is ready
+    bool m_show_when_ready = false;  // an engine-owned pop-up: shown when WebKit says it is ready
     WebKitWebView* m_opened_by = nullptr;  // the opener this view's WebKitWebView is related to
-    bool m_load_failed = false;        // the current main-document load reported an error
+    bool m_load_failed = false;  // the current main-document load reported an error
     bool m_load_cancelled = false;
     std::string m_failed_uri;
     std::string m_failed_reason;
-    int m_tls_retries = 0;             // loads allowed after a refusal since the last committed load
-    std::string m_tls_retry_uri;       // to load again once the refused load has finished
+    int m_tls_retries = 0;  // loads allowed after a refusal since the last committed load
+    std::string m_tls_retry_uri;  // to load again once the refused load has finished
     std::string m_hovered_link;
     std::vector<guint> m_kept_keys;
     std::string m_title;

@@ -58,9 +58,9 @@ typedef struct wkeSettings {
 } wkeSettings;
 
 typedef enum wkeWindowType {
-    WKE_WINDOW_TYPE_POPUP = 0,       /* a top-level window of its own */
+    WKE_WINDOW_TYPE_POPUP = 0, /* a top-level window of its own */
     WKE_WINDOW_TYPE_TRANSPARENT = 1, /* a top-level window with a transparent page background */
-    WKE_WINDOW_TYPE_CONTROL = 2      /* a view inside the given parent window */
+    WKE_WINDOW_TYPE_CONTROL = 2 /* a view inside the given parent window */
 } wkeWindowType;
 
 typedef enum wkeNavigationType {
@@ -121,28 +121,25 @@ typedef enum wkeConsoleLevel {
  *   MouseOverUrlChanged    the link under the mouse changed        -
  *                          ("" when the mouse left a link)
  */
-typedef void (*wkePaintUpdatedCallback)(wkeWebView webView, void* param, void* hdc, int x, int y, int cx,
-                                        int cy);
+typedef void (*wkePaintUpdatedCallback)(wkeWebView webView, void* param, void* hdc, int x, int y, int cx, int cy);
 typedef void (*wkeDocumentReady2Callback)(wkeWebView webView, void* param, int frameId);
 typedef void (*wkeTitleChangedCallback)(wkeWebView webView, void* param, const wkeString title);
 typedef void (*wkeURLChanged2Callback)(wkeWebView webView, void* param, int frameId, const wkeString url);
-typedef bool (*wkeNavigationCallback)(wkeWebView webView, void* param, wkeNavigationType navigationType,
-                                      wkeString url);
-typedef wkeWebView (*wkeCreateViewCallback)(wkeWebView webView, void* param,
-                                            wkeNavigationType navigationType, const wkeString url);
-typedef void (*wkeLoadingFinishCallback)(wkeWebView webView, void* param, const wkeString url,
-                                         wkeLoadingResult result, const wkeString failedReason);
-typedef void (*wkeConsoleCallback)(wkeWebView webView, void* param, wkeConsoleLevel level,
-                                   const wkeString message, const wkeString sourceName, unsigned sourceLine,
-                                   const wkeString stackTrace);
+typedef bool (*wkeNavigationCallback)(wkeWebView webView, void* param, wkeNavigationType navigationType, wkeString url);
+typedef wkeWebView (*wkeCreateViewCallback)(wkeWebView webView, void* param, wkeNavigationType navigationType,
+                                            const wkeString url);
+typedef void (*wkeLoadingFinishCallback)(wkeWebView webView, void* param, const wkeString url, wkeLoadingResult result,
+                                         const wkeString failedReason);
+typedef void (*wkeConsoleCallback)(wkeWebView webView, void* param, wkeConsoleLevel level, const wkeString message,
+                                   const wkeString sourceName, unsigned sourceLine, const wkeString stackTrace);
 typedef void (*wkeAlertBoxCallback)(wkeWebView webView, void* param, const wkeString msg);
 typedef bool (*wkeConfirmBoxCallback)(wkeWebView webView, void* param, const wkeString msg);
 typedef bool (*wkePromptBoxCallback)(wkeWebView webView, void* param, const wkeString msg,
                                      const wkeString defaultResult, wkeString result);
 typedef void (*wkeDownloadCallback)(wkeWebView webView, void* param, const char* url);
 typedef void (*wkeLoadUrlBeginCallback)(wkeWebView webView, void* param, const char* url, wkeNetJob job);
-typedef void (*wkeLoadUrlEndCallback)(wkeWebView webView, void* param, const char* url, wkeNetJob job,
-                                      int status, int length);
+typedef void (*wkeLoadUrlEndCallback)(wkeWebView webView, void* param, const char* url, wkeNetJob job, int status,
+                                      int length);
 typedef void (*wkeMouseOverUrlChangedCallback)(wkeWebView webView, void* param, const wkeString url);
 
 /* Library state. wkeInitializeEx makes the library usable (it initialises GTK
@@ -219,8 +216,7 @@ WKE_API void wkeOnPromptBox(wkeWebView webView, wkePromptBoxCallback callback, v
 WKE_API void wkeOnDownload(wkeWebView webView, wkeDownloadCallback callback, void* param);
 WKE_API void wkeOnLoadUrlBegin(wkeWebView webView, wkeLoadUrlBeginCallback callback, void* param);
 WKE_API void wkeOnLoadUrlEnd(wkeWebView webView, wkeLoadUrlEndCallback callback, void* param);
-WKE_API void wkeOnMouseOverUrlChanged(wkeWebView webView, wkeMouseOverUrlChangedCallback callback,
-                                      void* param);
+WKE_API void wkeOnMouseOverUrlChanged(wkeWebView webView, wkeMouseOverUrlChangedCallback callback, void* param);
 
 /*
  * Input. Before the page gets a mouse, focus or keyboard event of the view,
@@ -242,8 +238,7 @@ typedef enum wkeInputKind {
     WKE_INPUT_KEYUP = 9,
     WKE_INPUT_CHAR = 10
 } wkeInputKind;
-typedef bool (*wkeInputCallback)(wkeWebView webView, void* param, wkeInputKind kind, int x, int y, int code,
-                                 int state);
+typedef bool (*wkeInputCallback)(wkeWebView webView, void* param, wkeInputKind kind, int x, int y, int code, int state);
 WKE_API void wkeQuilbexOnInput(wkeWebView webView, wkeInputCallback callback, void* param);
 
 /*

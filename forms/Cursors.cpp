@@ -9,10 +9,21 @@
 namespace quilbex::forms {
 
 const std::vector<std::uint32_t>& standard_cursor_list() {
-    static const std::vector<std::uint32_t> kList = {
-        0,      ui::IDC_ARROW,  ui::IDC_CROSS,  ui::IDC_IBEAM,  ui::IDC_WAIT,  ui::IDC_HELP,
-        ui::IDC_APPSTARTING, ui::IDC_NO, ui::IDC_SIZEALL, ui::IDC_SIZENESW, ui::IDC_SIZENS,
-        ui::IDC_SIZENWSE, ui::IDC_SIZEWE, ui::IDC_UPARROW, ui::IDC_HAND};
+    static const std::vector<std::uint32_t> kList = {0,
+                                                     ui::IDC_ARROW,
+                                                     ui::IDC_CROSS,
+                                                     ui::IDC_IBEAM,
+                                                     ui::IDC_WAIT,
+                                                     ui::IDC_HELP,
+                                                     ui::IDC_APPSTARTING,
+                                                     ui::IDC_NO,
+                                                     ui::IDC_SIZEALL,
+                                                     ui::IDC_SIZENESW,
+                                                     ui::IDC_SIZENS,
+                                                     ui::IDC_SIZENWSE,
+                                                     ui::IDC_SIZEWE,
+                                                     ui::IDC_UPARROW,
+                                                     ui::IDC_HAND};
     return kList;
 }
 

@@ -13,7 +13,7 @@ struct EventRecord {
     std::uint32_t window_id;
     std::uint32_t unit_id;  // 0 or the window's own record for an event of the window
     std::int32_t event;
-    std::uint32_t argc;     // 0 to 5
+    std::uint32_t argc;  // 0 to 5
     std::uint32_t args[5];
     std::uint32_t has_result;
     std::uint32_t result;

@@ -10,8 +10,8 @@
 #include "forms/template/TemplateReader.h"
 #include "platform/ui/User32.h"
 #include "runtime/ErrorReport.h"
-#include "runtime/Notifications.h"
 #include "runtime/Exit.h"
+#include "runtime/Notifications.h"
 #include "runtime/RuntimeApp.h"
 #include "runtime/WindowHost.h"
 #include "runtime_messages/RuntimeMessages.h"
@@ -245,7 +245,9 @@ public:
     }
 
 private:
-    static std::int64_t pointer(const void* p) { return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p)); }
+    static std::int64_t pointer(const void* p) {
+        return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(p));
+    }
 
     static bool is_unit_window(ui::HWND hwnd) {
         for (auto& window : forms_state().windows.windows())

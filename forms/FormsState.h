@@ -22,7 +22,7 @@ struct FormsState {
     const rt::ProgramHeader* header = nullptr;
     EventSource current_source;
     std::uint32_t current_modal_window = 0;  // the window whose modal loop runs, 0 for none
-    bool creating_modal = false;             // the runtime-wide setting while a window is created
+    bool creating_modal = false;  // the runtime-wide setting while a window is created
 };
 
 FormsState& forms_state();

@@ -65,12 +65,16 @@ bool raise_common_event(const InputTarget& target, ui::MSG& message) {
     EventOutcome outcome;
     switch (event.index) {
     case -9:
-    case -10: outcome = raise_event(window_id, unit_id, event.index, {event_key_code(message.wParam), event_key_state()}); break;
-    case -11: outcome = raise_event(window_id, unit_id, event.index, {static_cast<std::uint32_t>(message.wParam)}); break;
+    case -10:
+        outcome = raise_event(window_id, unit_id, event.index, {event_key_code(message.wParam), event_key_state()});
+        break;
+    case -11:
+        outcome = raise_event(window_id, unit_id, event.index, {static_cast<std::uint32_t>(message.wParam)});
+        break;
     case -12: {
         auto distance = static_cast<std::int16_t>(ui::HIWORD(message.wParam)) / 120;
-        outcome = raise_event(window_id, unit_id, event.index,
-                              {static_cast<std::uint32_t>(distance), event_key_state()});
+        outcome =
+            raise_event(window_id, unit_id, event.index, {static_cast<std::uint32_t>(distance), event_key_state()});
         break;
     }
     default: outcome = raise_event(window_id, unit_id, event.index, {x, y, event_key_state()}); break;

@@ -87,7 +87,8 @@ std::uint64_t convert_for_reading(const PropertyValue& value, std::uint16_t kind
     case kKindBytes2:
     case kKindBytes3: return new_byte_set(value.bytes);
     case kKindMousePointer:
-        return new_byte_set(mouse_pointer_for_reading(std::vector<std::uint8_t>(value.bytes.begin(), value.bytes.end())));
+        return new_byte_set(
+            mouse_pointer_for_reading(std::vector<std::uint8_t>(value.bytes.begin(), value.bytes.end())));
     case kKindFont: return font_attribute(value.bytes, element);
     default: return value.is_bytes ? new_text(value.bytes) : static_cast<std::uint32_t>(value.number);
     }
@@ -196,8 +197,7 @@ std::uint64_t read_on_window_thread(std::uint32_t window_id, std::uint32_t unit_
     return convert_for_reading(read(object, index - 8), description->dataKind, element);
 }
 
-void write_on_window_thread(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index,
-                            std::uint64_t value) {
+void write_on_window_thread(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index, std::uint64_t value) {
     Target target = find_target(window_id, unit_id);
     UnitRecord& record = *target.record;
     if (record.is_menu_item()) {

@@ -48,23 +48,23 @@ private:
 struct UnitCreateArgs {
     const std::uint8_t* block = nullptr;  // the unit's property block, private to its type
     std::uint32_t block_length = 0;
-    ui::DWORD extra_style = 0;            // WS_DISABLED, WS_TABSTOP, WS_VISIBLE from the template flags
-    ui::HWND parent = nullptr;            // parent window, or the owner of a top-level window
+    ui::DWORD extra_style = 0;  // WS_DISABLED, WS_TABSTOP, WS_VISIBLE from the template flags
+    ui::HWND parent = nullptr;  // parent window, or the owner of a top-level window
     ui::UINT control_id = 0;
     ui::HMENU menu = nullptr;
     int left = 0, top = 0, width = 0, height = 0;
     std::uint32_t window_id = 0;
     std::uint32_t unit_id = 0;
-    std::int32_t design_mode = 0;         // always 0 in a running program
-    std::int32_t child = 0;               // 0 for every window of this program
-    bool modal = false;                   // the runtime-wide setting while a window is created
+    std::int32_t design_mode = 0;  // always 0 in a running program
+    std::int32_t child = 0;  // 0 for every window of this program
+    bool modal = false;  // the runtime-wide setting while a window is created
 };
 
 // A property value as the property services hand it to a unit and back. Texts
 // are GBK bytes (empty = the empty text); byte data is raw bytes.
 struct PropertyValue {
-    std::uint64_t number = 0;      // integers, logicals, colours, choices
-    std::string bytes;             // texts, byte sets, pictures, fonts
+    std::uint64_t number = 0;  // integers, logicals, colours, choices
+    std::string bytes;  // texts, byte sets, pictures, fonts
     bool is_bytes = false;
 
     static PropertyValue of_number(std::uint64_t value) { return {value, {}, false}; }
@@ -89,8 +89,7 @@ inline constexpr std::uint32_t kInterfaceMnemonic = 10;
 
 // The routine for an interface number of a data type, cast to its type; null
 // when the type has no interface routine or does not serve the number.
-template <typename Routine>
-Routine unit_routine(const rt::DataTypeRecord* type, std::uint32_t number) {
+template <typename Routine> Routine unit_routine(const rt::DataTypeRecord* type, std::uint32_t number) {
     if (!type || !type->interfaceRoutine)
         return nullptr;
     return reinterpret_cast<Routine>(type->interfaceRoutine(number));

@@ -20,8 +20,7 @@ namespace {
 using commands::argument;
 
 // Runs the work on the window thread (at once when already there).
-template <typename Work>
-void on_window_thread(Work&& work) {
+template <typename Work> void on_window_thread(Work&& work) {
     auto& system = ui::WindowSystem::the();
     if (system.on_window_thread())
         work();
@@ -103,14 +102,13 @@ void message_box(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     std::string text = is_shown_type(content.type) ? commands::value_to_text(content) : std::string();
     auto flags = static_cast<ui::UINT>(commands::int_of(argument(argc, args, 1)));
     rt::ArgRecord caption_arg = argument(argc, args, 2);
-    std::string caption = caption_arg.omitted() ? std::string(rt::messages::info_caption())
-                                                : std::string(commands::text_of(caption_arg));
+    std::string caption =
+        caption_arg.omitted() ? std::string(rt::messages::info_caption()) : std::string(commands::text_of(caption_arg));
     if (!(flags & ui::MB_SYSTEMMODAL))
         flags |= ui::MB_TASKMODAL;
     int button = 0;
-    on_window_thread([&] {
-        button = ui::MessageBoxA(owner_of(argument(argc, args, 3)), text.c_str(), caption.c_str(), flags);
-    });
+    on_window_thread(
+        [&] { button = ui::MessageBoxA(owner_of(argument(argc, args, 3)), text.c_str(), caption.c_str(), flags); });
     commands::set_int(result, message_box_code(button));
 }
 

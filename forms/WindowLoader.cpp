@@ -58,8 +58,7 @@ void abandon(LoadedWindow& window) {
 
 void resume_dispatch() { rt::runtime_notify(2010, 0, 0); }
 
-bool create_units(LoadedWindow& window, int show_argument, bool modal, ui::HWND owner,
-                  std::vector<bool>& visible) {
+bool create_units(LoadedWindow& window, int show_argument, bool modal, ui::HWND owner, std::vector<bool>& visible) {
     auto& units = window.working.units;
     visible.assign(units.size(), false);
     ui::UINT next_control_id = kFirstControlId;

@@ -12,19 +12,19 @@
 namespace quilbex::rt {
 
 enum TypeCode : std::uint32_t {
-    kTypeNone = 0,                     // omitted argument, or no result
-    kTypeByte = 0x80000101,            // 8-bit unsigned
-    kTypeShort = 0x80000201,           // 16-bit signed
-    kTypeInt = 0x80000301,             // 32-bit signed
-    kTypeLong = 0x80000401,            // 64-bit signed
-    kTypeFloat = 0x80000501,           // IEEE single
-    kTypeDouble = 0x80000601,          // IEEE double
-    kTypeBool = 0x80000002,            // 0 false, anything else true
-    kTypeDateTime = 0x80000003,        // OLE automation date (double)
-    kTypeText = 0x80000004,            // zero-terminated GBK text, null = empty
-    kTypeByteSet = 0x80000005,         // byte-set block, null = empty
-    kTypeSubroutine = 0x80000006,      // address of an application routine
-    kTypeEightByte = 0x80000008,       // a further 8-byte type, passed by value
+    kTypeNone = 0,  // omitted argument, or no result
+    kTypeByte = 0x80000101,  // 8-bit unsigned
+    kTypeShort = 0x80000201,  // 16-bit signed
+    kTypeInt = 0x80000301,  // 32-bit signed
+    kTypeLong = 0x80000401,  // 64-bit signed
+    kTypeFloat = 0x80000501,  // IEEE single
+    kTypeDouble = 0x80000601,  // IEEE double
+    kTypeBool = 0x80000002,  // 0 false, anything else true
+    kTypeDateTime = 0x80000003,  // OLE automation date (double)
+    kTypeText = 0x80000004,  // zero-terminated GBK text, null = empty
+    kTypeByteSet = 0x80000005,  // byte-set block, null = empty
+    kTypeSubroutine = 0x80000006,  // address of an application routine
+    kTypeEightByte = 0x80000008,  // a further 8-byte type, passed by value
     kTypeWindowReference = 0x00010001  // a window unit passed as an argument
 };
 

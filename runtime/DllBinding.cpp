@@ -6,8 +6,8 @@
 #include "runtime_messages/RuntimeMessages.h"
 
 #include <cstdio>
-#include <mutex>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 namespace quilbex::rt {

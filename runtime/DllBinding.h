@@ -21,11 +21,9 @@ void release_dll_modules();
 // Calls DLL command `index` as a function of the given type, binding it on the
 // first call. The compiler checks the argument list against Signature, so a
 // call can never leave the stack unbalanced.
-template <typename Signature>
-struct DllCommand;
+template <typename Signature> struct DllCommand;
 
-template <typename R, typename... Args>
-struct DllCommand<R(Args...)> {
+template <typename R, typename... Args> struct DllCommand<R(Args...)> {
     std::uint32_t index;
     R operator()(Args... args) const {
         auto function = reinterpret_cast<R (*)(Args...)>(resolve_dll_command(index));

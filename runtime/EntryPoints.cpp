@@ -17,8 +17,7 @@ std::uint64_t read_property(std::uint32_t w, std::uint32_t u, std::int32_t index
     return window_host().read_property(w, u, index, element);
 }
 
-void write_property(std::uint32_t w, std::uint32_t u, std::int32_t index, std::int32_t element,
-                    std::uint64_t value) {
+void write_property(std::uint32_t w, std::uint32_t u, std::int32_t index, std::int32_t element, std::uint64_t value) {
     window_host().write_property(w, u, index, element, value);
 }
 
@@ -30,10 +29,20 @@ void write_property(std::uint32_t w, std::uint32_t u, std::int32_t index, std::i
 
 const EntryPoints& entry_points() {
     static const EntryPoints kEntryPoints = {
-        report_application_error, resolve_dll_command, call_library_command, call_core_command,
-        read_property,            write_property,      allocate,             resize,
-        release,                  exit_process,        enter_message_loop,   load_startup_window,
-        system_help,              external_package_routine,
+        report_application_error,
+        resolve_dll_command,
+        call_library_command,
+        call_core_command,
+        read_property,
+        write_property,
+        allocate,
+        resize,
+        release,
+        exit_process,
+        enter_message_loop,
+        load_startup_window,
+        system_help,
+        external_package_routine,
     };
     return kEntryPoints;
 }

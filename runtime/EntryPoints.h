@@ -27,8 +27,8 @@ struct EntryPoints {
     ArgRecord (*call_core_command)(CommandRoutine routine, int argc, ArgRecord* args);
     std::uint64_t (*read_property)(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index,
                                    std::int32_t element);
-    void (*write_property)(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index,
-                           std::int32_t element, std::uint64_t value);
+    void (*write_property)(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index, std::int32_t element,
+                           std::uint64_t value);
     void* (*allocate)(std::size_t size);
     void* (*resize)(void* block, std::size_t size);
     void (*free)(void* block);

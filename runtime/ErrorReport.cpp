@@ -15,8 +15,8 @@ inline constexpr std::uint32_t kMbIconError = 0x10;
 const char* application_error_message(std::int32_t code) {
     using namespace messages;
     static const std::array<const char* (*)(), 11> kMessages = {
-        application_error_1, application_error_2, application_error_3, application_error_4,
-        application_error_5, application_error_6, application_error_7, application_error_8,
+        application_error_1, application_error_2,  application_error_3, application_error_4,
+        application_error_5, application_error_6,  application_error_7, application_error_8,
         application_error_9, application_error_10, application_error_11};
     if (code < 1 || code > 11)
         return nullptr;
@@ -24,8 +24,8 @@ const char* application_error_message(std::int32_t code) {
 }
 
 std::string error_detail_text(std::uint32_t a, std::uint32_t b) {
-    std::string detail = "\r\n" + std::to_string(static_cast<std::int32_t>(a)) + ", " +
-                         std::to_string(static_cast<std::int32_t>(b));
+    std::string detail =
+        "\r\n" + std::to_string(static_cast<std::int32_t>(a)) + ", " + std::to_string(static_cast<std::int32_t>(b));
     if (is_window_identifier(a))
         detail += window_host().describe_for_error(a, b);
     return detail + "\r\n";

@@ -82,46 +82,46 @@ inline constexpr std::uint32_t kLibraryFormatMark = 20000101;  // 0x01312D65
 // Library information record (144 bytes on the original platform). Fields the
 // program does not use are zero.
 struct LibraryInfo {
-    std::uint32_t formatMark = kLibraryFormatMark;                                  // 0x00
-    const char* identifier = nullptr;                                              // 0x04
-    std::uint32_t majorVersion = 0, minorVersion = 0, buildNumber = 0;             // 0x08
-    std::uint32_t requiredRuntimeMajor = 0, requiredRuntimeMinor = 0;              // 0x14
-    std::uint32_t requiredCoreMajor = 0, requiredCoreMinor = 0;                    // 0x1C
-    const char* displayName = nullptr;                                             // 0x24
-    std::uint32_t language = 1;                                                    // 0x28
-    std::uint32_t reserved2C = 0;                                                  // 0x2C
-    std::uint32_t stateFlags = 0;                                                  // 0x30
-    std::array<std::uint32_t, 8> reserved34{};                                     // 0x34
-    std::uint32_t dataTypeCount = 0;                                               // 0x54
-    const DataTypeRecord* dataTypes = nullptr;                                     // 0x58
-    std::array<std::uint32_t, 2> reserved5C{};                                     // 0x5C
-    std::uint32_t commandCount = 0;                                                // 0x64
-    std::uint32_t reserved68 = 0;                                                  // 0x68
-    const CommandRoutine* commands = nullptr;                                      // 0x6C
-    std::array<std::uint32_t, 2> reserved70{};                                     // 0x70
-    LibraryNotify notify = nullptr;                                                // 0x78
-    std::array<std::uint32_t, 5> reserved7C{};                                     // 0x7C
+    std::uint32_t formatMark = kLibraryFormatMark;  // 0x00
+    const char* identifier = nullptr;  // 0x04
+    std::uint32_t majorVersion = 0, minorVersion = 0, buildNumber = 0;  // 0x08
+    std::uint32_t requiredRuntimeMajor = 0, requiredRuntimeMinor = 0;  // 0x14
+    std::uint32_t requiredCoreMajor = 0, requiredCoreMinor = 0;  // 0x1C
+    const char* displayName = nullptr;  // 0x24
+    std::uint32_t language = 1;  // 0x28
+    std::uint32_t reserved2C = 0;  // 0x2C
+    std::uint32_t stateFlags = 0;  // 0x30
+    std::array<std::uint32_t, 8> reserved34{};  // 0x34
+    std::uint32_t dataTypeCount = 0;  // 0x54
+    const DataTypeRecord* dataTypes = nullptr;  // 0x58
+    std::array<std::uint32_t, 2> reserved5C{};  // 0x5C
+    std::uint32_t commandCount = 0;  // 0x64
+    std::uint32_t reserved68 = 0;  // 0x68
+    const CommandRoutine* commands = nullptr;  // 0x6C
+    std::array<std::uint32_t, 2> reserved70{};  // 0x70
+    LibraryNotify notify = nullptr;  // 0x78
+    std::array<std::uint32_t, 5> reserved7C{};  // 0x7C
 };
 
 // The program header: one fixed record of the application, found at link time.
 struct ProgramHeader {
-    std::uint32_t runMode;                              // 0x00
-    std::uint32_t reservedA;                            // 0x04
-    std::uint32_t reservedB;                            // 0x08
-    const ApplicationRoutine* handlerBase;              // 0x0C: the application's routine table
-    const unsigned char* constStart;                    // 0x10
-    std::uint32_t constLength;                          // 0x14
-    const unsigned char* templateStart;                 // 0x18
-    std::uint32_t templateLength;                       // 0x1C
-    std::uint32_t libraryCount;                         // 0x20
-    const LibraryInfo* const* libraries;                // 0x24
-    std::uint32_t dllCommandCount;                      // 0x28
-    const char* const* dllLibraryNames;                 // 0x2C
-    const char* const* dllFunctionNames;                // 0x30
+    std::uint32_t runMode;  // 0x00
+    std::uint32_t reservedA;  // 0x04
+    std::uint32_t reservedB;  // 0x08
+    const ApplicationRoutine* handlerBase;  // 0x0C: the application's routine table
+    const unsigned char* constStart;  // 0x10
+    std::uint32_t constLength;  // 0x14
+    const unsigned char* templateStart;  // 0x18
+    std::uint32_t templateLength;  // 0x1C
+    std::uint32_t libraryCount;  // 0x20
+    const LibraryInfo* const* libraries;  // 0x24
+    std::uint32_t dllCommandCount;  // 0x28
+    const char* const* dllLibraryNames;  // 0x2C
+    const char* const* dllFunctionNames;  // 0x30
     // Number of entries at handlerBase. Not in the original image: the
     // template reader checks every handler offset against it, so that
     // damaged template data cannot make a handler point outside the table.
-    std::uint32_t handlerCount;                         // 0x34
+    std::uint32_t handlerCount;  // 0x34
 };
 
 // A handler offset in the window templates is an index into the routine table

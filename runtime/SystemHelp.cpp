@@ -8,7 +8,6 @@
 #include "runtime/Startup.h"
 
 #include <algorithm>
-
 #include <cstring>
 
 namespace quilbex::rt {

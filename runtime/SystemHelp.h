@@ -21,7 +21,7 @@ char* find_file(const char* pattern, std::uint32_t attribute_mask, bool all_file
 void end_file_search(win::HANDLE search);
 void make_array_writable(std::size_t element_size, void** array_variable);
 
-std::uintptr_t system_help(std::uint32_t function, std::uintptr_t a1 = 0, std::uintptr_t a2 = 0,
-                           std::uintptr_t a3 = 0, std::uintptr_t a4 = 0);
+std::uintptr_t system_help(std::uint32_t function, std::uintptr_t a1 = 0, std::uintptr_t a2 = 0, std::uintptr_t a3 = 0,
+                           std::uintptr_t a4 = 0);
 
 }  // namespace quilbex::rt

@@ -14,9 +14,7 @@ constexpr const char* kNeedLogin = "您需要先登录才能继续本操作";
 constexpr const char* kBadOrigin = "您的请求来路不正确或表单验证串不符，无法提交";
 constexpr const char* kRefusedMessage = "您所填写的签到内容不符合要求，请修改后再次提交！";
 
-Response html(std::string body) {
-    return Response::text(200, "OK", "text/html; charset=utf-8", std::move(body));
-}
+Response html(std::string body) { return Response::text(200, "OK", "text/html; charset=utf-8", std::move(body)); }
 
 // A reply of the plug-in's AJAX form: the message inside an XML CDATA block.
 Response ajax_reply(SimState& state, const std::string& message) {

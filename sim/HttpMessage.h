@@ -15,15 +15,15 @@ using HeaderLines = std::vector<std::pair<std::string, std::string>>;
 
 struct Request {
     std::string method;
-    std::string target;   // path and query as sent
+    std::string target;  // path and query as sent
     std::string version;  // "HTTP/1.1"
     HeaderLines headers;  // in the order received, names as sent
-    std::string head;     // the raw bytes from the request line to the blank line, inclusive
+    std::string head;  // the raw bytes from the request line to the blank line, inclusive
     std::string body;
 
     // The value of the first header with this name (case-insensitive), if any.
     std::optional<std::string> header(std::string_view name) const;
-    std::string path() const;   // target up to "?"
+    std::string path() const;  // target up to "?"
     std::string query() const;  // target after "?", or empty
 };
 

@@ -1,24 +1,23 @@
 #include "sim/HttpServer.h"
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <fcntl.h>
+#include <list>
+#include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <set>
 #include <signal.h>
 #include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
-#include <list>
-#include <mutex>
-#include <set>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace quilbex::sim {
@@ -128,8 +127,8 @@ struct HttpServer::State {
     bool serve_one(Stream& stream, std::string& buffer);
 };
 
-std::unique_ptr<HttpServer> HttpServer::start(std::uint16_t port, const std::optional<TlsFiles>& tls,
-                                              Handler handler, std::string* error) {
+std::unique_ptr<HttpServer> HttpServer::start(std::uint16_t port, const std::optional<TlsFiles>& tls, Handler handler,
+                                              std::string* error) {
     auto fail = [&](std::string message) -> std::unique_ptr<HttpServer> {
         if (error)
             *error = std::move(message);
@@ -272,8 +271,7 @@ void HttpServer::State::serve(int raw_fd) {
     if (!ssl_ctx || ssl) {
         Stream stream(fd.get(), ssl.get());
         std::string buffer;
-        while (serve_one(stream, buffer)) {
-        }
+        while (serve_one(stream, buffer)) {}
         if (ssl)
             SSL_shutdown(ssl.get());
     }

@@ -22,15 +22,15 @@ using Handler = std::function<Response(const Request&)>;
 
 struct TlsFiles {
     std::string certificate_chain;  // PEM: the server certificate, then its issuers
-    std::string private_key;        // PEM
+    std::string private_key;  // PEM
 };
 
 class HttpServer {
 public:
     // Listens on 127.0.0.1:port (0 picks a free port). Returns null and sets
     // `error` when the port cannot be bound or the TLS files cannot be loaded.
-    static std::unique_ptr<HttpServer> start(std::uint16_t port, const std::optional<TlsFiles>& tls,
-                                             Handler handler, std::string* error = nullptr);
+    static std::unique_ptr<HttpServer> start(std::uint16_t port, const std::optional<TlsFiles>& tls, Handler handler,
+                                             std::string* error = nullptr);
 
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;

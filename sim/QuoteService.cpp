@@ -12,9 +12,9 @@ Response quote_service(SimState& state, const Request& request) {
         return Response::text(502, "Bad Gateway", "text/html", "<html><body>502 Bad Gateway</body></html>");
     if (mode == "no_data")
         return Response::text(200, "OK", "application/json; charset=utf-8", "{\"code\":500,\"msg\":\"busy\"}");
-    return Response::text(200, "OK", "application/json; charset=utf-8",
-                          "{\"code\":200,\"data\":{\"id\":1024,\"title\":" +
-                              json_string(state.scenario.get("quote"), false) + "}}");
+    return Response::text(
+        200, "OK", "application/json; charset=utf-8",
+        "{\"code\":200,\"data\":{\"id\":1024,\"title\":" + json_string(state.scenario.get("quote"), false) + "}}");
 }
 
 }  // namespace quilbex::sim

@@ -70,8 +70,8 @@ public:
     std::string describe() const;  // "key=value" lines
 
     // Per-run counters, reset with the scenario.
-    int take_draw();                // the 1-based number of this draw
-    bool take_sign();               // true for the first successful sign of the "day"
+    int take_draw();  // the 1-based number of this draw
+    bool take_sign();  // true for the first successful sign of the "day"
     void reset();
 
 private:

@@ -37,8 +37,8 @@ struct SimOptions {
     std::uint16_t api_port = 18444;
     std::uint16_t quote_port = 18445;
     std::uint16_t account_port = 18446;
-    std::string log_file;                  // empty: the log is kept in memory only
-    std::vector<std::string> scenario;     // "key=value" assignments
+    std::string log_file;  // empty: the log is kept in memory only
+    std::vector<std::string> scenario;  // "key=value" assignments
 
     // Every port 0: free ports chosen by the system (for tests).
     static SimOptions any_ports(std::string certificate_dir);

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 #include <thread>
-
 #include <unistd.h>
 
 namespace {
@@ -19,11 +18,10 @@ namespace {
 using quilbex::sim::SimOptions;
 using quilbex::sim::Simulator;
 
-const char kUsage[] =
-    "usage: quilbex-sim [--cert-dir DIR] [--log FILE] [--scenario KEY=VALUE]...\n"
-    "                   [--forum-port N] [--api-port N] [--quote-port N] [--account-port N]\n"
-    "                   [--control-port N] [--any-ports]\n"
-    "The certificate directory defaults to the one the build made (" QUILBEX_SIM_CERT_DIR ").\n";
+const char kUsage[] = "usage: quilbex-sim [--cert-dir DIR] [--log FILE] [--scenario KEY=VALUE]...\n"
+                      "                   [--forum-port N] [--api-port N] [--quote-port N] [--account-port N]\n"
+                      "                   [--control-port N] [--any-ports]\n"
+                      "The certificate directory defaults to the one the build made (" QUILBEX_SIM_CERT_DIR ").\n";
 
 bool parse_port(const char* text, std::uint16_t& port) {
     char* end = nullptr;

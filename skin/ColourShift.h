@@ -13,7 +13,7 @@
 namespace quilbex::skin {
 
 struct ColourAdjustment {
-    int hue = 0;         // degrees, -180 to 180
+    int hue = 0;  // degrees, -180 to 180
     int saturation = 0;  // percent, -100 (grey) to 100 (twice as saturated)
     int brightness = 0;  // percent, -100 (black) to 100 (white)
 

@@ -22,13 +22,13 @@ namespace quilbex::skin {
 // The results SkinH_AttachRes and SkinH_Attach return (0 is success).
 enum class SkinError : int {
     None = 0,
-    NoData = 1,              // null data or a length below 1
-    BadSignature = 2,        // not ".SHE\0"
+    NoData = 1,  // null data or a length below 1
+    BadSignature = 2,  // not ".SHE\0"
     UnsupportedVersion = 3,
-    BadLength = 4,           // the declared sheet length does not match the data
+    BadLength = 4,  // the declared sheet length does not match the data
     BadChecksum = 5,
-    BadSheet = 6,            // not UTF-8, or the toolkit refused the style sheet
-    NoDisplay = 7,           // the toolkit has no screen in this process
+    BadSheet = 6,  // not UTF-8, or the toolkit refused the style sheet
+    NoDisplay = 7,  // the toolkit has no screen in this process
 };
 
 inline constexpr std::uint32_t kSkinVersion = 1;

@@ -14,7 +14,6 @@
 #include "skin/SkinData.h"
 
 #include <gtk/gtk.h>
-
 #include <memory>
 
 namespace {
@@ -24,8 +23,7 @@ using quilbex::skin::SkinError;
 struct GObjectUnref {
     void operator()(gpointer object) const { g_object_unref(object); }
 };
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+template <typename T> using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
 
 struct GErrorFree {
     void operator()(GError* error) const { g_error_free(error); }
@@ -79,14 +77,13 @@ extern "C" __attribute__((visibility("default"))) int SkinH_Attach() {
 // out-of-range values are limited to their range, and 0, 0, 0 keeps the
 // colours as they are. Our skins are not encrypted: `password` is accepted
 // and not used. Returns 0, or a SkinError value with nothing changed.
-extern "C" __attribute__((visibility("default"))) int SkinH_AttachRes(const void* data, int length,
-                                                                     const char* password, int hue,
-                                                                     int saturation, int brightness) {
+extern "C" __attribute__((visibility("default"))) int
+SkinH_AttachRes(const void* data, int length, const char* password, int hue, int saturation, int brightness) {
     (void)password;
     if (!data || length <= 0)
         return result(SkinError::NoData);
-    auto unpacked = quilbex::skin::unpack_skin(
-        {static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length)});
+    auto unpacked =
+        quilbex::skin::unpack_skin({static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(length)});
     if (auto* error = std::get_if<SkinError>(&unpacked))
         return result(*error);
     const std::string& sheet = std::get<std::string>(unpacked);

@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::int32_t kContentProperty = 8;
 
-rt::ArgRecord control(std::uint32_t unit) { return rt::ArgRecord::of_unit(kMainWindowId, unit, rt::kTypeWindowReference); }
+rt::ArgRecord control(std::uint32_t unit) {
+    return rt::ArgRecord::of_unit(kMainWindowId, unit, rt::kTypeWindowReference);
+}
 
 class ProgramWindowAccess final : public MainWindowAccess {
 public:

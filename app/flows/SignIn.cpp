@@ -1,11 +1,11 @@
 #include "app/flows/SignIn.h"
 
-#include "app_flows_texts/FlowTexts.h"
 #include "app/flows/Globals.h"
 #include "app/net/FieldList.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
+#include "app_flows_texts/FlowTexts.h"
 #include "runtime/Blocks.h"
 
 namespace quilbex::app {

@@ -18,20 +18,20 @@ namespace quilbex::app {
 // and 7) a non-null pointer means "given" even when the text it holds is
 // empty.
 struct HttpRequestArgs {
-    const char* url = nullptr;                          // 1: "http://..." or "https://..."
+    const char* url = nullptr;  // 1: "http://..." or "https://..."
     std::optional<std::int32_t> method = std::nullopt;  // 2: 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS,
                                                         //    5 DELETE, 6 TRACE, 7 CONNECT; others GET
-    const char* body_text = nullptr;                    // 3: used when method is not 0 and no body_bytes
-    Text* cookies = nullptr;                            // 4: sent; receives the merged cookies
-    Text* returned_cookies = nullptr;                   // 5: the cookies the response set (or the merge)
-    const char* extra_headers = nullptr;                // 6: header lines, CR LF separated
-    Text* returned_headers = nullptr;                   // 7: the raw response headers
-    std::optional<bool> no_redirect = std::nullopt;     // 8: default false
-    const unsigned char* body_bytes = nullptr;          // 9: byte set; wins over body_text
-    const char* proxy = nullptr;                        // 10: "host:port"; empty is direct
-    std::optional<bool> merge_cookies = std::nullopt;   // 11: default true
+    const char* body_text = nullptr;  // 3: used when method is not 0 and no body_bytes
+    Text* cookies = nullptr;  // 4: sent; receives the merged cookies
+    Text* returned_cookies = nullptr;  // 5: the cookies the response set (or the merge)
+    const char* extra_headers = nullptr;  // 6: header lines, CR LF separated
+    Text* returned_headers = nullptr;  // 7: the raw response headers
+    std::optional<bool> no_redirect = std::nullopt;  // 8: default false
+    const unsigned char* body_bytes = nullptr;  // 9: byte set; wins over body_text
+    const char* proxy = nullptr;  // 10: "host:port"; empty is direct
+    std::optional<bool> merge_cookies = std::nullopt;  // 11: default true
     std::optional<bool> complete_headers = std::nullopt;  // 12: default true
-    std::optional<bool> normalise_names = std::nullopt;   // 13: default true
+    std::optional<bool> normalise_names = std::nullopt;  // 13: default true
 };
 
 // The response body as received (whatever its status), or the empty byte set.

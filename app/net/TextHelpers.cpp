@@ -193,7 +193,8 @@ Text gbk_to_utf8(const char* text) { return convert_code_page(text, kernel::CP_G
 
 Text utf8_to_gbk(const char* text) { return convert_code_page(text, kernel::CP_UTF8, kernel::CP_GBK); }
 
-ByteSet convert_charset(const unsigned char* bytes, const char* from, const char* to, std::optional<std::int32_t> skip) {
+ByteSet convert_charset(const unsigned char* bytes, const char* from, const char* to,
+                        std::optional<std::int32_t> skip) {
     const char* from_set = view(from).empty() ? "UTF-8" : from;
     const char* to_set = view(to).empty() ? "GBK" : to;
     ComInitScope com;

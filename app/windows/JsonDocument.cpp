@@ -224,8 +224,8 @@ bool JsonDocument::parse(const char* text, bool) {
         return false;
     run("var " + m_name + " = null");
     // The text goes in as a string argument: it is data, never script source.
-    object_call_bool(m_script, "Run", {text_argument("parse__document"), text_argument(m_name.c_str()),
-                                       text_argument(text)});
+    object_call_bool(m_script, "Run",
+                     {text_argument("parse__document"), text_argument(m_name.c_str()), text_argument(text)});
     return eval_bool(m_name + " != null");
 }
 
@@ -360,8 +360,8 @@ bool JsonDocument::array_push(const char* value, const char* path, bool raw) {
     std::string v = value ? value : "";
     if (!raw)
         v = "'" + v + "'";
-    return run("if (Object.prototype.toString.call(" + p + ") != '[object Array]') { " + p + " = new Array() } " +
-               p + ".push(" + v + ")");
+    return run("if (Object.prototype.toString.call(" + p + ") != '[object Array]') { " + p + " = new Array() } " + p +
+               ".push(" + v + ")");
 }
 
 std::unique_ptr<JsonDocument> JsonDocument::array_get_object(std::int32_t index, const char* path) {

@@ -42,7 +42,13 @@ class JsonDocument {
 public:
     // Value kinds returned by value_type.
     enum ValueType : std::int32_t {
-        kAbsent = 0, kBoolean = 1, kNumber = 2, kObject = 4, kArray = 5, kString = 6, kOther = -1,
+        kAbsent = 0,
+        kBoolean = 1,
+        kNumber = 2,
+        kObject = 4,
+        kArray = 5,
+        kString = 6,
+        kOther = -1,
     };
 
     // Creates the script control and an empty document ({}).

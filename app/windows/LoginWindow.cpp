@@ -68,7 +68,8 @@ rt::HandlerResult capture_button_click(const rt::HandlerCall&) {
 
 void capture_login_cookie() {
     rt::ArgRecord args[] = {browser_reference()};
-    rt::OwnedText cookie(static_cast<char*>(rt::call_library_command(browser::get_cookie_command, 2, 1, args).pointer()));
+    rt::OwnedText cookie(
+        static_cast<char*>(rt::call_library_command(browser::get_cookie_command, 2, 1, args).pointer()));
     // The login marker and the name are read by their exact item names, so
     // that a marker standing last in the text still counts.
     rt::OwnedText marker = read_cookie(cookie.get(), "UM_distinctid");

@@ -11,7 +11,6 @@
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 #include <nlohmann/json.hpp>
-
 #include <string>
 
 namespace {

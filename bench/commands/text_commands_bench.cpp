@@ -6,7 +6,6 @@
 #include "commands/Facade.h"
 
 #include <benchmark/benchmark.h>
-
 #include <cstring>
 #include <random>
 #include <string>
@@ -92,7 +91,8 @@ std::string std_replace(const std::string& text, std::string_view search, std::s
 void replace_quilbex(benchmark::State& state, bool case_sensitive) {
     const std::string& text = sample_text();
     for (auto _ : state) {
-        commands::Text out = commands::replace_text(text.c_str(), "; ", "&", std::nullopt, std::nullopt, case_sensitive);
+        commands::Text out =
+            commands::replace_text(text.c_str(), "; ", "&", std::nullopt, std::nullopt, case_sensitive);
         benchmark::DoNotOptimize(out.get());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));

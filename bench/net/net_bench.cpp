@@ -18,9 +18,8 @@
 #include "sim/Simulator.h"
 
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
-
 #include <cstring>
+#include <curl/curl.h>
 #include <memory>
 #include <string>
 
@@ -28,15 +27,15 @@ namespace {
 
 using namespace quilbex;
 
-constexpr const char* kLibraries[16] = {"wininet.dll", "wininet.dll", "wininet.dll", "wininet.dll",
-                                        "Wininet.dll", "wininet.dll", "wininet.dll", "wininet.dll",
-                                        "ole32.dll",   "ole32.dll",   "kernel32.dll", "Kernel32.dll",
+constexpr const char* kLibraries[16] = {"wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",
+                                        "Wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",
+                                        "ole32.dll",    "ole32.dll",    "kernel32.dll", "Kernel32.dll",
                                         "SkinH_QV.dll", "SkinH_QV.dll", "Kernel32.dll", "kernel32.dll"};
-constexpr const char* kFunctions[16] = {"InternetOpenA", "InternetConnectA", "InternetCloseHandle",
-                                        "HttpOpenRequestA", "InternetSetOptionA", "HttpSendRequestA",
-                                        "InternetReadFile", "HttpQueryInfoA", "CoInitialize", "CoUninitialize",
-                                        "GetExitCodeThread", "TerminateThread", "SkinH_Attach",
-                                        "SkinH_AttachRes", "MultiByteToWideChar", "WideCharToMultiByte"};
+constexpr const char* kFunctions[16] = {
+    "InternetOpenA",      "InternetConnectA", "InternetCloseHandle", "HttpOpenRequestA",
+    "InternetSetOptionA", "HttpSendRequestA", "InternetReadFile",    "HttpQueryInfoA",
+    "CoInitialize",       "CoUninitialize",   "GetExitCodeThread",   "TerminateThread",
+    "SkinH_Attach",       "SkinH_AttachRes",  "MultiByteToWideChar", "WideCharToMultiByte"};
 
 // The program image with its DLL command table, the plain server and the
 // local services, made once.

@@ -5,7 +5,6 @@
 // run on are shared, and CPU time is the steadier measure there.
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <map>
 #include <string>

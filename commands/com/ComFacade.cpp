@@ -93,7 +93,9 @@ rt::ArgRecord VariantVar::by_ref() const {
     return rt::ArgRecord::of_pointer(m_variant, kTypeVariant | rt::kByReference);
 }
 
-rt::ArgRecord text_argument(const char* gbk) { return rt::ArgRecord::of_pointer(gbk ? gbk : kEmptyText, rt::kTypeText); }
+rt::ArgRecord text_argument(const char* gbk) {
+    return rt::ArgRecord::of_pointer(gbk ? gbk : kEmptyText, rt::kTypeText);
+}
 rt::ArgRecord int_argument(std::int32_t value) { return rt::ArgRecord::of_int(value); }
 rt::ArgRecord bool_argument(bool value) { return rt::ArgRecord::of_bool(value); }
 rt::ArgRecord double_argument(double value) { return rt::ArgRecord::of_double(value); }

@@ -11,7 +11,8 @@
 namespace quilbex::commands {
 namespace {
 
-#define QUILBEX_COMMAND(name) CommandEntry{#name, &lib::name}
+#define QUILBEX_COMMAND(name)                                                                                          \
+    CommandEntry { #name, &lib::name }
 
 constexpr std::array kComCommands = {
     QUILBEX_COMMAND(object_create),       QUILBEX_COMMAND(object_clear),       QUILBEX_COMMAND(object_is_empty),

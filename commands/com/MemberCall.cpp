@@ -51,9 +51,11 @@ VARTYPE resolve_type(ITypeInfo* info, const TYPEDESC& t, int depth = 0) {
         return VT_UNKNOWN;
     switch (t.vt) {
     case VT_PTR: return t.lptdesc ? VARTYPE(resolve_type(info, *t.lptdesc, depth + 1) | VT_BYREF) : VARTYPE(VT_UNKNOWN);
-    case VT_SAFEARRAY: return t.lptdesc ? VARTYPE(resolve_type(info, *t.lptdesc, depth + 1) | VT_ARRAY) : VARTYPE(VT_UNKNOWN);
+    case VT_SAFEARRAY:
+        return t.lptdesc ? VARTYPE(resolve_type(info, *t.lptdesc, depth + 1) | VT_ARRAY) : VARTYPE(VT_UNKNOWN);
     case VT_CARRAY:
-        return t.lpadesc ? VARTYPE(resolve_type(info, t.lpadesc->tdescElem, depth + 1) | VT_ARRAY) : VARTYPE(VT_UNKNOWN);
+        return t.lpadesc ? VARTYPE(resolve_type(info, t.lpadesc->tdescElem, depth + 1) | VT_ARRAY)
+                         : VARTYPE(VT_UNKNOWN);
     case VT_INT: return VT_I4;
     case VT_UINT: return VT_UI4;
     case VT_USERDEFINED: {
@@ -250,8 +252,7 @@ std::int32_t member_call(Access access, std::uint32_t result_type, rt::ArgRecord
     }
     DISPID put_id = DISPID_PROPERTYPUT;
     const bool is_put = flags & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF);
-    DISPPARAMS params{supplied ? block.data() : nullptr, is_put ? &put_id : nullptr, UINT(supplied),
-                      is_put ? 1u : 0u};
+    DISPPARAMS params{supplied ? block.data() : nullptr, is_put ? &put_id : nullptr, UINT(supplied), is_put ? 1u : 0u};
     Variant value;
     UINT arg_err = UINT(-1);
     HRESULT h = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, value.get(), nullptr, &arg_err);
@@ -270,8 +271,7 @@ std::int32_t member_call(Access access, std::uint32_t result_type, rt::ArgRecord
     return 0;
 }
 
-void run_member_call(Access access, std::uint32_t result_type, rt::ArgRecord* result, int argc,
-                     rt::ArgRecord* args) {
+void run_member_call(Access access, std::uint32_t result_type, rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     if (result_type != rt::kTypeNone)
         result->type = result_type;
     std::int32_t error = member_call(access, result_type, result, argc, args);

@@ -142,10 +142,26 @@ bool is_runtime_array(const rt::ArgRecord& record) {
 
 bool storable_element(VARTYPE vt) {
     switch (vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT: case VT_UINT:
-    case VT_I8: case VT_UI8: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL: case VT_ERROR:
-    case VT_BSTR: case VT_UNKNOWN: case VT_DISPATCH: case VT_VARIANT:
-        return true;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BOOL:
+    case VT_ERROR:
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+    case VT_VARIANT: return true;
     default: return false;
     }
 }
@@ -162,7 +178,7 @@ bool put_element(SAFEARRAY* array, std::int64_t i, VARIANT* value) {
     if (FAILED(VariantChangeType(converted.get(), value, 0, vt)))
         return false;
     void* data = (vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH) ? static_cast<void*>(converted->punkVal)
-                                                                         : static_cast<void*>(&converted->llVal);
+                                                                          : static_cast<void*>(&converted->llVal);
     return SUCCEEDED(SafeArrayPutElement(array, subscripts.data(), data));
 }
 
@@ -232,8 +248,8 @@ void variant_set_type(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
 void variant_create_array(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     set_bool(result, false);
     VARIANT* v = variant_of(argument(argc, args, 0));
-    static const VARTYPE kTypes[] = {VT_UI1, VT_I2, VT_I4, VT_R4, VT_R8, VT_BSTR, VT_BOOL, VT_DATE, VT_UNKNOWN,
-                                     VT_VARIANT};
+    static const VARTYPE kTypes[] = {VT_UI1,  VT_I2,   VT_I4,   VT_R4,      VT_R8,
+                                     VT_BSTR, VT_BOOL, VT_DATE, VT_UNKNOWN, VT_VARIANT};
     std::int32_t n = int_of(argument(argc, args, 1));
     std::int32_t count = int_of(argument(argc, args, 2));
     if (!v || n < 1 || n > 10 || count < 0)

@@ -2,7 +2,6 @@
 
 #include "commands/Arguments.h"
 #include "commands/files/FileCommands.h"
-
 #include "runtime/Blocks.h"
 #include "runtime/Memory.h"
 

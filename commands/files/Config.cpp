@@ -2,7 +2,6 @@
 
 #include "commands/Arguments.h"
 #include "commands/files/FileCommands.h"
-
 #include "platform/kernel/ProfileFile.h"
 
 #include <string>

@@ -2,7 +2,6 @@
 
 #include "commands/Arguments.h"
 #include "commands/files/FileCommands.h"
-
 #include "platform/kernel/AtomicFile.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/FileSearch.h"
@@ -36,8 +35,6 @@ void write_file(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     set_bool(result, static_cast<bool>(kernel::replace_file_contents(kernel::native_path(name), pieces)));
 }
 
-void run_directory(rt::ArgRecord* result, int, rt::ArgRecord*) {
-    set_text(result, rt::runtime_app().programDir);
-}
+void run_directory(rt::ArgRecord* result, int, rt::ArgRecord*) { set_text(result, rt::runtime_app().programDir); }
 
 }  // namespace quilbex::commands::lib

@@ -7,8 +7,7 @@
 namespace quilbex::commands::lib {
 namespace {
 
-template <typename Op>
-void fold_bits(rt::ArgRecord* result, int argc, rt::ArgRecord* args, Op op) {
+template <typename Op> void fold_bits(rt::ArgRecord* result, int argc, rt::ArgRecord* args, Op op) {
     std::uint32_t value = argument(argc, args, 0).low;
     for (int i = 1; i < argc; ++i)
         value = op(value, args[i].low);

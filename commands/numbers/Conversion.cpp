@@ -47,12 +47,9 @@ void to_integer(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     case rt::kTypeByte:
     case rt::kTypeShort:
     case rt::kTypeFloat:
-    case rt::kTypeDouble:
-        return set_int(result, int_of(value));
-    case rt::kTypeText:
-        return set_int(result, leading_integer(half_width(text_of(value))));
-    default:
-        return set_int(result, 0);
+    case rt::kTypeDouble: return set_int(result, int_of(value));
+    case rt::kTypeText: return set_int(result, leading_integer(half_width(text_of(value))));
+    default: return set_int(result, 0);
     }
 }
 

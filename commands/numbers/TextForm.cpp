@@ -2,7 +2,6 @@
 
 #include "commands/numbers/NumberCommands.h"
 #include "commands/numbers/OleDate.h"
-
 #include "platform/kernel/CodePage.h"
 #include "runtime/Blocks.h"
 
@@ -32,8 +31,7 @@ const Words& words() {
 
 const double kLog10Of2 = std::log10(2.0);
 
-template <typename... Values>
-std::string format(const char* pattern, Values... values) {
+template <typename... Values> std::string format(const char* pattern, Values... values) {
     char buffer[100];
     int n = std::snprintf(buffer, sizeof buffer, pattern, values...);
     if (n <= 0)

@@ -2,7 +2,6 @@
 
 #include "commands/Arguments.h"
 #include "commands/text/TextCommands.h"
-
 #include "runtime/Memory.h"
 
 #include <algorithm>

@@ -20,7 +20,9 @@ namespace quilbex::commands {
 
 inline bool is_lead_byte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
-inline unsigned char fold_ascii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+inline unsigned char fold_ascii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
 
 enum class LetterCase { Exact, Ignore };
 

@@ -20,7 +20,8 @@ void replace_text(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
 
     const std::size_t b = start ? static_cast<std::size_t>(std::max<std::int64_t>(std::int64_t{*start} - 1, 0)) : 0;
     std::int64_t count = count_arg ? *count_arg : -1;
-    LetterCase letter_case = (case_sensitive.omitted() || case_sensitive.low == 0) ? LetterCase::Ignore : LetterCase::Exact;
+    LetterCase letter_case =
+        (case_sensitive.omitted() || case_sensitive.low == 0) ? LetterCase::Ignore : LetterCase::Exact;
     if (text.empty() || needle.empty() || b >= text.size() || count == 0)
         return set_text(result, text);
 

@@ -3,7 +3,6 @@
 #include "commands/Arguments.h"
 #include "commands/text/GbkScan.h"
 #include "commands/text/TextCommands.h"
-
 #include "runtime/Memory.h"
 
 #include <algorithm>

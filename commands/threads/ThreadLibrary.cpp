@@ -26,17 +26,14 @@ CriticalSections& critical_sections() {
 
 std::int32_t thread_library_notify(std::uint32_t code, std::uintptr_t arg1, std::uintptr_t) {
     switch (code) {
-    case 1:
-        g_runtime = reinterpret_cast<rt::RuntimeNotify>(arg1);
-        return 0;
+    case 1: g_runtime = reinterpret_cast<rt::RuntimeNotify>(arg1); return 0;
     case 6: {
         auto& list = critical_sections();
         std::lock_guard lock(list.guard);
         list.sections.clear();
         return 0;
     }
-    default:
-        return -1;
+    default: return -1;
     }
 }
 

@@ -30,8 +30,7 @@ inline std::uint32_t read_block_version(ByteReader& in, std::uint32_t max_versio
 }
 
 // Turns a finished reader into the block's result.
-template <typename Block>
-Parsed<Block> finish_block(ByteReader& in, Block block, const char* name) {
+template <typename Block> Parsed<Block> finish_block(ByteReader& in, Block block, const char* name) {
     if (!in.failed() && !in.at_end())
         in.fail(std::string(name) + " block: " + std::to_string(in.remaining()) + " bytes after the last field");
     if (in.failed())

@@ -13,9 +13,9 @@ struct LabelBlock {
     static constexpr std::uint32_t kMaxVersion = 2;
 
     std::uint32_t version = kMaxVersion;
-    std::int32_t effect = 0;        // 0 none, 1 engraved, 2 embossed, 3 shadowed
-    std::int32_t frame_width = 8;   // gradient frame width
-    std::int32_t border = 0;        // 0..6, 6 = gradient frame
+    std::int32_t effect = 0;  // 0 none, 1 engraved, 2 embossed, 3 shadowed
+    std::int32_t frame_width = 8;  // gradient frame width
+    std::int32_t border = 0;  // 0..6, 6 = gradient frame
     std::array<std::uint32_t, 3> frame_colours{0x808080, 0xFFFFFF, 0x808080};
     std::uint32_t text_colour = 0;
     std::uint32_t background_colour = kSystemColour;
@@ -23,11 +23,11 @@ struct LabelBlock {
     std::int32_t gradient_mode = 0;  // 0 none, up to 8
     std::array<std::uint32_t, 3> gradient_colours{0x808080, 0xFFFFFF, 0x808080};
     std::int32_t horizontal_alignment = 0;  // 0 left, 1 centre, 2 right
-    std::int32_t vertical_alignment = 1;    // 0 top, 1 centre, 2 bottom
+    std::int32_t vertical_alignment = 1;  // 0 top, 1 centre, 2 bottom
     std::int32_t word_wrap = 0;
-    Bytes font;                // a 60-byte LOGFONTA when present
+    Bytes font;  // a 60-byte LOGFONTA when present
     Bytes background_picture;
-    std::string caption;       // a new label's caption is empty
+    std::string caption;  // a new label's caption is empty
     std::array<std::string, 2> further_texts;
 
     bool operator==(const LabelBlock&) const = default;

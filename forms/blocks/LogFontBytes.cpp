@@ -38,7 +38,7 @@ std::vector<std::uint8_t> encode_logfont(const LogFont& font) {
     out.i32(font.escapement);
     out.i32(font.orientation);
     out.i32(font.weight);
-    const std::uint8_t small[8] = {font.italic,        font.underline,     font.strike_out, font.char_set,
+    const std::uint8_t small[8] = {font.italic,        font.underline,      font.strike_out, font.char_set,
                                    font.out_precision, font.clip_precision, font.quality,    font.pitch_and_family};
     out.raw(small);
     std::array<std::uint8_t, kFaceNameSize> face{};

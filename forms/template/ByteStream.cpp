@@ -18,8 +18,7 @@ bool ByteReader::need(std::size_t n, const char* what) {
     if (m_failed)
         return false;
     if (n > remaining()) {
-        fail(std::string(what) + ": needs " + std::to_string(n) + " bytes, " + std::to_string(remaining()) +
-             " left");
+        fail(std::string(what) + ": needs " + std::to_string(n) + " bytes, " + std::to_string(remaining()) + " left");
         return false;
     }
     return true;

@@ -14,8 +14,7 @@ struct FormatError {
     std::size_t offset = 0;  // absolute offset in the data being read (0 for writing)
 };
 
-template <typename T>
-class Parsed {
+template <typename T> class Parsed {
 public:
     Parsed(T value) : m_value(std::move(value)) {}
     Parsed(FormatError error) : m_value(std::move(error)) {}

@@ -72,8 +72,7 @@ bool read_unit_area(ByteReader& area, std::uint32_t count, WindowTemplate& windo
     for (std::uint32_t i = 0; i < count; ++i) {
         std::size_t start = offsets[i];
         if (start > records.size() || records.size() - start < 4) {
-            error = {"unit offset " + std::to_string(start) + " lies outside the record area",
-                     records_base};
+            error = {"unit offset " + std::to_string(start) + " lies outside the record area", records_base};
             return false;
         }
         ByteReader at(records.subspan(start), records_base + start);
@@ -112,8 +111,7 @@ bool read_unit_area(ByteReader& area, std::uint32_t count, WindowTemplate& windo
 
 }  // namespace
 
-Parsed<UnitRecord> read_unit_record(std::uint32_t unit_id, std::span<const std::uint8_t> record,
-                                    std::size_t base) {
+Parsed<UnitRecord> read_unit_record(std::uint32_t unit_id, std::span<const std::uint8_t> record, std::size_t base) {
     ByteReader in(record, base);
     UnitRecord unit;
     unit.id = unit_id;

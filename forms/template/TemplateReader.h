@@ -24,7 +24,6 @@ namespace quilbex::forms {
 Parsed<TemplateData> read_templates(std::span<const std::uint8_t> data);
 
 // One unit record without its length prefix; `base` is its offset for reports.
-Parsed<UnitRecord> read_unit_record(std::uint32_t unit_id, std::span<const std::uint8_t> record,
-                                    std::size_t base = 0);
+Parsed<UnitRecord> read_unit_record(std::uint32_t unit_id, std::span<const std::uint8_t> record, std::size_t base = 0);
 
 }  // namespace quilbex::forms

@@ -14,8 +14,8 @@
 namespace quilbex::forms {
 
 struct HandlerEntry {
-    std::int32_t event = 0;               // the unit type's event index (negative: common events)
-    std::uint32_t handler = kNoHandler;   // routine index before relocation
+    std::int32_t event = 0;  // the unit type's event index (negative: common events)
+    std::uint32_t handler = kNoHandler;  // routine index before relocation
     bool operator==(const HandlerEntry&) const = default;
 };
 
@@ -66,8 +66,8 @@ struct UnitRecord {
 struct WindowTemplate {
     std::uint32_t id = 0;
     std::array<std::uint32_t, 2> values{};  // stored with the window, not used to create it
-    std::array<std::string, 2> texts;       // likewise
-    std::vector<UnitRecord> units;          // the window's own record first
+    std::array<std::string, 2> texts;  // likewise
+    std::vector<UnitRecord> units;  // the window's own record first
 
     // Linear lookups; null when absent.
     const UnitRecord* find_unit(std::uint32_t unit_id) const;

@@ -56,11 +56,11 @@ UnitObject* ButtonUnit::create(const UnitCreateArgs& args) {
     if (!block)
         return nullptr;
     std::unique_ptr<ButtonUnit> unit(new ButtonUnit(args, std::move(block.value())));
-    ui::DWORD style = args.extra_style | ui::WS_CHILD | ui::WS_CLIPSIBLINGS | ui::BS_MULTILINE | style_bits(unit->m_block);
-    ui::HWND hwnd = ui::CreateWindowExA(0, "BUTTON", unit->m_block.caption.c_str(), style, args.left, args.top,
-                                        args.width, args.height, args.parent,
-                                        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)),
-                                        nullptr, nullptr);
+    ui::DWORD style =
+        args.extra_style | ui::WS_CHILD | ui::WS_CLIPSIBLINGS | ui::BS_MULTILINE | style_bits(unit->m_block);
+    ui::HWND hwnd = ui::CreateWindowExA(
+        0, "BUTTON", unit->m_block.caption.c_str(), style, args.left, args.top, args.width, args.height, args.parent,
+        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)), nullptr, nullptr);
     if (!hwnd)
         return nullptr;
     if (!unit->subclass(hwnd)) {
@@ -108,7 +108,8 @@ void ButtonUnit::set_property(int number, const PropertyValue& value) {
     case kType:
         m_block.type = clamp_choice(integer, 0, 1);
         // The default-button bit changes on the live window.
-        ui::SendMessageA(m_hwnd, ui::BM_SETSTYLE, m_block.type == 1 ? ui::BS_DEFPUSHBUTTON : ui::BS_PUSHBUTTON, ui::TRUE);
+        ui::SendMessageA(m_hwnd, ui::BM_SETSTYLE, m_block.type == 1 ? ui::BS_DEFPUSHBUTTON : ui::BS_PUSHBUTTON,
+                         ui::TRUE);
         break;
     case kCaption:
         m_block.caption = value.bytes;
@@ -138,7 +139,8 @@ PropertyValue ButtonUnit::property(int number) const {
     case kPicture: return PropertyValue::of_bytes(as_text(m_block.picture));
     case kType: return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.type));
     case kCaption: return PropertyValue::of_bytes(m_block.caption);
-    case kHorizontalAlignment: return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.horizontal_alignment));
+    case kHorizontalAlignment:
+        return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.horizontal_alignment));
     case kVerticalAlignment: return PropertyValue::of_number(static_cast<std::uint32_t>(m_block.vertical_alignment));
     case kFont: return PropertyValue::of_bytes(as_text(m_block.font));
     default: return {};
@@ -164,8 +166,7 @@ ui::LRESULT ButtonUnit::handle_message(ui::UINT message, ui::WPARAM wparam, ui::
             raise(message == ui::WM_SETFOCUS ? -7 : -8);
         return result;
     }
-    default:
-        return default_handling(message, wparam, lparam);
+    default: return default_handling(message, wparam, lparam);
     }
 }
 

@@ -23,10 +23,10 @@ struct PropertySource {
 
 // Indices 0 to 7 mean the same for every window unit.
 constexpr PropertySource kCommonProperties[] = {
-    {"左边", "left", kKindInteger},       {"顶边", "top", kKindInteger},
-    {"宽度", "width", kKindInteger},      {"高度", "height", kKindInteger},
-    {"标记", "tag", kKindText},           {"可视", "visible", kKindLogical},
-    {"禁止", "disabled", kKindLogical},   {"鼠标指针", "MousePointer", kKindMousePointer},
+    {"左边", "left", kKindInteger},     {"顶边", "top", kKindInteger},
+    {"宽度", "width", kKindInteger},    {"高度", "height", kKindInteger},
+    {"标记", "tag", kKindText},         {"可视", "visible", kKindLogical},
+    {"禁止", "disabled", kKindLogical}, {"鼠标指针", "MousePointer", kKindMousePointer},
 };
 
 // Unit properties of the window: the fields of its property block in stored order.
@@ -137,23 +137,18 @@ struct TypeSource {
     bool common_properties;
 };
 
-template <std::size_t N>
-constexpr std::size_t count(const PropertySource (&)[N]) {
-    return N;
-}
+template <std::size_t N> constexpr std::size_t count(const PropertySource (&)[N]) { return N; }
 
 const TypeSource kTypes[] = {
-    {kWindowType, "窗口", "window", 0x800000D0, kWindowProperties, count(kWindowProperties),
-     &window_unit_interface, true},
+    {kWindowType, "窗口", "window", 0x800000D0, kWindowProperties, count(kWindowProperties), &window_unit_interface,
+     true},
     {kMenuItemType, "菜单", "Menu", 0x80000040, kMenuProperties, count(kMenuProperties), nullptr, false},
     {kEditBoxType, "编辑框", "EditBox", 0x80000040, kEditBoxProperties, count(kEditBoxProperties),
      &edit_box_unit_interface, true},
-    {kLabelType, "标签", "Label", 0x84012040, kLabelProperties, count(kLabelProperties), &label_unit_interface,
+    {kLabelType, "标签", "Label", 0x84012040, kLabelProperties, count(kLabelProperties), &label_unit_interface, true},
+    {kButtonType, "按钮", "Button", 0x80000840, kButtonProperties, count(kButtonProperties), &button_unit_interface,
      true},
-    {kButtonType, "按钮", "Button", 0x80000840, kButtonProperties, count(kButtonProperties),
-     &button_unit_interface, true},
-    {kTimerType, "时钟", "Timer", 0x80008040, kTimerProperties, count(kTimerProperties), &timer_unit_interface,
-     true},
+    {kTimerType, "时钟", "Timer", 0x80008040, kTimerProperties, count(kTimerProperties), &timer_unit_interface, true},
 };
 
 // The records and everything they point at. Built once; never freed.

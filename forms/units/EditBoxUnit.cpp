@@ -105,10 +105,9 @@ UnitObject* EditBoxUnit::create(const UnitCreateArgs& args) {
     std::unique_ptr<EditBoxUnit> unit(new EditBoxUnit(args, std::move(block.value())));
     EditBoxBlock& b = unit->m_block;
     ui::DWORD style = args.extra_style | ui::WS_CHILD | ui::WS_CLIPSIBLINGS | style_for(b);
-    ui::HWND hwnd = ui::CreateWindowExA(0, "EDIT", b.content.c_str(), style, args.left, args.top, args.width,
-                                        args.height, args.parent,
-                                        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)),
-                                        nullptr, nullptr);
+    ui::HWND hwnd = ui::CreateWindowExA(
+        0, "EDIT", b.content.c_str(), style, args.left, args.top, args.width, args.height, args.parent,
+        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)), nullptr, nullptr);
     if (!hwnd)
         return nullptr;
     if (!unit->subclass(hwnd)) {
@@ -168,8 +167,8 @@ ui::HBRUSH EditBoxUnit::background_brush() {
 }
 
 ui::HBRUSH EditBoxUnit::on_control_color(ui::HDC dc) {
-    ui::COLORREF text = m_block.text_colour == kSystemColour ? ui::GetSysColor(ui::COLOR_WINDOWTEXT)
-                                                             : (m_block.text_colour & 0xFFFFFF);
+    ui::COLORREF text =
+        m_block.text_colour == kSystemColour ? ui::GetSysColor(ui::COLOR_WINDOWTEXT) : (m_block.text_colour & 0xFFFFFF);
     ui::SetTextColor(dc, text);
     ui::HBRUSH brush = background_brush();
     ui::COLORREF background = 0;
@@ -189,9 +188,7 @@ bool EditBoxUnit::on_reflected_command(ui::WORD code) {
         if (!m_setting_content)
             raise(0);
         return true;
-    case ui::EN_SETFOCUS:
-        raise(-7);
-        return true;
+    case ui::EN_SETFOCUS: raise(-7); return true;
     case ui::EN_KILLFOCUS: {
         ui::HWND self = m_hwnd;
         clamp_to_adjuster();
@@ -199,8 +196,7 @@ bool EditBoxUnit::on_reflected_command(ui::WORD code) {
             raise(-8);
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -247,20 +243,35 @@ void EditBoxUnit::set_property(int number, const PropertyValue& value) {
         b.border = clamp_choice(integer, 0, 5);
         apply_border_style(m_hwnd, b.border);
         return;
-    case kTextColour: b.text_colour = static_cast<std::uint32_t>(value.number); update_colours(); return;
+    case kTextColour:
+        b.text_colour = static_cast<std::uint32_t>(value.number);
+        update_colours();
+        return;
     case kBackgroundColour:
         b.background_colour = static_cast<std::uint32_t>(value.number);
         m_background.reset();
         update_colours();
         return;
-    case kHideSelection: b.hide_selection = value.number != 0; restyle = true; break;
+    case kHideSelection:
+        b.hide_selection = value.number != 0;
+        restyle = true;
+        break;
     case kMaxLength:
         b.max_length = std::max(integer, 0);
         ui::SendMessageA(m_hwnd, ui::EM_LIMITTEXT, static_cast<ui::WPARAM>(b.max_length), 0);
         return;
-    case kMultiLine: b.multi_line = value.number != 0; restyle = true; break;
-    case kScrollBars: b.scroll_bars = clamp_choice(integer, 0, 3); restyle = true; break;
-    case kAlignment: b.alignment = clamp_choice(integer, 0, 2); restyle = true; break;
+    case kMultiLine:
+        b.multi_line = value.number != 0;
+        restyle = true;
+        break;
+    case kScrollBars:
+        b.scroll_bars = clamp_choice(integer, 0, 3);
+        restyle = true;
+        break;
+    case kAlignment:
+        b.alignment = clamp_choice(integer, 0, 2);
+        restyle = true;
+        break;
     case kInputMode:
         b.input_mode = clamp_choice(integer, 0, 2);
         ui::SendMessageA(m_hwnd, ui::EM_SETREADONLY, b.input_mode == kInputReadOnly, 0);
@@ -271,7 +282,10 @@ void EditBoxUnit::set_property(int number, const PropertyValue& value) {
         if (b.input_mode == kInputPassword)
             ui::SendMessageA(m_hwnd, ui::EM_SETPASSWORDCHAR, b.password_char, 0);
         return;
-    case kCaseConversion: b.case_conversion = clamp_choice(integer, 0, 2); restyle = true; break;
+    case kCaseConversion:
+        b.case_conversion = clamp_choice(integer, 0, 2);
+        restyle = true;
+        break;
     case kAdjuster: b.adjuster = m_adjuster ? clamp_choice(integer, 0, 2) : 0; return;
     case kAdjusterLower: b.adjuster_lower = integer; return;
     case kAdjusterUpper: b.adjuster_upper = integer; return;
@@ -335,7 +349,8 @@ PropertyValue EditBoxUnit::property(int number) const {
     }
     case kFont: return PropertyValue::of_bytes(as_text(b.font));
     case kFurtherText1:
-    case kFurtherText2: return PropertyValue::of_bytes(b.further_texts[static_cast<std::size_t>(number - kFurtherText1)]);
+    case kFurtherText2:
+        return PropertyValue::of_bytes(b.further_texts[static_cast<std::size_t>(number - kFurtherText1)]);
     case kSelectedText: {
         std::string text = ui::window_text(m_hwnd);
         Selection s = selection_of(m_hwnd);

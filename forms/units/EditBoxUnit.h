@@ -13,9 +13,27 @@ public:
     // Unit property numbers (property index - 8): the content, then the
     // block's fields in stored order, then the selected text.
     enum Property : int {
-        kContent = 0, kBorder, kTextColour, kBackgroundColour, kHideSelection, kMaxLength, kMultiLine,
-        kScrollBars, kAlignment, kInputMode, kPasswordChar, kCaseConversion, kAdjuster, kAdjusterLower,
-        kAdjusterUpper, kSelectionStart, kSelectionLength, kFont, kFurtherText1, kFurtherText2, kSelectedText
+        kContent = 0,
+        kBorder,
+        kTextColour,
+        kBackgroundColour,
+        kHideSelection,
+        kMaxLength,
+        kMultiLine,
+        kScrollBars,
+        kAlignment,
+        kInputMode,
+        kPasswordChar,
+        kCaseConversion,
+        kAdjuster,
+        kAdjusterLower,
+        kAdjusterUpper,
+        kSelectionStart,
+        kSelectionLength,
+        kFont,
+        kFurtherText1,
+        kFurtherText2,
+        kSelectedText
     };
 
     static UnitObject* create(const UnitCreateArgs& args);

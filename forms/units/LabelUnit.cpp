@@ -117,11 +117,10 @@ UnitObject* LabelUnit::create(const UnitCreateArgs& args) {
     if (!block || !register_label_class())
         return nullptr;
     std::unique_ptr<LabelUnit> unit(new LabelUnit(args, std::move(block.value())));
-    ui::HWND hwnd = ui::CreateWindowExA(0, kClassName, unit->m_block.caption.c_str(),
-                                        args.extra_style | ui::WS_CHILD | ui::WS_CLIPSIBLINGS, args.left, args.top,
-                                        args.width, args.height, args.parent,
-                                        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)),
-                                        nullptr, unit.get());
+    ui::HWND hwnd = ui::CreateWindowExA(
+        0, kClassName, unit->m_block.caption.c_str(), args.extra_style | ui::WS_CHILD | ui::WS_CLIPSIBLINGS, args.left,
+        args.top, args.width, args.height, args.parent,
+        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)), nullptr, unit.get());
     if (hwnd)
         apply_border_style(hwnd, unit->m_block.border);
     return finish_creation(std::move(unit));
@@ -195,7 +194,8 @@ PropertyValue LabelUnit::property(int number) const {
     case kWordWrap: return number_of(b.word_wrap);
     case kVerticalAlignment: return number_of(b.vertical_alignment);
     case kFurtherText1:
-    case kFurtherText2: return PropertyValue::of_bytes(b.further_texts[static_cast<std::size_t>(number - kFurtherText1)]);
+    case kFurtherText2:
+        return PropertyValue::of_bytes(b.further_texts[static_cast<std::size_t>(number - kFurtherText1)]);
     default: return {};
     }
 }
@@ -203,8 +203,8 @@ PropertyValue LabelUnit::property(int number) const {
 ui::HICON LabelUnit::picture() {
     if (!m_picture_tried && !m_block.background_picture.empty()) {
         m_picture_tried = true;
-        m_picture.reset(ui::CreateIconFromIcoData(m_block.background_picture.data(), m_block.background_picture.size(),
-                                                  0, 0));
+        m_picture.reset(
+            ui::CreateIconFromIcoData(m_block.background_picture.data(), m_block.background_picture.size(), 0, 0));
     }
     return m_picture.get();
 }
@@ -262,9 +262,9 @@ void LabelUnit::paint_caption(ui::HDC dc, const ui::RECT& rect) {
     };
     int dx = 0, dy = 0;
     switch (m_block.effect) {
-    case 1: draw(kWhite, 1, 1); break;                // engraved: a light copy below right
-    case 2: draw(kWhite, 0, 0), dx = dy = 1; break;   // embossed: the caption itself moves
-    case 3: draw(kBlack, 2, 2); break;                // shadowed
+    case 1: draw(kWhite, 1, 1); break;  // engraved: a light copy below right
+    case 2: draw(kWhite, 0, 0), dx = dy = 1; break;  // embossed: the caption itself moves
+    case 3: draw(kBlack, 2, 2); break;  // shadowed
     default: break;
     }
     draw(ui::resolve_color(m_block.text_colour), dx, dy);
@@ -303,15 +303,13 @@ ui::LRESULT LabelUnit::handle_message(ui::UINT message, ui::WPARAM wparam, ui::L
         ui::EndPaint(m_hwnd, &ps);
         return 0;
     }
-    case ui::WM_ERASEBKGND:
-        return 1;  // WM_PAINT covers the whole client area
+    case ui::WM_ERASEBKGND: return 1;  // WM_PAINT covers the whole client area
     case ui::WM_SETTEXT: {
         ui::LRESULT result = default_handling(message, wparam, lparam);
         ui::InvalidateRect(m_hwnd, nullptr, ui::TRUE);
         return result;
     }
-    default:
-        return default_handling(message, wparam, lparam);
+    default: return default_handling(message, wparam, lparam);
     }
 }
 

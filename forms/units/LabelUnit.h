@@ -14,10 +14,28 @@ public:
 
     // Unit property numbers (property index - 8).
     enum Property : int {
-        kCaption = 0, kEffect, kBorder, kFrameWidth, kFrameColour1, kFrameColour2, kFrameColour3, kFont,
-        kTextColour, kBackgroundColour, kPicture, kPictureMode, kGradientMode, kGradientColour1,
-        kGradientColour2, kGradientColour3, kHorizontalAlignment, kWordWrap, kVerticalAlignment, kFurtherText1,
-        kFurtherText2, kPropertyCount
+        kCaption = 0,
+        kEffect,
+        kBorder,
+        kFrameWidth,
+        kFrameColour1,
+        kFrameColour2,
+        kFrameColour3,
+        kFont,
+        kTextColour,
+        kBackgroundColour,
+        kPicture,
+        kPictureMode,
+        kGradientMode,
+        kGradientColour1,
+        kGradientColour2,
+        kGradientColour3,
+        kHorizontalAlignment,
+        kWordWrap,
+        kVerticalAlignment,
+        kFurtherText1,
+        kFurtherText2,
+        kPropertyCount
     };
 
     static UnitObject* create(const UnitCreateArgs& args);
@@ -38,7 +56,7 @@ private:
 
     LabelBlock m_block;
     FontPtr m_font;
-    IconPtr m_picture;          // decoded background picture, kept until the picture changes
+    IconPtr m_picture;  // decoded background picture, kept until the picture changes
     bool m_picture_tried = false;
 };
 

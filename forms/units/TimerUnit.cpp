@@ -49,8 +49,7 @@ UnitObject* TimerUnit::create(const UnitCreateArgs& args) {
     std::unique_ptr<TimerUnit> unit(new TimerUnit(args, block.value()));
     ui::CreateWindowExA(0, kClassName, nullptr, args.extra_style | ui::WS_CHILD | ui::WS_CLIPSIBLINGS, args.left,
                         args.top, args.width, args.height, args.parent,
-                        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)), nullptr,
-                        unit.get());
+                        reinterpret_cast<ui::HMENU>(static_cast<std::uintptr_t>(args.control_id)), nullptr, unit.get());
     return finish_creation(std::move(unit));
 }
 
@@ -87,11 +86,8 @@ ui::LRESULT TimerUnit::handle_message(ui::UINT message, ui::WPARAM wparam, ui::L
             raise(0);
         return result;
     }
-    case ui::WM_DESTROY:
-        stop();
-        return default_handling(message, wparam, lparam);
-    default:
-        return default_handling(message, wparam, lparam);
+    case ui::WM_DESTROY: stop(); return default_handling(message, wparam, lparam);
+    default: return default_handling(message, wparam, lparam);
     }
 }
 

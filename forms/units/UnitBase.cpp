@@ -104,13 +104,11 @@ ui::LRESULT UnitBase::window_procedure(ui::HWND window, ui::UINT message, ui::WP
     case ui::WM_CTLCOLOREDIT:
     case ui::WM_CTLCOLORSTATIC:
     case ui::WM_CTLCOLORBTN:
-        if (UnitBase* source = from_handle(reinterpret_cast<ui::HWND>(lparam));
-            source && source != unit)
+        if (UnitBase* source = from_handle(reinterpret_cast<ui::HWND>(lparam)); source && source != unit)
             if (ui::HBRUSH brush = source->on_control_color(reinterpret_cast<ui::HDC>(wparam)))
                 return reinterpret_cast<ui::LRESULT>(brush);
         break;
-    default:
-        break;
+    default: break;
     }
     return unit->handle_message(message, wparam, lparam);
 }

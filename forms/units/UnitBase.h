@@ -83,8 +83,7 @@ private:
 
 // Hands a newly created unit to the runtime: null when its window could not
 // be made (the object is deleted), else the object, now owned by its window.
-template <typename Unit>
-UnitObject* finish_creation(std::unique_ptr<Unit> unit) {
+template <typename Unit> UnitObject* finish_creation(std::unique_ptr<Unit> unit) {
     if (!unit || !unit->hwnd() || !ui::IsWindow(unit->hwnd()))
         return nullptr;
     unit->mark_created();

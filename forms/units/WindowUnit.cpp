@@ -13,8 +13,8 @@ namespace quilbex::forms {
 namespace {
 
 // The style bits that the block decides after creation.
-constexpr ui::DWORD kFrameBits = ui::WS_CAPTION | ui::WS_SYSMENU | ui::WS_DLGFRAME | ui::WS_THICKFRAME |
-                                 ui::WS_MAXIMIZEBOX | ui::WS_MINIMIZEBOX;
+constexpr ui::DWORD kFrameBits =
+    ui::WS_CAPTION | ui::WS_SYSMENU | ui::WS_DLGFRAME | ui::WS_THICKFRAME | ui::WS_MAXIMIZEBOX | ui::WS_MINIMIZEBOX;
 constexpr ui::DWORD kFrameExBits = ui::WS_EX_TOOLWINDOW | ui::WS_EX_CLIENTEDGE;
 constexpr ui::DWORD kPopupBits = 0xC0000000;  // WS_POPUP and WS_CHILD
 // Types that react to a keyboard mnemonic, and among them the button-like ones.
@@ -92,7 +92,8 @@ bool caption_has_mnemonic(const std::string& caption, char key) {
             ++i;
             continue;
         }
-        return std::toupper(static_cast<unsigned char>(caption[i + 1])) == std::toupper(static_cast<unsigned char>(key));
+        return std::toupper(static_cast<unsigned char>(caption[i + 1])) ==
+               std::toupper(static_cast<unsigned char>(key));
     }
     return false;
 }
@@ -102,8 +103,8 @@ bool caption_has_mnemonic(const std::string& caption, char key) {
 WindowUnit::WindowUnit(const UnitCreateArgs& args, WindowBlock block)
     : UnitBase(args.window_id, args.unit_id), m_block(std::move(block)) {}
 
-WindowUnit::Placement WindowUnit::placement_for(const WindowBlock& block, const UnitCreateArgs& args,
-                                                int screen_width, int screen_height, ui::HWND hidden) {
+WindowUnit::Placement WindowUnit::placement_for(const WindowBlock& block, const UnitCreateArgs& args, int screen_width,
+                                                int screen_height, ui::HWND hidden) {
     Placement p;
     FrameStyle frame = frame_style(block);
     p.style = args.extra_style | ui::WS_CLIPCHILDREN | frame.style;
@@ -207,17 +208,32 @@ void WindowUnit::set_property(int number, const PropertyValue& value) {
     bool logical = value.number != 0;
     WindowBlock& b = m_block;
     switch (number) {
-    case kBorder: b.border = clamp_choice(integer, 0, 6); apply_frame_styles(); break;
+    case kBorder:
+        b.border = clamp_choice(integer, 0, 6);
+        apply_frame_styles();
+        break;
     case kFurther3: b.further_3 = integer; break;
     case kBackgroundColour:
         b.background_colour = static_cast<std::uint32_t>(value.number);
         ui::InvalidateRect(m_hwnd, nullptr, ui::TRUE);
         break;
-    case kMaximizeBox: b.maximize_box = logical; apply_frame_styles(); break;
-    case kMinimizeBox: b.minimize_box = logical; apply_frame_styles(); break;
-    case kControlBox: b.control_box = logical; apply_frame_styles(); break;
+    case kMaximizeBox:
+        b.maximize_box = logical;
+        apply_frame_styles();
+        break;
+    case kMinimizeBox:
+        b.minimize_box = logical;
+        apply_frame_styles();
+        break;
+    case kControlBox:
+        b.control_box = logical;
+        apply_frame_styles();
+        break;
     case kStartPosition: b.start_position = clamp_choice(integer, 0, 3); break;
-    case kCloseButton: b.close_button = logical; apply_close_button(); break;
+    case kCloseButton:
+        b.close_button = logical;
+        apply_close_button();
+        break;
     case kFurther10: b.further_10 = integer; break;
     case kEnterMovesFocus: b.enter_moves_focus = logical; break;
     case kEscCloses: b.esc_closes = logical; break;
@@ -237,7 +253,10 @@ void WindowUnit::set_property(int number, const PropertyValue& value) {
         b.background_picture = as_bytes(value.bytes);
         ui::InvalidateRect(m_hwnd, nullptr, ui::TRUE);
         break;
-    case kIcon: b.icon = as_bytes(value.bytes); set_icons(); break;
+    case kIcon:
+        b.icon = as_bytes(value.bytes);
+        set_icons();
+        break;
     case kFurtherBytes: b.further_bytes = as_bytes(value.bytes); break;
     case kTitle:
         b.title = value.bytes;

@@ -25,10 +25,31 @@ public:
 
     // Unit property numbers (property index - 8): the block's fields in stored order.
     enum Property : int {
-        kBorder = 0, kFurther3, kBackgroundColour, kMaximizeBox, kMinimizeBox, kControlBox, kStartPosition,
-        kCloseButton, kFurther10, kEnterMovesFocus, kEscCloses, kF1OpensHelp, kHelpContext, kShowInTaskbar,
-        kFurther16, kFurther17, kAlwaysOnTop, kFurther19, kClassName, kPicture, kIcon, kFurtherBytes, kTitle,
-        kHelpFile, kPropertyCount
+        kBorder = 0,
+        kFurther3,
+        kBackgroundColour,
+        kMaximizeBox,
+        kMinimizeBox,
+        kControlBox,
+        kStartPosition,
+        kCloseButton,
+        kFurther10,
+        kEnterMovesFocus,
+        kEscCloses,
+        kF1OpensHelp,
+        kHelpContext,
+        kShowInTaskbar,
+        kFurther16,
+        kFurther17,
+        kAlwaysOnTop,
+        kFurther19,
+        kClassName,
+        kPicture,
+        kIcon,
+        kFurtherBytes,
+        kTitle,
+        kHelpFile,
+        kPropertyCount
     };
 
     // Where and how the window is created.

@@ -14,8 +14,8 @@
 namespace {
 
 // Paths the sign-in, lottery and quote flows read, and a few shapes around them.
-constexpr const char* kPaths[] = {"",         "data.title", "ret",      "msg",      "data",    "data.id",
-                                  "code",     "[0]",        "[0].name", "data.list", "data[1]", "a.b.c.d"};
+constexpr const char* kPaths[] = {"",     "data.title", "ret",      "msg",       "data",    "data.id",
+                                  "code", "[0]",        "[0].name", "data.list", "data[1]", "a.b.c.d"};
 
 [[noreturn]] void fail(const char* what, const char* path, const std::string& text) {
     std::fprintf(stderr, "%s at \"%s\" of %s\n", what, path, text.c_str());

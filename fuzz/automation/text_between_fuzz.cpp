@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (r != -1 && r > q)
             expected = text.substr(std::size_t(q - 1), std::size_t(r - q));
     }
-    app::Text ours = app::text_between(text.c_str(), input.texts[1].c_str(), input.texts[2].c_str(), input.position,
-                                       input.flag);
+    app::Text ours =
+        app::text_between(text.c_str(), input.texts[1].c_str(), input.texts[2].c_str(), input.position, input.flag);
     fuzzing::check_equal(fuzzing::as_string(ours), expected, input, "text_between");
     return 0;
 }

@@ -58,8 +58,7 @@ inline std::string printable(const std::string& s) {
     return out;
 }
 
-template <typename T>
-void check_equal(const T& ours, const T& expected, const TextCase& input, const char* what) {
+template <typename T> void check_equal(const T& ours, const T& expected, const TextCase& input, const char* what) {
     if (ours == expected)
         return;
     std::fprintf(stderr, "%s differs from the reference: text \"%s\" search \"%s\" third \"%s\"\n", what,

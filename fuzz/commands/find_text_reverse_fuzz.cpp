@@ -10,7 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string& text = input.texts[0];
     const std::string& needle = input.texts[1];
     fuzzing::check_equal(commands::find_text_reverse(text.c_str(), needle.c_str(), input.position, input.flag),
-                         reference::find(text, needle, input.position, input.flag, true), input,
-                         "find_text_reverse");
+                         reference::find(text, needle, input.position, input.flag, true), input, "find_text_reverse");
     return 0;
 }

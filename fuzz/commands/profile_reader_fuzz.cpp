@@ -5,8 +5,6 @@
 // they were.
 #include "platform/kernel/ProfileFile.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,7 +21,8 @@ using namespace quilbex;
 
 std::string profile_path() {
     // tmpfs when there is one: the writer flushes every file to disk.
-    std::filesystem::path folder = std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    std::filesystem::path folder =
+        std::filesystem::exists("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
     return (folder / ("quilbex-profile-fuzz-" + std::to_string(::getpid()) + ".ini")).string();
 }
 

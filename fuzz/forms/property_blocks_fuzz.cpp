@@ -55,24 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::span<const std::uint8_t> block(exact.get(), length);
 
     switch (data[0] % 7) {
-    case 0:
-        round_trip<WindowBlock>(block, read_window_block, write_window_block, "window");
-        break;
-    case 1:
-        round_trip<LabelBlock>(block, read_label_block, write_label_block, "label");
-        break;
-    case 2:
-        round_trip<ButtonBlock>(block, read_button_block, write_button_block, "button");
-        break;
-    case 3:
-        round_trip<EditBoxBlock>(block, read_edit_box_block, write_edit_box_block, "edit box");
-        break;
-    case 4:
-        round_trip<TimerBlock>(block, read_timer_block, write_timer_block, "timer");
-        break;
-    case 5:
-        round_trip<BrowserBlock>(block, read_browser_block, write_browser_block, "browser");
-        break;
+    case 0: round_trip<WindowBlock>(block, read_window_block, write_window_block, "window"); break;
+    case 1: round_trip<LabelBlock>(block, read_label_block, write_label_block, "label"); break;
+    case 2: round_trip<ButtonBlock>(block, read_button_block, write_button_block, "button"); break;
+    case 3: round_trip<EditBoxBlock>(block, read_edit_box_block, write_edit_box_block, "edit box"); break;
+    case 4: round_trip<TimerBlock>(block, read_timer_block, write_timer_block, "timer"); break;
+    case 5: round_trip<BrowserBlock>(block, read_browser_block, write_browser_block, "browser"); break;
     default: {
         auto font = decode_logfont(block);
         if (font.has_value() != (length == 60))

@@ -1,14 +1,13 @@
 #include "fuzz/http/LoopbackOnly.h"
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 
 namespace quilbex::fuzzing {
 

@@ -1,12 +1,11 @@
 #include "fuzz/http/LoopbackServer.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <chrono>
 
 namespace quilbex::fuzzing {
 
@@ -118,8 +117,7 @@ void LoopbackServer::answer(int socket, const std::string& reply) {
     // Close only after the client has: closing with unread bytes would reset
     // the connection and could drop reply bytes the client has not read yet.
     ::shutdown(socket, SHUT_WR);
-    while (wait_readable(socket, -1, kHeadWaitMs) && ::recv(socket, buffer, sizeof buffer, 0) > 0) {
-    }
+    while (wait_readable(socket, -1, kHeadWaitMs) && ::recv(socket, buffer, sizeof buffer, 0) > 0) {}
 }
 
 }  // namespace quilbex::fuzzing

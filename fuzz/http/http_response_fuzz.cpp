@@ -43,9 +43,15 @@ struct Status {
 };
 
 // Statuses whose replies carry a body and are not followed.
-constexpr Status kStatuses[] = {{200, "OK"},           {201, "Created"},   {203, "Non-Authoritative Information"},
-                                {400, "Bad Request"},  {403, "Forbidden"}, {404, "Not Found"},
-                                {500, "Internal Server Error"}, {502, "Bad Gateway"}, {503, "Service Unavailable"}};
+constexpr Status kStatuses[] = {{200, "OK"},
+                                {201, "Created"},
+                                {203, "Non-Authoritative Information"},
+                                {400, "Bad Request"},
+                                {403, "Forbidden"},
+                                {404, "Not Found"},
+                                {500, "Internal Server Error"},
+                                {502, "Bad Gateway"},
+                                {503, "Service Unavailable"}};
 
 constexpr const char* kExtraHeaders[] = {
     "",

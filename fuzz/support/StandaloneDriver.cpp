@@ -35,7 +35,8 @@ Input mutate(const Input& base, const std::vector<Input>& corpus, std::mt19937& 
             break;
         case 1:  // insert a byte, favouring the interesting ones
         {
-            static const std::uint8_t kBytes[] = {0, ' ', ',', '=', '[', ']', ';', '\r', '\n', 'a', 'A', 0x80, 0xA1, 0xB0, 0xFF};
+            static const std::uint8_t kBytes[] = {0,    ' ', ',', '=',  '[',  ']',  ';', '\r',
+                                                  '\n', 'a', 'A', 0x80, 0xA1, 0xB0, 0xFF};
             out.insert(out.begin() + static_cast<std::ptrdiff_t>(pos(out.size())),
                        kBytes[std::uniform_int_distribution<std::size_t>(0, sizeof kBytes - 1)(rng)]);
             break;
@@ -44,15 +45,18 @@ Input mutate(const Input& base, const std::vector<Input>& corpus, std::mt19937& 
             if (!out.empty()) {
                 std::size_t at = pos(out.size() - 1);
                 std::size_t n = std::min<std::size_t>(out.size() - at, 1 + pos(7));
-                out.erase(out.begin() + static_cast<std::ptrdiff_t>(at), out.begin() + static_cast<std::ptrdiff_t>(at + n));
+                out.erase(out.begin() + static_cast<std::ptrdiff_t>(at),
+                          out.begin() + static_cast<std::ptrdiff_t>(at + n));
             }
             break;
         case 3:  // duplicate a run
             if (!out.empty()) {
                 std::size_t at = pos(out.size() - 1);
                 std::size_t n = std::min<std::size_t>(out.size() - at, 1 + pos(15));
-                Input run_copy(out.begin() + static_cast<std::ptrdiff_t>(at), out.begin() + static_cast<std::ptrdiff_t>(at + n));
-                out.insert(out.begin() + static_cast<std::ptrdiff_t>(pos(out.size())), run_copy.begin(), run_copy.end());
+                Input run_copy(out.begin() + static_cast<std::ptrdiff_t>(at),
+                               out.begin() + static_cast<std::ptrdiff_t>(at + n));
+                out.insert(out.begin() + static_cast<std::ptrdiff_t>(pos(out.size())), run_copy.begin(),
+                           run_copy.end());
             }
             break;
         case 4:  // splice with another corpus input

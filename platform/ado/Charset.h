@@ -10,9 +10,9 @@
 namespace quilbex::ado {
 
 struct Charset {
-    std::string name;        // as the caller gave it
-    const char* converter;   // iconv name
-    std::string_view bom;    // written before new text, skipped when reading it
+    std::string name;  // as the caller gave it
+    const char* converter;  // iconv name
+    std::string_view bom;  // written before new text, skipped when reading it
 };
 
 std::optional<Charset> find_charset(std::u16string_view name);

@@ -15,8 +15,22 @@ namespace {
 using namespace quilbex::com;
 
 enum : DISPID {
-    kSize = 1, kEOS, kPosition, kType, kLineSeparator, kState, kMode, kCharset, kRead, kOpen, kClose,
-    kSkipLine, kWrite, kSetEOS, kReadText, kWriteText,
+    kSize = 1,
+    kEOS,
+    kPosition,
+    kType,
+    kLineSeparator,
+    kState,
+    kMode,
+    kCharset,
+    kRead,
+    kOpen,
+    kClose,
+    kSkipLine,
+    kWrite,
+    kSetEOS,
+    kReadText,
+    kWriteText,
 };
 
 enum : LONG { kTypeBinary = 1, kTypeText = 2 };
@@ -34,36 +48,42 @@ constexpr USHORT kOpt = PARAMFLAG_FIN | PARAMFLAG_FOPT;
 
 ComPtr<TypeInfo> stream_type() {
     static ComPtr<TypeInfo> info = TypeInfo::create_dispatch(
-        u"Stream",
-        {
-            {u"Size", kSize, MemberKind::PropertyGet, {VT_I4}, {}},
-            {u"EOS", kEOS, MemberKind::PropertyGet, {VT_BOOL}, {}},
-            {u"Position", kPosition, MemberKind::PropertyGet, {VT_I4}, {}},
-            {u"Position", kPosition, MemberKind::PropertyPut, {VT_VOID}, {{u"pPos", {VT_I4}}}},
-            {u"Type", kType, MemberKind::PropertyGet, {VT_I4}, {}},
-            {u"Type", kType, MemberKind::PropertyPut, {VT_VOID}, {{u"ptype", {VT_I4}}}},
-            {u"State", kState, MemberKind::PropertyGet, {VT_I4}, {}},
-            {u"Mode", kMode, MemberKind::PropertyGet, {VT_I4}, {}},
-            {u"Mode", kMode, MemberKind::PropertyPut, {VT_VOID}, {{u"pMode", {VT_I4}}}},
-            {u"Charset", kCharset, MemberKind::PropertyGet, {VT_BSTR}, {}},
-            {u"Charset", kCharset, MemberKind::PropertyPut, {VT_VOID}, {{u"pbstrCharset", {VT_BSTR}}}},
-            {u"Read", kRead, MemberKind::Method, {VT_VARIANT}, {{u"NumBytes", {VT_I4}, kOpt}}},
-            {u"Open", kOpen, MemberKind::Method, {VT_VOID},
-             {{u"Source", {VT_VARIANT}, kOpt}, {u"Mode", {VT_I4}, kOpt}, {u"Options", {VT_I4}, kOpt},
-              {u"UserName", {VT_BSTR}, kOpt}, {u"Password", {VT_BSTR}, kOpt}}},
-            {u"Close", kClose, MemberKind::Method, {VT_VOID}, {}},
-            {u"Write", kWrite, MemberKind::Method, {VT_VOID}, {{u"Buffer", {VT_VARIANT}}}},
-            {u"SetEOS", kSetEOS, MemberKind::Method, {VT_VOID}, {}},
-            {u"ReadText", kReadText, MemberKind::Method, {VT_BSTR}, {{u"NumChars", {VT_I4}, kOpt}}},
-            {u"WriteText", kWriteText, MemberKind::Method, {VT_VOID},
-             {{u"Data", {VT_BSTR}}, {u"Options", {VT_I4}, kOpt}}},
-        });
+        u"Stream", {
+                       {u"Size", kSize, MemberKind::PropertyGet, {VT_I4}, {}},
+                       {u"EOS", kEOS, MemberKind::PropertyGet, {VT_BOOL}, {}},
+                       {u"Position", kPosition, MemberKind::PropertyGet, {VT_I4}, {}},
+                       {u"Position", kPosition, MemberKind::PropertyPut, {VT_VOID}, {{u"pPos", {VT_I4}}}},
+                       {u"Type", kType, MemberKind::PropertyGet, {VT_I4}, {}},
+                       {u"Type", kType, MemberKind::PropertyPut, {VT_VOID}, {{u"ptype", {VT_I4}}}},
+                       {u"State", kState, MemberKind::PropertyGet, {VT_I4}, {}},
+                       {u"Mode", kMode, MemberKind::PropertyGet, {VT_I4}, {}},
+                       {u"Mode", kMode, MemberKind::PropertyPut, {VT_VOID}, {{u"pMode", {VT_I4}}}},
+                       {u"Charset", kCharset, MemberKind::PropertyGet, {VT_BSTR}, {}},
+                       {u"Charset", kCharset, MemberKind::PropertyPut, {VT_VOID}, {{u"pbstrCharset", {VT_BSTR}}}},
+                       {u"Read", kRead, MemberKind::Method, {VT_VARIANT}, {{u"NumBytes", {VT_I4}, kOpt}}},
+                       {u"Open",
+                        kOpen,
+                        MemberKind::Method,
+                        {VT_VOID},
+                        {{u"Source", {VT_VARIANT}, kOpt},
+                         {u"Mode", {VT_I4}, kOpt},
+                         {u"Options", {VT_I4}, kOpt},
+                         {u"UserName", {VT_BSTR}, kOpt},
+                         {u"Password", {VT_BSTR}, kOpt}}},
+                       {u"Close", kClose, MemberKind::Method, {VT_VOID}, {}},
+                       {u"Write", kWrite, MemberKind::Method, {VT_VOID}, {{u"Buffer", {VT_VARIANT}}}},
+                       {u"SetEOS", kSetEOS, MemberKind::Method, {VT_VOID}, {}},
+                       {u"ReadText", kReadText, MemberKind::Method, {VT_BSTR}, {{u"NumChars", {VT_I4}, kOpt}}},
+                       {u"WriteText",
+                        kWriteText,
+                        MemberKind::Method,
+                        {VT_VOID},
+                        {{u"Data", {VT_BSTR}}, {u"Options", {VT_I4}, kOpt}}},
+                   });
     return info;
 }
 
-LONG optional_long(const Variant& v, LONG fallback) {
-    return Invocation::is_missing(v) ? fallback : v->lVal;
-}
+LONG optional_long(const Variant& v, LONG fallback) { return Invocation::is_missing(v) ? fallback : v->lVal; }
 
 class StreamObject final : public DispatchObject {
 public:
@@ -278,8 +298,8 @@ private:
         }
         if (keep < text.size()) {
             std::size_t skip = (wanted == kReadLine) ? 2 : 0;  // the line break is read, not returned
-            consumed = std::min(rest.size(), encode_text(std::u16string_view(text).substr(0, keep + skip),
-                                                         m_charset).size());
+            consumed =
+                std::min(rest.size(), encode_text(std::u16string_view(text).substr(0, keep + skip), m_charset).size());
             text.resize(keep);
         }
         m_position += consumed;

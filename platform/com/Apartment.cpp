@@ -5,9 +5,7 @@ namespace {
 thread_local int t_init_count = 0;
 }
 
-HRESULT CoInitializeEx(LPVOID, DWORD) {
-    return t_init_count++ == 0 ? S_OK : S_FALSE;
-}
+HRESULT CoInitializeEx(LPVOID, DWORD) { return t_init_count++ == 0 ? S_OK : S_FALSE; }
 
 HRESULT CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
 

@@ -76,12 +76,41 @@ constexpr bool FAILED(HRESULT h) { return h < 0; }
 
 // ---- variant types -------------------------------------------------------
 enum : VARTYPE {
-    VT_EMPTY = 0, VT_NULL = 1, VT_I2 = 2, VT_I4 = 3, VT_R4 = 4, VT_R8 = 5, VT_CY = 6, VT_DATE = 7,
-    VT_BSTR = 8, VT_DISPATCH = 9, VT_ERROR = 10, VT_BOOL = 11, VT_VARIANT = 12, VT_UNKNOWN = 13,
-    VT_DECIMAL = 14, VT_I1 = 16, VT_UI1 = 17, VT_UI2 = 18, VT_UI4 = 19, VT_I8 = 20, VT_UI8 = 21,
-    VT_INT = 22, VT_UINT = 23, VT_VOID = 24, VT_HRESULT = 25, VT_PTR = 26, VT_SAFEARRAY = 27,
-    VT_CARRAY = 28, VT_USERDEFINED = 29, VT_LPSTR = 30, VT_LPWSTR = 31, VT_RECORD = 36,
-    VT_ARRAY = 0x2000, VT_BYREF = 0x4000, VT_TYPEMASK = 0x0FFF,
+    VT_EMPTY = 0,
+    VT_NULL = 1,
+    VT_I2 = 2,
+    VT_I4 = 3,
+    VT_R4 = 4,
+    VT_R8 = 5,
+    VT_CY = 6,
+    VT_DATE = 7,
+    VT_BSTR = 8,
+    VT_DISPATCH = 9,
+    VT_ERROR = 10,
+    VT_BOOL = 11,
+    VT_VARIANT = 12,
+    VT_UNKNOWN = 13,
+    VT_DECIMAL = 14,
+    VT_I1 = 16,
+    VT_UI1 = 17,
+    VT_UI2 = 18,
+    VT_UI4 = 19,
+    VT_I8 = 20,
+    VT_UI8 = 21,
+    VT_INT = 22,
+    VT_UINT = 23,
+    VT_VOID = 24,
+    VT_HRESULT = 25,
+    VT_PTR = 26,
+    VT_SAFEARRAY = 27,
+    VT_CARRAY = 28,
+    VT_USERDEFINED = 29,
+    VT_LPSTR = 30,
+    VT_LPWSTR = 31,
+    VT_RECORD = 36,
+    VT_ARRAY = 0x2000,
+    VT_BYREF = 0x4000,
+    VT_TYPEMASK = 0x0FFF,
 };
 
 // VariantChangeType flags.
@@ -186,8 +215,8 @@ static_assert(sizeof(VARIANT) == 24, "VARIANT: 2-byte type, three reserved words
 static_assert(offsetof(VARIANT, llVal) == 8);
 
 struct DISPPARAMS {
-    VARIANTARG* rgvarg;          // arguments, last argument first
-    DISPID* rgdispidNamedArgs;   // ids of the named arguments
+    VARIANTARG* rgvarg;  // arguments, last argument first
+    DISPID* rgdispidNamedArgs;  // ids of the named arguments
     UINT cArgs;
     UINT cNamedArgs;
 };
@@ -206,17 +235,29 @@ struct EXCEPINFO {
 
 // ---- type descriptions ---------------------------------------------------
 enum TYPEKIND : int {
-    TKIND_ENUM = 0, TKIND_RECORD, TKIND_MODULE, TKIND_INTERFACE, TKIND_DISPATCH, TKIND_COCLASS,
-    TKIND_ALIAS, TKIND_UNION,
+    TKIND_ENUM = 0,
+    TKIND_RECORD,
+    TKIND_MODULE,
+    TKIND_INTERFACE,
+    TKIND_DISPATCH,
+    TKIND_COCLASS,
+    TKIND_ALIAS,
+    TKIND_UNION,
 };
 enum FUNCKIND : int { FUNC_VIRTUAL = 0, FUNC_PUREVIRTUAL, FUNC_NONVIRTUAL, FUNC_STATIC, FUNC_DISPATCH };
 enum INVOKEKIND : int {
-    INVOKE_FUNC = 1, INVOKE_PROPERTYGET = 2, INVOKE_PROPERTYPUT = 4, INVOKE_PROPERTYPUTREF = 8,
+    INVOKE_FUNC = 1,
+    INVOKE_PROPERTYGET = 2,
+    INVOKE_PROPERTYPUT = 4,
+    INVOKE_PROPERTYPUTREF = 8,
 };
 enum VARKIND : int { VAR_PERINSTANCE = 0, VAR_STATIC, VAR_CONST, VAR_DISPATCH };
 enum CALLCONV : int { CC_STDCALL = 4 };
 enum DESCKIND : int {
-    DESCKIND_NONE = 0, DESCKIND_FUNCDESC, DESCKIND_VARDESC, DESCKIND_TYPECOMP,
+    DESCKIND_NONE = 0,
+    DESCKIND_FUNCDESC,
+    DESCKIND_VARDESC,
+    DESCKIND_TYPECOMP,
     DESCKIND_IMPLICITAPPOBJ,
 };
 enum SYSKIND : int { SYS_WIN16 = 0, SYS_WIN32, SYS_MAC, SYS_WIN64 };
@@ -232,9 +273,9 @@ inline constexpr USHORT PARAMFLAG_FHASDEFAULT = 0x20;
 struct ARRAYDESC;
 struct TYPEDESC {
     union {
-        TYPEDESC* lptdesc;   // VT_PTR, VT_SAFEARRAY: the pointed-to or element type
+        TYPEDESC* lptdesc;  // VT_PTR, VT_SAFEARRAY: the pointed-to or element type
         ARRAYDESC* lpadesc;  // VT_CARRAY
-        HREFTYPE hreftype;   // VT_USERDEFINED
+        HREFTYPE hreftype;  // VT_USERDEFINED
     };
     VARTYPE vt;
 };

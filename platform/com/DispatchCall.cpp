@@ -35,8 +35,8 @@ HRESULT dispatch_call(IDispatch* object, std::u16string_view name, WORD flags, c
     if (result)
         VariantClear(result->get());
     UINT arg_err = 0;
-    h = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result ? result->get() : local.get(),
-                       &excep, &arg_err);
+    h = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result ? result->get() : local.get(), &excep,
+                       &arg_err);
     if (error && h == DISP_E_EXCEPTION)
         error->description = bstr_view(excep.bstrDescription);
     clear_excepinfo(&excep);

@@ -175,8 +175,8 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
             // The value is the last declared parameter and the named argument.
             if (declared < 1)
                 return DISP_E_BADPARAMCOUNT;
-            HRESULT h = prepare_arguments(f->lprgelemdescParam, declared - 1, false, declared - 1 - optional,
-                                          dp, dp->cArgs - 1, call, arg_err);
+            HRESULT h = prepare_arguments(f->lprgelemdescParam, declared - 1, false, declared - 1 - optional, dp,
+                                          dp->cArgs - 1, call, arg_err);
             if (FAILED(h))
                 return h;
             Variant value;
@@ -191,8 +191,8 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
             }
             call.args.push_back(std::move(value));
         } else {
-            HRESULT h = prepare_arguments(f->lprgelemdescParam, declared, vararg, declared - optional, dp,
-                                          dp->cArgs, call, arg_err);
+            HRESULT h = prepare_arguments(f->lprgelemdescParam, declared, vararg, declared - optional, dp, dp->cArgs,
+                                          call, arg_err);
             if (FAILED(h))
                 return h;
         }

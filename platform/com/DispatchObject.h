@@ -45,9 +45,7 @@ struct Invocation {
         error_code = code;
         return DISP_E_EXCEPTION;
     }
-    static bool is_missing(const Variant& v) {
-        return v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND;
-    }
+    static bool is_missing(const Variant& v) { return v->vt == VT_ERROR && v->scode == DISP_E_PARAMNOTFOUND; }
 
     std::u16string error_description;
     SCODE error_code = E_FAIL;
@@ -71,8 +69,8 @@ public:
     HRESULT GetTypeInfoCount(UINT* count) override;
     HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
     HRESULT GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* excep, UINT* arg_err) override;
+    HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                   UINT* arg_err) override;
 
 protected:
     explicit DispatchObject(ComPtr<TypeInfo> type_info);
@@ -86,15 +84,14 @@ protected:
     const ComPtr<TypeInfo>& type_info() const { return m_type_info; }
 
 private:
-    HRESULT prepare_arguments(const ELEMDESC* params, int declared, bool vararg, int required,
-                              DISPPARAMS* dp, UINT value_count, Invocation& call, UINT* arg_err);
+    HRESULT prepare_arguments(const ELEMDESC* params, int declared, bool vararg, int required, DISPPARAMS* dp,
+                              UINT value_count, Invocation& call, UINT* arg_err);
 
     ComPtr<TypeInfo> m_type_info;
 };
 
 // Fills EXCEPINFO for a member failure (source and description as BSTRs).
-void fill_excepinfo(EXCEPINFO* excep, std::u16string_view source, std::u16string_view description,
-                    SCODE code);
+void fill_excepinfo(EXCEPINFO* excep, std::u16string_view source, std::u16string_view description, SCODE code);
 // Frees the BSTRs of an EXCEPINFO and zeroes it.
 void clear_excepinfo(EXCEPINFO* excep);
 

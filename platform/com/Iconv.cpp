@@ -1,10 +1,9 @@
 #include "platform/com/Iconv.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iconv.h>
 #include <memory>
 
 namespace quilbex::com {

@@ -9,7 +9,7 @@
 namespace quilbex::com {
 
 enum class InvalidInput {
-    Fail,     // a byte sequence that does not convert makes the whole conversion fail
+    Fail,  // a byte sequence that does not convert makes the whole conversion fail
     Replace,  // it becomes the target's replacement ("?" or U+FFFD) and conversion goes on
 };
 

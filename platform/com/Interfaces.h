@@ -30,8 +30,8 @@ public:
     // `params` are last-first; a property put names its value DISPID_PROPERTYPUT.
     // A failing member fills `excep` (when given) and returns DISP_E_EXCEPTION;
     // an argument that cannot be converted sets *arg_err to its index.
-    virtual HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                           VARIANT* result, EXCEPINFO* excep, UINT* arg_err) = 0;
+    virtual HRESULT Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO* excep, UINT* arg_err) = 0;
 
 protected:
     ~IDispatch() = default;

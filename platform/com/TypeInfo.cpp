@@ -148,9 +148,7 @@ const VARDESC* TypeInfo::find_variable(DISPID id) const {
     return nullptr;
 }
 
-bool TypeInfo::has_member(DISPID id) const {
-    return find_variable(id) || find_function(id, 0xF);
-}
+bool TypeInfo::has_member(DISPID id) const { return find_variable(id) || find_function(id, 0xF); }
 
 HRESULT TypeInfo::QueryInterface(REFIID iid, void** out) {
     if (!out)
@@ -280,8 +278,7 @@ HRESULT TypeInfo::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
     return m_factory(iid, out);
 }
 
-HRESULT TypeInfo::Bind(LPOLESTR name, ULONG, WORD flags, ITypeInfo** type_info, DESCKIND* kind,
-                       BINDPTR* bound) {
+HRESULT TypeInfo::Bind(LPOLESTR name, ULONG, WORD flags, ITypeInfo** type_info, DESCKIND* kind, BINDPTR* bound) {
     if (!type_info || !kind || !bound)
         return E_POINTER;
     *type_info = nullptr;

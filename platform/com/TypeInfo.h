@@ -83,8 +83,7 @@ public:
     void ReleaseFuncDesc(FUNCDESC*) override {}
     void ReleaseVarDesc(VARDESC*) override {}
     // ITypeComp
-    HRESULT Bind(LPOLESTR name, ULONG hash, WORD flags, ITypeInfo** type_info, DESCKIND* kind,
-                 BINDPTR* bound) override;
+    HRESULT Bind(LPOLESTR name, ULONG hash, WORD flags, ITypeInfo** type_info, DESCKIND* kind, BINDPTR* bound) override;
 
 private:
     struct Function {

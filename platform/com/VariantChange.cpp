@@ -1,9 +1,8 @@
 // VariantChangeType and the number and date texts it reads and writes.
-#include "platform/com/Variant.h"
-
 #include "platform/com/Bstr.h"
 #include "platform/com/Interfaces.h"
 #include "platform/com/SafeArray.h"
+#include "platform/com/Variant.h"
 
 #include <cfenv>
 #include <cmath>
@@ -58,7 +57,7 @@ bool equals_ignore_case(std::u16string_view a, const char* b) {
 struct Number {
     bool integral = true;
     std::int64_t i = 0;
-    std::uint64_t u = 0;   // used when the source is an unsigned 64-bit value above INT64_MAX
+    std::uint64_t u = 0;  // used when the source is an unsigned 64-bit value above INT64_MAX
     bool big_unsigned = false;
     double d = 0;
 };
@@ -73,8 +72,8 @@ HRESULT default_value(IDispatch* disp, VARIANT* out) {
         return DISP_E_TYPEMISMATCH;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VariantInit(out);
-    HRESULT h = disp->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, out,
-                             nullptr, nullptr);
+    HRESULT h =
+        disp->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, out, nullptr, nullptr);
     if (FAILED(h)) {
         VariantClear(out);
         return DISP_E_TYPEMISMATCH;
@@ -163,17 +162,44 @@ HRESULT convert_to_integer(const Number& n, VARTYPE vt, VARIANT* out) {
     std::uint64_t u = 0;
     HRESULT h = S_OK;
     switch (vt) {
-    case VT_I1: h = to_integer(n, -128, 127, &s, &u); out->cVal = CHAR(s); break;
-    case VT_UI1: h = to_integer(n, 0, 255, &s, &u); out->bVal = BYTE(s); break;
-    case VT_I2: h = to_integer(n, -32768, 32767, &s, &u); out->iVal = SHORT(s); break;
-    case VT_UI2: h = to_integer(n, 0, 65535, &s, &u); out->uiVal = USHORT(s); break;
+    case VT_I1:
+        h = to_integer(n, -128, 127, &s, &u);
+        out->cVal = CHAR(s);
+        break;
+    case VT_UI1:
+        h = to_integer(n, 0, 255, &s, &u);
+        out->bVal = BYTE(s);
+        break;
+    case VT_I2:
+        h = to_integer(n, -32768, 32767, &s, &u);
+        out->iVal = SHORT(s);
+        break;
+    case VT_UI2:
+        h = to_integer(n, 0, 65535, &s, &u);
+        out->uiVal = USHORT(s);
+        break;
     case VT_I4:
-    case VT_INT: h = to_integer(n, INT32_MIN, INT32_MAX, &s, &u); out->lVal = LONG(s); break;
+    case VT_INT:
+        h = to_integer(n, INT32_MIN, INT32_MAX, &s, &u);
+        out->lVal = LONG(s);
+        break;
     case VT_UI4:
-    case VT_UINT: h = to_integer(n, 0, UINT32_MAX, &s, &u); out->ulVal = ULONG(u); break;
-    case VT_I8: h = to_integer(n, INT64_MIN, INT64_MAX, &s, &u); out->llVal = s; break;
-    case VT_UI8: h = to_integer(n, 0, UINT64_MAX, &s, &u); out->ullVal = u; break;
-    case VT_ERROR: h = to_integer(n, INT32_MIN, UINT32_MAX, &s, &u); out->scode = SCODE(std::uint32_t(u)); break;
+    case VT_UINT:
+        h = to_integer(n, 0, UINT32_MAX, &s, &u);
+        out->ulVal = ULONG(u);
+        break;
+    case VT_I8:
+        h = to_integer(n, INT64_MIN, INT64_MAX, &s, &u);
+        out->llVal = s;
+        break;
+    case VT_UI8:
+        h = to_integer(n, 0, UINT64_MAX, &s, &u);
+        out->ullVal = u;
+        break;
+    case VT_ERROR:
+        h = to_integer(n, INT32_MIN, UINT32_MAX, &s, &u);
+        out->scode = SCODE(std::uint32_t(u));
+        break;
     default: return DISP_E_TYPEMISMATCH;
     }
     if (FAILED(h))
@@ -373,8 +399,16 @@ HRESULT convert(const VARIANT* v, USHORT flags, VARTYPE vt, VARIANT* out) {
             return S_OK;
         }
         [[fallthrough]];
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_INT:
-    case VT_UINT: case VT_I8: case VT_UI8: {
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_I8:
+    case VT_UI8: {
         if (v->vt == VT_ERROR || v->vt == VT_UNKNOWN)
             return DISP_E_TYPEMISMATCH;
         Number n;
@@ -511,8 +545,7 @@ std::u16string format_date(DATE value) {
         out = ascii16(buf);
     }
     if (seconds != 0 || whole == 0) {
-        std::snprintf(buf, sizeof buf, "%d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60),
-                      int(seconds % 60));
+        std::snprintf(buf, sizeof buf, "%d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
         if (!out.empty())
             out += u' ';
         out += ascii16(buf);

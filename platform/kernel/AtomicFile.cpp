@@ -2,18 +2,17 @@
 
 #include "platform/kernel/Thread.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <memory>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace quilbex::kernel {
@@ -67,18 +66,14 @@ private:
 win::DWORD error_from_errno(int err, win::DWORD fallback) {
     switch (err) {
     case ENOENT:
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
+    case EISDIR: return ERROR_ACCESS_DENIED;
     case ENOSPC:
-    case EDQUOT:
-        return kErrorDiskFull;
-    default:
-        return fallback;
+    case EDQUOT: return kErrorDiskFull;
+    default: return fallback;
     }
 }
 

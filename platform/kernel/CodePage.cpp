@@ -3,11 +3,10 @@
 #include "platform/kernel/Paths.h"
 #include "platform/kernel/Thread.h"
 
-#include <iconv.h>
-
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <iconv.h>
 #include <memory>
 #include <type_traits>
 
@@ -70,12 +69,16 @@ std::size_t utf8_bad_prefix(const unsigned char* p, std::size_t n) {
         need = 1;
     } else if (b >= 0xE0 && b <= 0xEF) {
         need = 2;
-        if (b == 0xE0) lo = 0xA0;
-        if (b == 0xED) hi = 0x9F;
+        if (b == 0xE0)
+            lo = 0xA0;
+        if (b == 0xED)
+            hi = 0x9F;
     } else if (b >= 0xF0 && b <= 0xF4) {
         need = 3;
-        if (b == 0xF0) lo = 0x90;
-        if (b == 0xF4) hi = 0x8F;
+        if (b == 0xF0)
+            lo = 0x90;
+        if (b == 0xF4)
+            hi = 0x8F;
     } else {
         return 1;
     }
@@ -145,8 +148,8 @@ Outcome decode(Charset charset, const char* in, std::size_t n, bool strict, std:
 
 // UTF-16LE bytes to multi-byte text. `replacement` stands for what cannot be
 // encoded; `used` reports whether it was needed.
-Outcome encode(Charset charset, const char* in, std::size_t n, bool strict, std::string_view replacement,
-               bool& used, std::string& out) {
+Outcome encode(Charset charset, const char* in, std::size_t n, bool strict, std::string_view replacement, bool& used,
+               std::string& out) {
     iconv_t cd = descriptor(charset, Direction::FromUtf16);
     if (!cd)
         return Outcome::Failed;
@@ -155,9 +158,11 @@ Outcome encode(Charset charset, const char* in, std::size_t n, bool strict, std:
         out.append(replacement);
         if (left < 2)
             return left;
-        char16_t first = static_cast<char16_t>(static_cast<unsigned char>(at[0]) | static_cast<unsigned char>(at[1]) << 8);
+        char16_t first =
+            static_cast<char16_t>(static_cast<unsigned char>(at[0]) | static_cast<unsigned char>(at[1]) << 8);
         if (first >= 0xD800 && first <= 0xDBFF && left >= 4) {
-            char16_t second = static_cast<char16_t>(static_cast<unsigned char>(at[2]) | static_cast<unsigned char>(at[3]) << 8);
+            char16_t second =
+                static_cast<char16_t>(static_cast<unsigned char>(at[2]) | static_cast<unsigned char>(at[3]) << 8);
             if (second >= 0xDC00 && second <= 0xDFFF)
                 return 4;  // a valid pair the target cannot hold
         }
@@ -171,8 +176,7 @@ int fail(DWORD code) {
 }
 
 // Hands a finished conversion to the caller's buffer with Windows' size rules.
-template <typename Unit>
-int deliver(const std::string& bytes, Unit* dst, int capacity) {
+template <typename Unit> int deliver(const std::string& bytes, Unit* dst, int capacity) {
     std::size_t count = bytes.size() / sizeof(Unit);
     if (count > static_cast<std::size_t>(INT32_MAX))
         return fail(ERROR_INSUFFICIENT_BUFFER);
@@ -211,12 +215,9 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, win::LPCSTR lpMultiByteStr
     std::string units;
     units.reserve(n * 2);
     switch (decode(charset, lpMultiByteStr, n, (dwFlags & MB_ERR_INVALID_CHARS) != 0, units)) {
-    case Outcome::Ok:
-        break;
-    case Outcome::Invalid:
-        return fail(ERROR_NO_UNICODE_TRANSLATION);
-    case Outcome::Failed:
-        return fail(ERROR_NOT_ENOUGH_MEMORY);
+    case Outcome::Ok: break;
+    case Outcome::Invalid: return fail(ERROR_NO_UNICODE_TRANSLATION);
+    case Outcome::Failed: return fail(ERROR_NOT_ENOUGH_MEMORY);
     }
     return deliver(units, lpWideCharStr, cchWideChar);
 }
@@ -255,12 +256,9 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, win::LPCWSTR lpWideCharStr
     std::string bytes;
     bytes.reserve(n * 2);
     switch (encode(charset, reinterpret_cast<const char*>(lpWideCharStr), n * 2, strict, replacement, used, bytes)) {
-    case Outcome::Ok:
-        break;
-    case Outcome::Invalid:
-        return fail(ERROR_NO_UNICODE_TRANSLATION);
-    case Outcome::Failed:
-        return fail(ERROR_NOT_ENOUGH_MEMORY);
+    case Outcome::Ok: break;
+    case Outcome::Invalid: return fail(ERROR_NO_UNICODE_TRANSLATION);
+    case Outcome::Failed: return fail(ERROR_NOT_ENOUGH_MEMORY);
     }
     if (lpUsedDefaultChar)
         *lpUsedDefaultChar = used ? win::TRUE : win::FALSE;

@@ -108,9 +108,8 @@ bool wildcard_match(const char* pattern, const char* name) {
         if (*pattern == '*') {
             star = pattern++;
             resume = name;
-        } else if (*pattern == '?' ||
-                   (*pattern && std::tolower(static_cast<unsigned char>(*pattern)) ==
-                                    std::tolower(static_cast<unsigned char>(*name)))) {
+        } else if (*pattern == '?' || (*pattern && std::tolower(static_cast<unsigned char>(*pattern)) ==
+                                                       std::tolower(static_cast<unsigned char>(*name)))) {
             ++pattern;
             ++name;
         } else if (star) {

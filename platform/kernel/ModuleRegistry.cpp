@@ -33,9 +33,9 @@ using DlHandle = std::unique_ptr<void, DlCloser>;
 
 // One loaded module; its address is the HMODULE handed out.
 struct Module {
-    std::string key;                         // lower-case built-in name, or the file's real path
+    std::string key;  // lower-case built-in name, or the file's real path
     const BuiltinLibrary* builtin = nullptr;  // set for built-in libraries
-    DlHandle library;                         // set for files loaded from disk
+    DlHandle library;  // set for files loaded from disk
     int references = 0;
 };
 
@@ -179,9 +179,7 @@ void register_builtin_library(const std::string& file_name, const std::vector<Bu
     Registry::instance().register_library(file_name, exports);
 }
 
-win::HMODULE LoadLibraryA(win::LPCSTR file_name) {
-    return file_name ? Registry::instance().load(file_name) : nullptr;
-}
+win::HMODULE LoadLibraryA(win::LPCSTR file_name) { return file_name ? Registry::instance().load(file_name) : nullptr; }
 
 win::FARPROC GetProcAddress(win::HMODULE module, win::LPCSTR name) { return Registry::instance().find(module, name); }
 
@@ -190,8 +188,8 @@ win::BOOL FreeLibrary(win::HMODULE module) { return Registry::instance().release
 int module_reference_count(win::HMODULE module) { return Registry::instance().references(module); }
 
 const std::vector<std::string>& standard_system_libraries() {
-    static const std::vector<std::string> kLibraries = {"Kernel32.dll", "Gdi32.dll",   "User32.dll",
-                                                        "Advapi32.dll", "Mpr.dll",     "Shell32.dll"};
+    static const std::vector<std::string> kLibraries = {"Kernel32.dll", "Gdi32.dll", "User32.dll",
+                                                        "Advapi32.dll", "Mpr.dll",   "Shell32.dll"};
     return kLibraries;
 }
 

@@ -18,9 +18,9 @@
 namespace quilbex::kernel {
 
 struct BuiltinExport {
-    const char* name;      // exported name
+    const char* name;  // exported name
     win::FARPROC address;  // the function
-    win::WORD ordinal;     // 0 when the export has no ordinal
+    win::WORD ordinal;  // 0 when the export has no ordinal
 };
 
 // Registers (or extends) a built-in library. Safe to call from static

@@ -27,9 +27,9 @@ enum class LineKind { Blank, Comment, Section, Entry };
 // One line of the file as it stands, and what it means.
 struct Line {
     std::string_view text;  // without its line end
-    std::string_view eol;   // "\r\n", "\n", "\r" or "" for an unterminated last line
+    std::string_view eol;  // "\r\n", "\n", "\r" or "" for an unterminated last line
     LineKind kind = LineKind::Blank;
-    std::string_view name;       // section or key name, trimmed
+    std::string_view name;  // section or key name, trimmed
     std::string_view raw_value;  // value trimmed, quotes kept
     bool has_value = false;
 };
@@ -50,8 +50,10 @@ bool same_name(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y + 32);
         if (x != y)
             return false;
     }
@@ -117,7 +119,8 @@ struct Profile {
                 line.text = contents;
                 contents = {};
             } else {
-                std::size_t eol_len = (contents[end] == '\r' && end + 1 < contents.size() && contents[end + 1] == '\n') ? 2 : 1;
+                std::size_t eol_len =
+                    (contents[end] == '\r' && end + 1 < contents.size() && contents[end + 1] == '\n') ? 2 : 1;
                 line.text = contents.substr(0, end);
                 line.eol = contents.substr(end, eol_len);
                 contents.remove_prefix(end + eol_len);
@@ -187,7 +190,8 @@ std::vector<std::string_view> section_names(const Profile& profile) {
     for (const Line& line : profile.lines) {
         if (line.kind != LineKind::Section)
             continue;
-        bool seen = std::any_of(names.begin(), names.end(), [&](std::string_view n) { return same_name(n, line.name); });
+        bool seen =
+            std::any_of(names.begin(), names.end(), [&](std::string_view n) { return same_name(n, line.name); });
         if (!seen)
             names.push_back(line.name);
     }
@@ -241,7 +245,7 @@ BOOL fail(DWORD code) {
 // Rebuilds the file from its lines, with `replaced` lines substituted and the
 // lines in [erase_first, erase_end) left out.
 struct Edit {
-    std::vector<std::string> texts;     // replacement texts by line index, where `replaced`
+    std::vector<std::string> texts;  // replacement texts by line index, where `replaced`
     std::vector<bool> replaced;
     std::vector<bool> erased;
     std::vector<std::string> inserted;  // lines inserted after the line at insert_after
@@ -264,9 +268,8 @@ std::string render(const Profile& profile, const Edit& edit) {
         const Line& line = profile.lines[i];
         if (!edit.erased[i]) {
             out += edit.replaced[i] ? std::string_view(edit.texts[i]) : line.text;
-            bool needs_end = line.eol.empty() &&
-                             ((i == edit.insert_after && !edit.inserted.empty()) || i + 1 < profile.lines.size() ||
-                              !edit.appended.empty());
+            bool needs_end = line.eol.empty() && ((i == edit.insert_after && !edit.inserted.empty()) ||
+                                                  i + 1 < profile.lines.size() || !edit.appended.empty());
             out += needs_end ? std::string_view("\r\n") : line.eol;
         }
         if (i == edit.insert_after)
@@ -371,8 +374,7 @@ BOOL WritePrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName, wi
         return fail(ERROR_INVALID_PARAMETER);
     std::string_view section = trim(lpAppName);
     std::string_view key = lpKeyName ? trim(lpKeyName) : std::string_view();
-    if (!valid_section_name(section) || (lpKeyName && !valid_key_name(key)) ||
-        (lpString && breaks_structure(lpString)))
+    if (!valid_section_name(section) || (lpKeyName && !valid_key_name(key)) || (lpString && breaks_structure(lpString)))
         return fail(ERROR_INVALID_PARAMETER);
 
     std::string path = native_path(lpFileName);

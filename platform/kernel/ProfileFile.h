@@ -49,8 +49,8 @@ win::DWORD GetPrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName
 // FALSE (with the last error set) when the folder does not exist, the file
 // cannot be written, or a name or value would break the file's structure: a
 // CR or LF anywhere, "=" in a key, "]" in a section name or a lone first byte
-// of a two-byte character at its end, a key starting with "[" or ";". TRUE when the file holds the requested state, including when
-// nothing had to change.
+// of a two-byte character at its end, a key starting with "[" or ";". TRUE when the file holds the requested state,
+// including when nothing had to change.
 win::BOOL WritePrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName, win::LPCSTR lpString,
                                      win::LPCSTR lpFileName);
 

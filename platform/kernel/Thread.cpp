@@ -1,9 +1,5 @@
 #include "platform/kernel/Thread.h"
 
-#include <pthread.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -11,7 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <pthread.h>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace quilbex::kernel {
@@ -163,7 +162,8 @@ HANDLE CreateThread(win::LPVOID, std::size_t dwStackSize, LPTHREAD_START_ROUTINE
     }
     pthread_attr_setdetachstate(attr.get(), PTHREAD_CREATE_DETACHED);
     if (dwStackSize != 0)
-        pthread_attr_setstacksize(attr.get(), std::max<std::size_t>(dwStackSize, static_cast<std::size_t>(PTHREAD_STACK_MIN)));
+        pthread_attr_setstacksize(attr.get(),
+                                  std::max<std::size_t>(dwStackSize, static_cast<std::size_t>(PTHREAD_STACK_MIN)));
 
     // The handle exists before the thread runs, so that the thread may be
     // given (through its parameter or a global) its own handle at once.

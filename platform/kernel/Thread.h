@@ -55,9 +55,8 @@ void SetLastError(win::DWORD code);
 // lpThreadAttributes is ignored; dwStackSize 0 is the default size; the only
 // flag accepted is 0 (CREATE_SUSPENDED fails with ERROR_NOT_SUPPORTED). The
 // routine's result becomes the thread's exit code.
-win::HANDLE CreateThread(win::LPVOID lpThreadAttributes, std::size_t dwStackSize,
-                         LPTHREAD_START_ROUTINE lpStartAddress, win::LPVOID lpParameter, win::DWORD dwCreationFlags,
-                         win::LPDWORD lpThreadId);
+win::HANDLE CreateThread(win::LPVOID lpThreadAttributes, std::size_t dwStackSize, LPTHREAD_START_ROUTINE lpStartAddress,
+                         win::LPVOID lpParameter, win::DWORD dwCreationFlags, win::LPDWORD lpThreadId);
 
 // Closes one handle. FALSE with ERROR_INVALID_HANDLE for an unknown handle.
 win::BOOL CloseHandle(win::HANDLE hObject);

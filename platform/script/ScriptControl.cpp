@@ -35,8 +35,12 @@ ComPtr<TypeInfo> script_control_type() {
             {u"AddCode", kAddCode, MemberKind::Method, {VT_VOID}, {{u"Code", {VT_BSTR}}}},
             {u"Eval", kEval, MemberKind::Method, {VT_VARIANT}, {{u"Expression", {VT_BSTR}}}},
             {u"ExecuteStatement", kExecuteStatement, MemberKind::Method, {VT_VOID}, {{u"Statement", {VT_BSTR}}}},
-            {u"Run", kRun, MemberKind::Method, {VT_VARIANT},
-             {{u"ProcedureName", {VT_BSTR}}, {u"Parameters", {VT_VARIANT, true, true}}}, true},
+            {u"Run",
+             kRun,
+             MemberKind::Method,
+             {VT_VARIANT},
+             {{u"ProcedureName", {VT_BSTR}}, {u"Parameters", {VT_VARIANT, true, true}}},
+             true},
             {u"Reset", kReset, MemberKind::Method, {VT_VOID}, {}},
         });
     return info;

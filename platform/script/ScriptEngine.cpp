@@ -4,12 +4,11 @@
 #include "platform/com/SafeArray.h"
 #include "platform/com/Utf16.h"
 
-#include <duktape.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <duktape.h>
 #include <limits>
 
 namespace quilbex::script {
@@ -93,7 +92,7 @@ void* heap_realloc(void* udata, void* ptr, duk_size_t size) {
 struct PlainValue {
     enum Kind { Undefined, Null, Boolean, Number, String, ArrayStart } kind = Undefined;
     double number = 0;
-    std::string text;       // CESU-8
+    std::string text;  // CESU-8
     std::size_t count = 0;  // ArrayStart: number of elements that follow
 };
 

@@ -22,8 +22,8 @@ namespace quilbex::script {
 
 struct ScriptOutcome {
     bool ok = false;
-    com::Variant value;          // the result when ok
-    std::u16string error;        // the script's error message otherwise
+    com::Variant value;  // the result when ok
+    std::u16string error;  // the script's error message otherwise
 };
 
 class ScriptEngine {

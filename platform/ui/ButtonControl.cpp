@@ -53,9 +53,7 @@ LRESULT ButtonWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam
             clicked(handle);
         }
         return 0;
-    case WM_KILLFOCUS:
-        b.pushed = false;
-        return 0;
+    case WM_KILLFOCUS: b.pushed = false; return 0;
     case BM_CLICK:
         if (w->enabled_flag())
             clicked(handle);
@@ -66,8 +64,7 @@ LRESULT ButtonWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam
         if (LOWORD(static_cast<std::uintptr_t>(lparam)))
             ws.invalidate(handle, true);
         return 0;
-    case BM_GETSTATE:
-        return (b.pushed ? BST_PUSHED : 0) | (ws.focus() == handle ? BST_FOCUS : 0);
+    case BM_GETSTATE: return (b.pushed ? BST_PUSHED : 0) | (ws.focus() == handle ? BST_FOCUS : 0);
     case BM_SETIMAGE: {
         void* old = b.image_type == wparam ? b.image : nullptr;
         b.image_type = static_cast<UINT>(wparam);
@@ -75,10 +72,8 @@ LRESULT ButtonWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam
         ws.notify_changed(handle, kChangeImage);
         return reinterpret_cast<LRESULT>(old);
     }
-    case BM_GETIMAGE:
-        return b.image_type == wparam ? reinterpret_cast<LRESULT>(b.image) : 0;
-    default:
-        break;
+    case BM_GETIMAGE: return b.image_type == wparam ? reinterpret_cast<LRESULT>(b.image) : 0;
+    default: break;
     }
     return DefWindowProcA(handle, message, wparam, lparam);
 }

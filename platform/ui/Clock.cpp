@@ -11,8 +11,7 @@ std::int64_t SteadyClock::now_ms() const {
 
 void VirtualClock::advance_to(std::int64_t ms) {
     std::int64_t current = m_now.load();
-    while (ms > current && !m_now.compare_exchange_weak(current, ms)) {
-    }
+    while (ms > current && !m_now.compare_exchange_weak(current, ms)) {}
 }
 
 }  // namespace quilbex::ui

@@ -20,8 +20,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
     if (!w)
         return 0;
     switch (message) {
-    case WM_NCCREATE:
-        return TRUE;
+    case WM_NCCREATE: return TRUE;
     case WM_SETTEXT:
         w->text = lparam ? reinterpret_cast<LPCSTR>(lparam) : "";
         ws.notify_changed(handle, kChangeText);
@@ -36,11 +35,8 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         reinterpret_cast<char*>(lparam)[n] = '\0';
         return static_cast<LRESULT>(n);
     }
-    case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(w->text.size());
-    case WM_CLOSE:
-        ws.destroy_window(handle);
-        return 0;
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->text.size());
+    case WM_CLOSE: ws.destroy_window(handle); return 0;
     case WM_SYSCOMMAND:
         if ((wparam & 0xFFF0) == SC_CLOSE && w->close_box)
             ws.send_message(handle, WM_CLOSE, 0, 0);
@@ -51,8 +47,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         if (LOWORD(static_cast<std::uintptr_t>(lparam)))
             ws.invalidate(handle, true);
         return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(w->font);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
     case WM_SETICON: {
         HICON& slot = wparam == ICON_BIG ? w->big_icon : w->small_icon;
         HICON old = slot;
@@ -60,8 +55,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         ws.notify_changed(handle, kChangeIcon);
         return reinterpret_cast<LRESULT>(old);
     }
-    case WM_GETICON:
-        return reinterpret_cast<LRESULT>(wparam == ICON_BIG ? w->big_icon : w->small_icon);
+    case WM_GETICON: return reinterpret_cast<LRESULT>(wparam == ICON_BIG ? w->big_icon : w->small_icon);
     case WM_PAINT: {
         PAINTSTRUCT ps;
         ws.begin_paint(handle, &ps);
@@ -85,8 +79,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
                 ws.set_focus(handle);
         }
         return 0;
-    case WM_QUERYENDSESSION:
-        return TRUE;
+    case WM_QUERYENDSESSION: return TRUE;
     case WM_CTLCOLOREDIT:
         SetTextColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
@@ -94,8 +87,7 @@ LRESULT DefWindowProcA(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
     case WM_CTLCOLORBTN:
         SetTextColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    default:
-        return 0;
+    default: return 0;
     }
 }
 

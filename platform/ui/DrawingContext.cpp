@@ -106,7 +106,8 @@ int GetClipBox(HDC dc, RECT* rect) {
 BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b) {
     if (!out || !a || !b)
         return FALSE;
-    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right), std::min(a->bottom, b->bottom)};
+    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+           std::min(a->bottom, b->bottom)};
     if (rect_empty(r)) {
         *out = {0, 0, 0, 0};
         return FALSE;

@@ -23,7 +23,8 @@ void notify_parent(HWND handle, WORD code) {
     Window* w = ws.find(handle);
     if (!w || !w->parent)
         return;
-    ws.send_message(w->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w->id), code), reinterpret_cast<LPARAM>(handle));
+    ws.send_message(w->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w->id), code),
+                    reinterpret_cast<LPARAM>(handle));
 }
 
 std::size_t previous_boundary(std::string_view text, std::size_t pos) {
@@ -159,14 +160,9 @@ LRESULT on_key_down(HWND handle, Window& w, WPARAM key) {
         caret = e.selection_start == e.selection_end ? std::min(w.text.size(), caret + gbk_char_length(w.text, caret))
                                                      : e.selection_end;
         break;
-    case VK_HOME:
-        caret = 0;
-        break;
-    case VK_END:
-        caret = w.text.size();
-        break;
-    default:
-        return 0;
+    case VK_HOME: caret = 0; break;
+    case VK_END: caret = w.text.size(); break;
+    default: return 0;
     }
     e.selection_start = e.selection_end = caret;
     ws.notify_changed(handle, kChangeSelection);
@@ -220,21 +216,14 @@ LRESULT EditWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         return TRUE;
     }
     case WM_CHAR:
-    case WM_IME_CHAR:
-        return on_char(handle, *w, wparam);
+    case WM_IME_CHAR: return on_char(handle, *w, wparam);
     case WM_KEYDOWN:
         if (!ws.backend().native_editing())
             return on_key_down(handle, *w, wparam);
         return 0;
-    case WM_LBUTTONDOWN:
-        ws.set_focus(handle);
-        return 0;
-    case WM_SETFOCUS:
-        notify_parent(handle, EN_SETFOCUS);
-        return 0;
-    case WM_KILLFOCUS:
-        notify_parent(handle, EN_KILLFOCUS);
-        return 0;
+    case WM_LBUTTONDOWN: ws.set_focus(handle); return 0;
+    case WM_SETFOCUS: notify_parent(handle, EN_SETFOCUS); return 0;
+    case WM_KILLFOCUS: notify_parent(handle, EN_KILLFOCUS); return 0;
     case EM_GETSEL:
         if (wparam)
             *reinterpret_cast<DWORD*>(wparam) = static_cast<DWORD>(e.selection_start);
@@ -258,8 +247,7 @@ LRESULT EditWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         e.limit = limit ? limit : (multi_line ? kMultiLineMaximum : kSingleLineMaximum);
         return 0;
     }
-    case EM_GETLIMITTEXT:
-        return static_cast<LRESULT>(e.limit);
+    case EM_GETLIMITTEXT: return static_cast<LRESULT>(e.limit);
     case EM_SETPASSWORDCHAR:
         e.password_char = static_cast<char>(wparam & 0xFF);
         if (e.password_char)
@@ -268,8 +256,7 @@ LRESULT EditWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
             w->style &= ~ES_PASSWORD;
         ws.notify_changed(handle, kChangeStyle);
         return 0;
-    case EM_GETPASSWORDCHAR:
-        return static_cast<unsigned char>(e.password_char);
+    case EM_GETPASSWORDCHAR: return static_cast<unsigned char>(e.password_char);
     case EM_SETREADONLY:
         if (wparam)
             w->style |= ES_READONLY;
@@ -278,10 +265,8 @@ LRESULT EditWindowProc(HWND handle, UINT message, WPARAM wparam, LPARAM lparam) 
         ws.notify_changed(handle, kChangeStyle);
         ws.refresh_control_colors(handle);
         return TRUE;
-    case EM_GETLINECOUNT:
-        return multi_line ? 1 + std::count(w->text.begin(), w->text.end(), '\n') : 1;
-    default:
-        break;
+    case EM_GETLINECOUNT: return multi_line ? 1 + std::count(w->text.begin(), w->text.end(), '\n') : 1;
+    default: break;
     }
     return DefWindowProcA(handle, message, wparam, lparam);
 }

@@ -1,9 +1,7 @@
 #include "platform/ui/Gbk.h"
 
-#include <iconv.h>
-
 #include <cerrno>
-
+#include <iconv.h>
 #include <memory>
 
 namespace quilbex::ui {

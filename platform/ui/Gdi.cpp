@@ -26,8 +26,7 @@ ObjectTable& table() {
     return *instance;
 }
 
-template<typename T>
-T* add(std::unique_ptr<T> object) {
+template <typename T> T* add(std::unique_ptr<T> object) {
     T* raw = object.get();
     auto& t = table();
     std::lock_guard lock(t.mutex);
@@ -88,21 +87,14 @@ BOOL DeleteObject(HGDIOBJ object) {
 
 COLORREF GetSysColor(int index) {
     switch (index) {
-    case COLOR_WINDOW:
-        return RGB(255, 255, 255);
+    case COLOR_WINDOW: return RGB(255, 255, 255);
     case COLOR_WINDOWTEXT:
-    case COLOR_BTNTEXT:
-        return RGB(0, 0, 0);
-    case COLOR_BTNFACE:
-        return RGB(240, 240, 240);
-    case COLOR_BTNSHADOW:
-        return RGB(160, 160, 160);
-    case COLOR_GRAYTEXT:
-        return RGB(109, 109, 109);
-    case COLOR_BTNHIGHLIGHT:
-        return RGB(255, 255, 255);
-    default:
-        return RGB(0, 0, 0);
+    case COLOR_BTNTEXT: return RGB(0, 0, 0);
+    case COLOR_BTNFACE: return RGB(240, 240, 240);
+    case COLOR_BTNSHADOW: return RGB(160, 160, 160);
+    case COLOR_GRAYTEXT: return RGB(109, 109, 109);
+    case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
+    default: return RGB(0, 0, 0);
     }
 }
 

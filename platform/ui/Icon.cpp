@@ -34,7 +34,8 @@ IconObject* adopt(std::unique_ptr<IconObject> icon) {
 // Bounds-checked little-endian reads over the file image.
 class Reader {
 public:
-    Reader(const void* data, std::size_t size) : m_data(static_cast<const std::uint8_t*>(data)), m_size(data ? size : 0) {}
+    Reader(const void* data, std::size_t size)
+        : m_data(static_cast<const std::uint8_t*>(data)), m_size(data ? size : 0) {}
     bool has(std::size_t offset, std::size_t length) const { return offset <= m_size && length <= m_size - offset; }
     std::uint32_t u8(std::size_t o) const { return m_data[o]; }
     std::uint32_t u16(std::size_t o) const { return m_data[o] | (m_data[o + 1] << 8); }
@@ -131,7 +132,8 @@ std::unique_ptr<IconObject> decode_dib(const Reader& r, const Entry& entry) {
         for (int x = 0; x < width; ++x) {
             std::uint32_t pixel = 0;
             if (bpp == 32) {
-                pixel = row[x * 4] | (row[x * 4 + 1] << 8) | (row[x * 4 + 2] << 16) | (static_cast<std::uint32_t>(row[x * 4 + 3]) << 24);
+                pixel = row[x * 4] | (row[x * 4 + 1] << 8) | (row[x * 4 + 2] << 16) |
+                        (static_cast<std::uint32_t>(row[x * 4 + 3]) << 24);
                 any_alpha = any_alpha || (pixel >> 24) != 0;
             } else if (bpp == 24) {
                 pixel = row[x * 3] | (row[x * 3 + 1] << 8) | (row[x * 3 + 2] << 16);
@@ -166,8 +168,10 @@ std::unique_ptr<IconObject> decode(const void* data, std::size_t size, std::uint
     std::unique_ptr<IconObject> icon;
     if (entry.size >= 24 && std::memcmp(r.at(entry.offset), kPngSignature, 8) == 0) {
         icon = std::make_unique<IconObject>();
-        std::uint32_t w = (r.u8(entry.offset + 16) << 24) | (r.u8(entry.offset + 17) << 16) | (r.u8(entry.offset + 18) << 8) | r.u8(entry.offset + 19);
-        std::uint32_t h = (r.u8(entry.offset + 20) << 24) | (r.u8(entry.offset + 21) << 16) | (r.u8(entry.offset + 22) << 8) | r.u8(entry.offset + 23);
+        std::uint32_t w = (r.u8(entry.offset + 16) << 24) | (r.u8(entry.offset + 17) << 16) |
+                          (r.u8(entry.offset + 18) << 8) | r.u8(entry.offset + 19);
+        std::uint32_t h = (r.u8(entry.offset + 20) << 24) | (r.u8(entry.offset + 21) << 16) |
+                          (r.u8(entry.offset + 22) << 8) | r.u8(entry.offset + 23);
         if (w == 0 || h == 0 || w > kMaxDimension || h > kMaxDimension)
             return nullptr;
         icon->width = static_cast<int>(w);
@@ -200,12 +204,21 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     if (instance || reinterpret_cast<std::uintptr_t>(name) > 0xFFFF)
         return nullptr;
     switch (id) {
-    case IDC_ARROW: case IDC_IBEAM: case IDC_WAIT: case IDC_CROSS: case IDC_UPARROW:
-    case IDC_SIZENWSE: case IDC_SIZENESW: case IDC_SIZEWE: case IDC_SIZENS: case IDC_SIZEALL:
-    case IDC_NO: case IDC_HAND: case IDC_APPSTARTING: case IDC_HELP:
-        break;
-    default:
-        return nullptr;
+    case IDC_ARROW:
+    case IDC_IBEAM:
+    case IDC_WAIT:
+    case IDC_CROSS:
+    case IDC_UPARROW:
+    case IDC_SIZENWSE:
+    case IDC_SIZENESW:
+    case IDC_SIZEWE:
+    case IDC_SIZENS:
+    case IDC_SIZEALL:
+    case IDC_NO:
+    case IDC_HAND:
+    case IDC_APPSTARTING:
+    case IDC_HELP: break;
+    default: return nullptr;
     }
     auto& t = table();
     std::lock_guard lock(t.mutex);

@@ -15,7 +15,7 @@ struct IconObject {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> argb;  // width * height pixels, 0xAARRGGBB, top row first; empty for PNG
-    std::vector<std::uint8_t> png;    // the entry's PNG data when it is stored as PNG
+    std::vector<std::uint8_t> png;  // the entry's PNG data when it is stored as PNG
     POINT hotspot{0, 0};
     bool is_cursor = false;
     UINT standard_id = 0;  // IDC_* for a standard cursor, else 0

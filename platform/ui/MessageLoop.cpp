@@ -1,9 +1,8 @@
 // Sent and posted messages, calls carried over from other threads, the
 // message-loop primitives, input delivery and timers.
 
-#include "platform/ui/WindowSystem.h"
-
 #include "platform/ui/Messages.h"
+#include "platform/ui/WindowSystem.h"
 
 #include <algorithm>
 

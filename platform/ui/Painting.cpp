@@ -1,9 +1,9 @@
 // Invalidation, BeginPaint/EndPaint and the colour query of edit controls.
 
+#include "platform/ui/Constants.h"
 #include "platform/ui/DrawingContext.h"
 #include "platform/ui/Gdi.h"
 #include "platform/ui/Messages.h"
-#include "platform/ui/Constants.h"
 #include "platform/ui/Styles.h"
 #include "platform/ui/WindowSystem.h"
 
@@ -84,9 +84,9 @@ void WindowSystem::refresh_control_colors(HWND handle) {
     query.set_text_color(GetSysColor(COLOR_WINDOWTEXT));
     HBRUSH brush = nullptr;
     if (w->parent)
-        brush = reinterpret_cast<HBRUSH>(send_message(w->parent, read_only ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
-                                                      reinterpret_cast<WPARAM>(&query),
-                                                      reinterpret_cast<LPARAM>(handle)));
+        brush =
+            reinterpret_cast<HBRUSH>(send_message(w->parent, read_only ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT,
+                                                  reinterpret_cast<WPARAM>(&query), reinterpret_cast<LPARAM>(handle)));
     if (!(w = find(handle)))
         return;
     COLORREF background;

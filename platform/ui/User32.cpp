@@ -13,8 +13,7 @@ WindowSystem& ws() { return WindowSystem::the(); }
 
 // Runs `f` on the window thread and returns its result; a call that cannot
 // run there any more (the window system went away) gives the type's zero.
-template<typename F>
-auto on_window_thread(F f) -> decltype(f()) {
+template <typename F> auto on_window_thread(F f) -> decltype(f()) {
     using Result = decltype(f());
     WindowSystem& system = ws();
     if (system.on_window_thread())
@@ -189,8 +188,8 @@ int GetWindowTextA(HWND window, LPSTR buffer, int size) {
         buffer[0] = '\0';
         if (!ws().find(window))
             return 0;
-        return static_cast<int>(ws().send_message(window, WM_GETTEXT, static_cast<WPARAM>(size),
-                                                  reinterpret_cast<LPARAM>(buffer)));
+        return static_cast<int>(
+            ws().send_message(window, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
     });
 }
 
@@ -278,16 +277,11 @@ HWND GetWindow(HWND window, UINT command) {
         std::vector<HWND> siblings = w->parent ? ws().find(w->parent)->children : ws().top_level_windows();
         auto it = std::find(siblings.begin(), siblings.end(), window);
         switch (command) {
-        case GW_HWNDFIRST:
-            return siblings.front();
-        case GW_HWNDLAST:
-            return siblings.back();
-        case GW_HWNDNEXT:
-            return it + 1 == siblings.end() ? nullptr : *(it + 1);
-        case GW_HWNDPREV:
-            return it == siblings.begin() ? nullptr : *(it - 1);
-        default:
-            return nullptr;
+        case GW_HWNDFIRST: return siblings.front();
+        case GW_HWNDLAST: return siblings.back();
+        case GW_HWNDNEXT: return it + 1 == siblings.end() ? nullptr : *(it + 1);
+        case GW_HWNDPREV: return it == siblings.begin() ? nullptr : *(it - 1);
+        default: return nullptr;
         }
     });
 }
@@ -338,18 +332,12 @@ LONG_PTR GetWindowLongPtrA(HWND window, int index) {
         if (!w)
             return 0;
         switch (index) {
-        case GWLP_WNDPROC:
-            return reinterpret_cast<LONG_PTR>(w->procedure);
-        case GWLP_USERDATA:
-            return w->user_data;
-        case GWL_STYLE:
-            return static_cast<LONG_PTR>(w->style);
-        case GWL_EXSTYLE:
-            return static_cast<LONG_PTR>(w->ex_style);
-        case GWLP_ID:
-            return static_cast<LONG_PTR>(w->id);
-        default:
-            return 0;
+        case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->procedure);
+        case GWLP_USERDATA: return w->user_data;
+        case GWL_STYLE: return static_cast<LONG_PTR>(w->style);
+        case GWL_EXSTYLE: return static_cast<LONG_PTR>(w->ex_style);
+        case GWLP_ID: return static_cast<LONG_PTR>(w->id);
+        default: return 0;
         }
     });
 }
@@ -390,8 +378,7 @@ LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
             old = static_cast<LONG_PTR>(w->id);
             w->id = static_cast<UINT_PTR>(value);
             return old;
-        default:
-            return 0;
+        default: return 0;
         }
     });
 }

@@ -51,7 +51,7 @@ struct Window {
     DWORD style = 0;
     DWORD ex_style = 0;
     std::string text;  // GBK
-    RECT rect{};       // outer rectangle: parent client coordinates for a child, screen for a top-level window
+    RECT rect{};  // outer rectangle: parent client coordinates for a child, screen for a top-level window
     HWND parent = nullptr;
     HWND owner = nullptr;
     std::vector<HWND> children;  // stacking order, topmost first
@@ -68,8 +68,8 @@ struct Window {
     bool destroying = false;
     EditState edit;
     ButtonState button;
-    DrawingContext* backend_paint = nullptr;       // set by the backend while it paints the window
-    std::unique_ptr<DrawingContext> own_paint;     // a context made for a WM_PAINT outside the backend's drawing
+    DrawingContext* backend_paint = nullptr;  // set by the backend while it paints the window
+    std::unique_ptr<DrawingContext> own_paint;  // a context made for a WM_PAINT outside the backend's drawing
     std::unique_ptr<NativeWindow> native;
 
     bool is_child() const;

@@ -10,8 +10,7 @@ namespace quilbex::ui {
 
 namespace {
 
-template<typename F>
-auto on_window_thread(F f) -> decltype(f()) {
+template <typename F> auto on_window_thread(F f) -> decltype(f()) {
     decltype(f()) result{};
     WindowSystem::the().call_on_window_thread([&] { result = f(); });
     return result;
@@ -38,8 +37,8 @@ BOOL GetClassInfoA(HINSTANCE, LPCSTR class_name, WNDCLASSA* out) {
         auto cls = WindowSystem::the().find_class(class_name);
         if (!cls)
             return FALSE;
-        *out = WNDCLASSA{cls->style, cls->procedure, 0, 0, nullptr, cls->icon, cls->cursor, cls->background, nullptr,
-                         class_name};
+        *out = WNDCLASSA{cls->style,  cls->procedure,  0,       0,         nullptr, cls->icon,
+                         cls->cursor, cls->background, nullptr, class_name};
         return TRUE;
     });
 }

@@ -1,11 +1,10 @@
 // Creation, destruction, parenting, stacking, geometry, visibility, enabled
 // state, focus and activation of windows.
 
-#include "platform/ui/WindowSystem.h"
-
 #include "platform/ui/Constants.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/Styles.h"
+#include "platform/ui/WindowSystem.h"
 
 #include <algorithm>
 #include <climits>
@@ -96,8 +95,8 @@ void WindowSystem::insert_top_level(HWND handle, bool topmost) {
     m_top_levels.insert(it, handle);
 }
 
-HWND WindowSystem::create_window(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
-                                 int width, int height, HWND parent, HMENU menu, LPVOID param) {
+HWND WindowSystem::create_window(DWORD ex_style, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y, int width,
+                                 int height, HWND parent, HMENU menu, LPVOID param) {
     if (!class_name)
         return nullptr;
     auto cls = find_class(class_name);
@@ -151,8 +150,9 @@ HWND WindowSystem::create_window(DWORD ex_style, LPCSTR class_name, LPCSTR title
         insert_top_level(handle, (ex_style & WS_EX_TOPMOST) != 0);
     m_backend->window_created(w);
 
-    CREATESTRUCTA cs{param, nullptr, menu, (style & WS_CHILD) ? parent : owner, height, width, y, x,
-                     static_cast<LONG>(style), title, class_name, ex_style};
+    CREATESTRUCTA cs{
+        param, nullptr,    menu,    (style & WS_CHILD) ? parent : owner, height, width, y, x, static_cast<LONG>(style),
+        title, class_name, ex_style};
     if (!send_message(handle, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
         if (find(handle))
             destroy_window(handle);
@@ -402,11 +402,8 @@ bool WindowSystem::show_window(HWND handle, int command) {
         activate = true;
         break;
     case SW_SHOWNA:
-    case SW_SHOWNOACTIVATE:
-        break;
-    default:
-        activate = true;
-        break;
+    case SW_SHOWNOACTIVATE: break;
+    default: activate = true; break;
     }
     w->style |= WS_VISIBLE;
     m_backend->window_changed(*w, changes);

@@ -5,7 +5,6 @@
 // use it at once. It lives in memory only, for the life of the process.
 
 #include <curl/curl.h>
-
 #include <string>
 
 namespace quilbex::wininet {

@@ -5,7 +5,6 @@
 #include "platform/kernel/WinTypes.h"
 
 #include <curl/curl.h>
-
 #include <memory>
 
 namespace quilbex::wininet {

@@ -6,10 +6,9 @@
 #include "platform/wininet/TrustStore.h"
 #include "platform/wininet/WinInetErrors.h"
 
+#include <chrono>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
-
-#include <chrono>
 
 namespace quilbex::wininet {
 
@@ -178,8 +177,8 @@ TransferResult perform_transfer(const TransferSpec& order) {
     if (code == CURLE_OK)
         return result;
     win::DWORD error = context.timed_out   ? ERROR_INTERNET_TIMEOUT
-                  : context.cancelled ? ERROR_INTERNET_OPERATION_CANCELLED
-                                      : map_curl_error(code);
+                       : context.cancelled ? ERROR_INTERNET_OPERATION_CANCELLED
+                                           : map_curl_error(code);
     if (result.status > 0 && !result.header_lines.empty()) {
         result.body_error = error;
     } else {

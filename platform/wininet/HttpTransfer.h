@@ -16,12 +16,12 @@ struct TransferSpec {
     std::string url;
     std::string verb;
     std::vector<std::string> header_lines;  // the block to send, in order
-    const std::string* body = nullptr;      // null: no body
-    std::string agent;                      // sent as User-Agent when the block has none
-    std::string proxy_url;                  // empty: direct
+    const std::string* body = nullptr;  // null: no body
+    std::string agent;  // sent as User-Agent when the block has none
+    std::string proxy_url;  // empty: direct
     bool use_cookie_store = true;
-    win::DWORD connect_timeout_ms = 0;      // 0: no limit
-    win::DWORD receive_timeout_ms = 0;      // 0: no limit; time without any byte moving
+    win::DWORD connect_timeout_ms = 0;  // 0: no limit
+    win::DWORD receive_timeout_ms = 0;  // 0: no limit; time without any byte moving
     TlsTrust trust;
     const std::atomic<bool>* cancelled = nullptr;  // set when the handle is closed meanwhile
 };

@@ -26,22 +26,13 @@ HandleOptions& default_options() {
 
 bool store_option(HandleOptions& options, DWORD option, DWORD value) {
     switch (option) {
-    case INTERNET_OPTION_CONNECT_TIMEOUT:
-        options.connect_timeout_ms = value;
-        return true;
+    case INTERNET_OPTION_CONNECT_TIMEOUT: options.connect_timeout_ms = value; return true;
     case INTERNET_OPTION_RECEIVE_TIMEOUT:
-    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
-        options.receive_timeout_ms = value;
-        return true;
+    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT: options.receive_timeout_ms = value; return true;
     case INTERNET_OPTION_SEND_TIMEOUT:
-    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
-        options.send_timeout_ms = value;
-        return true;
-    case INTERNET_OPTION_SECURITY_FLAGS:
-        options.security_flags = value;
-        return true;
-    default:
-        return false;
+    case INTERNET_OPTION_DATA_SEND_TIMEOUT: options.send_timeout_ms = value; return true;
+    case INTERNET_OPTION_SECURITY_FLAGS: options.security_flags = value; return true;
+    default: return false;
     }
 }
 

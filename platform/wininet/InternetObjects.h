@@ -74,8 +74,8 @@ private:
 class ConnectionObject : public InternetObject {
 public:
     ConnectionObject(std::shared_ptr<SessionObject> session, std::string server, INTERNET_PORT port)
-        : InternetObject(HandleKind::Connection, session), m_session(std::move(session)),
-          m_server(std::move(server)), m_port(port) {}
+        : InternetObject(HandleKind::Connection, session), m_session(std::move(session)), m_server(std::move(server)),
+          m_port(port) {}
     const SessionObject& session() const { return *m_session; }
     const std::string& server() const { return m_server; }
     INTERNET_PORT port() const { return m_port; }
@@ -92,8 +92,8 @@ public:
     // arguments ask for; a line of the same name in the sent block wins.
     RequestObject(std::shared_ptr<ConnectionObject> connection, std::string verb, std::string object, DWORD flags,
                   std::vector<std::string> own_lines)
-        : InternetObject(HandleKind::Request, connection), m_connection(std::move(connection)),
-          m_verb(std::move(verb)), m_object(std::move(object)), m_flags(flags), m_own_lines(std::move(own_lines)) {}
+        : InternetObject(HandleKind::Request, connection), m_connection(std::move(connection)), m_verb(std::move(verb)),
+          m_object(std::move(object)), m_flags(flags), m_own_lines(std::move(own_lines)) {}
 
     // Sends the request and receives the response, following redirects as the
     // flags allow. Returns ERROR_SUCCESS or the error for HttpSendRequestA.

@@ -1,13 +1,12 @@
 #include "platform/wininet/TrustStore.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace quilbex::wininet {
 

@@ -6,9 +6,8 @@
 // again. OpenSSL stores are reference counted and safe to share between
 // threads. Internal to this layer.
 
-#include <openssl/x509.h>
-
 #include <memory>
+#include <openssl/x509.h>
 #include <string>
 
 namespace quilbex::wininet {

@@ -25,8 +25,7 @@ HINTERNET fail_handle(DWORD error) {
 
 // The object of an open handle of the given kind, or null with the last error
 // set (unknown or closed handle, or a handle of another kind).
-template <typename T>
-std::shared_ptr<T> find_kind(HINTERNET handle, HandleKind kind) {
+template <typename T> std::shared_ptr<T> find_kind(HINTERNET handle, HandleKind kind) {
     auto object = find_handle(handle);
     if (!object) {
         kernel::SetLastError(ERROR_INVALID_HANDLE);
@@ -73,15 +72,13 @@ HINTERNET InternetOpenA(LPCSTR agent, DWORD access_type, LPCSTR proxy, LPCSTR, D
     std::string proxy_list;
     switch (access_type) {
     case INTERNET_OPEN_TYPE_PRECONFIG:  // no system-wide proxy settings here: direct
-    case INTERNET_OPEN_TYPE_DIRECT:
-        break;
+    case INTERNET_OPEN_TYPE_DIRECT: break;
     case INTERNET_OPEN_TYPE_PROXY:
         if (!proxy || !*proxy)
             return fail_handle(ERROR_INVALID_PARAMETER);
         proxy_list = proxy;
         break;
-    default:
-        return fail_handle(ERROR_INVALID_PARAMETER);
+    default: return fail_handle(ERROR_INVALID_PARAMETER);
     }
     auto session = std::make_shared<SessionObject>(text_or(agent, ""), access_type, std::move(proxy_list));
     return open_handle(std::move(session), nullptr);
@@ -137,8 +134,7 @@ BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD buf
     return object->set_option(option, value) ? TRUE : fail(ERROR_INTERNET_INVALID_OPTION);
 }
 
-BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headers_length, LPVOID optional,
-                      DWORD optional_length) {
+BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headers_length, LPVOID optional, DWORD optional_length) {
     auto object = find_kind<RequestObject>(request, HandleKind::Request);
     if (!object)
         return FALSE;
@@ -190,10 +186,8 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD info_level, LPVOID buffer, LPDWORD 
             return TRUE;
         }
         return answer_text(std::to_string(object->status()), buffer, buffer_length);
-    case HTTP_QUERY_STATUS_TEXT:
-        return answer_text(status_text(*lines), buffer, buffer_length);
-    case HTTP_QUERY_RAW_HEADERS_CRLF:
-        return answer_text(*object->raw_headers_crlf(), buffer, buffer_length);
+    case HTTP_QUERY_STATUS_TEXT: return answer_text(status_text(*lines), buffer, buffer_length);
+    case HTTP_QUERY_RAW_HEADERS_CRLF: return answer_text(*object->raw_headers_crlf(), buffer, buffer_length);
     case HTTP_QUERY_RAW_HEADERS: {
         // Each line ends in a zero byte; the list ends in one more.
         std::string text;
@@ -201,8 +195,7 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD info_level, LPVOID buffer, LPDWORD 
             text += line + '\0';
         return answer_text(text, buffer, buffer_length);
     }
-    default:
-        return fail(ERROR_HTTP_HEADER_NOT_FOUND);
+    default: return fail(ERROR_HTTP_HEADER_NOT_FOUND);
     }
 }
 

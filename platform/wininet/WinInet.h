@@ -87,15 +87,14 @@ HINTERNET InternetOpenA(LPCSTR agent, DWORD access_type, LPCSTR proxy, LPCSTR pr
 HINTERNET InternetConnectA(HINTERNET session, LPCSTR server_name, INTERNET_PORT server_port, LPCSTR user_name,
                            LPCSTR password, DWORD service, DWORD flags, DWORD_PTR context);
 
-HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object_name, LPCSTR version,
-                           LPCSTR referrer, LPCSTR* accept_types, DWORD flags, DWORD_PTR context);
+HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object_name, LPCSTR version, LPCSTR referrer,
+                           LPCSTR* accept_types, DWORD flags, DWORD_PTR context);
 
 // A null handle sets the process-wide default for later handles.
 BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD buffer_length);
 
 // headers_length (DWORD)-1 means a zero-terminated header block.
-BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headers_length, LPVOID optional,
-                      DWORD optional_length);
+BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headers_length, LPVOID optional, DWORD optional_length);
 
 // Copies up to bytes_to_read bytes of the response body; *bytes_read 0 with
 // TRUE means the end of the body.

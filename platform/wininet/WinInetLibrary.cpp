@@ -9,10 +9,7 @@ namespace quilbex::wininet {
 
 namespace {
 
-template <typename F>
-win::FARPROC export_of(F* function) {
-    return reinterpret_cast<win::FARPROC>(function);
-}
+template <typename F> win::FARPROC export_of(F* function) { return reinterpret_cast<win::FARPROC>(function); }
 
 }  // namespace
 

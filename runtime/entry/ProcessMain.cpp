@@ -1,8 +1,8 @@
 // The process entry: the runtime's application object comes up and runs the
 // whole program inside run_program.
 
-#include "runtime/ProcessEntry.h"
 #include "runtime/Exit.h"
+#include "runtime/ProcessEntry.h"
 #include "runtime/Startup.h"
 
 #include <cstdint>

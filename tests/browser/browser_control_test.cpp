@@ -9,7 +9,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <string>
 #include <vector>
@@ -48,24 +47,29 @@ Journal journal;
 
 void record(std::string call) { journal.calls.push_back(std::move(call)); }
 
-#define RECORD_CALLBACK(name)                                                                       \
-    f.name = [](wkeWebView, auto routine, void* param) {                                             \
-        journal.callbacks[#name] = {reinterpret_cast<void*>(routine), param};                        \
-        record(std::string(#name) + (routine ? "" : " off"));                                         \
+#define RECORD_CALLBACK(name)                                                                                          \
+    f.name = [](wkeWebView, auto routine, void* param) {                                                               \
+        journal.callbacks[#name] = {reinterpret_cast<void*>(routine), param};                                          \
+        record(std::string(#name) + (routine ? "" : " off"));                                                          \
     };
 
 EngineFunctions recording_engine() {
     EngineFunctions f;
     f.wkeCreateWebWindow = [](wkeWindowType type, void* parent, int x, int y, int w, int h) {
-        record("create " + std::to_string(type) + (parent == kParent ? " parent " : " other ") + std::to_string(x) + " " +
-               std::to_string(y) + " " + std::to_string(w) + " " + std::to_string(h));
+        record("create " + std::to_string(type) + (parent == kParent ? " parent " : " other ") + std::to_string(x) +
+               " " + std::to_string(y) + " " + std::to_string(w) + " " + std::to_string(h));
         wkeWebView view = journal.next_view;
         journal.next_view = kPopup;
         return view;
     };
-    f.wkeShowWindow = [](wkeWebView v, bool show) { record(std::string(v == kPopup ? "popup " : "") + "show " + std::to_string(show)); };
+    f.wkeShowWindow = [](wkeWebView v, bool show) {
+        record(std::string(v == kPopup ? "popup " : "") + "show " + std::to_string(show));
+    };
     f.wkeSetTransparent = [](wkeWebView, bool on) { record("transparent " + std::to_string(on)); };
-    f.wkeGetWindowHandle = [](wkeWebView) { record("window handle"); return kEngineWindow; };
+    f.wkeGetWindowHandle = [](wkeWebView) {
+        record("window handle");
+        return kEngineWindow;
+    };
     f.wkeSetCspCheckEnable = [](wkeWebView, bool on) { record("csp " + std::to_string(on)); };
     f.wkeSetNpapiPluginsEnabled = [](wkeWebView, bool on) { record("npapi " + std::to_string(on)); };
     f.wkeSetNavigationToNewWindowEnable = [](wkeWebView, bool on) { record("new window " + std::to_string(on)); };
@@ -76,7 +80,10 @@ EngineFunctions recording_engine() {
     f.wkeSetLocalStorageFullPath = [](wkeWebView, const wkeChar16* p) { record("storage " + to_utf8(p)); };
     f.wkeSetCookieJarPath = [](wkeWebView, const wkeChar16* p) { record("jar " + to_utf8(p)); };
     f.wkeSetCookieEnabled = [](wkeWebView, bool on) { record("cookies " + std::to_string(on)); };
-    f.wkeGetCookie = [](wkeWebView) { record("get cookie"); return journal.cookie.c_str(); };
+    f.wkeGetCookie = [](wkeWebView) {
+        record("get cookie");
+        return journal.cookie.c_str();
+    };
     f.wkeClearCookie = [](wkeWebView) { record("clear cookie"); };
     f.wkeGetTitle = [](wkeWebView) { return journal.title.c_str(); };
     f.wkeResize = [](wkeWebView, int w, int h) { record("resize " + std::to_string(w) + " " + std::to_string(h)); };
@@ -129,8 +136,7 @@ protected:
             });
     }
 
-    template <typename Routine>
-    Routine callback(const std::string& name) {
+    template <typename Routine> Routine callback(const std::string& name) {
         return reinterpret_cast<Routine>(journal.callbacks.at(name).first);
     }
     void* param(const std::string& name) { return journal.callbacks.at(name).second; }
@@ -187,9 +193,9 @@ TEST_F(BrowserControlTest, design_mode_configures_but_neither_loads_nor_listens)
     // The preview loads what a running program would show, and blanks it when switched off.
     control->property_changed(kDesignPreview, forms::PropertyValue::of_number(1));
     control->property_changed(kDesignPreview, forms::PropertyValue::of_number(0));
-    EXPECT_EQ(journal.calls, (std::vector<std::string>{"agent Mozilla/5.0 (X)",
-                                                        "load https://127.0.0.1:9443/index.html?站点=论坛",
-                                                        "html [ ]"}));
+    EXPECT_EQ(journal.calls,
+              (std::vector<std::string>{"agent Mozilla/5.0 (X)", "load https://127.0.0.1:9443/index.html?站点=论坛",
+                                        "html [ ]"}));
 }
 
 TEST_F(BrowserControlTest, without_a_view_creation_fails_and_nothing_reaches_the_engine) {
@@ -223,9 +229,11 @@ TEST_F(BrowserControlTest, user_agent_presets_match_exactly_and_other_texts_are_
     ASSERT_TRUE(control->create_view(kParent, 10, 10));
     journal.calls.clear();
     control->property_changed(kUserAgent, forms::PropertyValue::of_bytes("Winsows Opera"));
-    EXPECT_EQ(journal.calls, (std::vector<std::string>{
-                                 "agent Opera/9.80 (Windows NT 10.0; U; zh-cn) Presto/2.9.168 Version/11.50", "reload"}));
-    EXPECT_EQ(control->read_property(kUserAgent).bytes, "Opera/9.80 (Windows NT 10.0; U; zh-cn) Presto/2.9.168 Version/11.50");
+    EXPECT_EQ(journal.calls,
+              (std::vector<std::string>{"agent Opera/9.80 (Windows NT 10.0; U; zh-cn) Presto/2.9.168 Version/11.50",
+                                        "reload"}));
+    EXPECT_EQ(control->read_property(kUserAgent).bytes,
+              "Opera/9.80 (Windows NT 10.0; U; zh-cn) Presto/2.9.168 Version/11.50");
 }
 
 TEST_F(BrowserControlTest, address_changes_load_utf8_or_a_blank_page_and_keep_the_gbk_text) {
@@ -297,13 +305,16 @@ TEST_F(BrowserControlTest, engine_callbacks_raise_events_with_gbk_texts_and_take
                                                            reinterpret_cast<wkeString>(&title));
     callback<wkeURLChanged2Callback>("wkeOnURLChanged2")(kView, param("wkeOnURLChanged2"), 1,
                                                          reinterpret_cast<wkeString>(&url));
-    EXPECT_EQ(m_raised, (std::vector<Raised>{{kTitleChanged, {"论坛首页"}}, {kAddressChanged, {"https://127.0.0.1/页", "1"}}}));
+    EXPECT_EQ(m_raised,
+              (std::vector<Raised>{{kTitleChanged, {"论坛首页"}}, {kAddressChanged, {"https://127.0.0.1/页", "1"}}}));
 
     // Navigation: no handler value lets it go, 0 cancels it.
     auto navigation = callback<wkeNavigationCallback>("wkeOnNavigation");
-    EXPECT_TRUE(navigation(kView, param("wkeOnNavigation"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)));
+    EXPECT_TRUE(
+        navigation(kView, param("wkeOnNavigation"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)));
     m_answers[kNavigation] = [] { return 0; };
-    EXPECT_FALSE(navigation(kView, param("wkeOnNavigation"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)));
+    EXPECT_FALSE(
+        navigation(kView, param("wkeOnNavigation"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)));
 
     // Confirm without a handler answers false; prompt answers with the handler's text, which it then frees.
     std::u16string question = u"确定?";
@@ -368,7 +379,7 @@ TEST_F(BrowserControlTest, a_new_window_opens_in_the_same_view_with_navigation_o
     EXPECT_EQ(create(kView, param("wkeOnCreateView"), WKE_NAVIGATION_TYPE_LINKCLICK, reinterpret_cast<wkeString>(&url)),
               kPopup);
     EXPECT_EQ(journal.calls, (std::vector<std::string>{"create 0 other 100 100 800 600", "popup title 澜星Web浏览器",
-                                                        "popup show 1"}));
+                                                       "popup show 1"}));
     EXPECT_EQ(m_raised.back(), (Raised{kNewWindow, {"0", "https://127.0.0.1/pop"}}));
 }
 

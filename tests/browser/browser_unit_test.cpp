@@ -13,9 +13,8 @@
 #include "runtime/RuntimeApp.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace quilbex::browser {
 namespace {
@@ -37,8 +36,8 @@ protected:
         host.lpfnWndProc = &ui::DefWindowProcA;
         host.lpszClassName = "BrowserTestHost";
         ui::RegisterClassA(&host);
-        m_parent = ui::CreateWindowExA(0, "BrowserTestHost", "", ui::WS_OVERLAPPED, 0, 0, 400, 300, nullptr, nullptr, nullptr,
-                                       nullptr);
+        m_parent = ui::CreateWindowExA(0, "BrowserTestHost", "", ui::WS_OVERLAPPED, 0, 0, 400, 300, nullptr, nullptr,
+                                       nullptr, nullptr);
         ASSERT_NE(m_parent, nullptr);
     }
     void TearDown() override {

@@ -8,10 +8,9 @@
 #include "runtime/RuntimeApp.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

@@ -28,7 +28,9 @@ TEST(replace_bytes, replaces_with_count_and_start) {
     EXPECT_EQ(bytes(replace_bytes(set.get(), search.get(), nullptr, std::nullopt, 1)), "\x01\x02");
     EXPECT_EQ(replace_bytes(set.get(), search.get()), nullptr);
     ByteSet x = byte_set("x");
-    EXPECT_EQ(bytes(replace_bytes(set.get(), search.get(), x.get(), 2)), "\x01" "\x02" "x");
+    EXPECT_EQ(bytes(replace_bytes(set.get(), search.get(), x.get(), 2)), "\x01"
+                                                                         "\x02"
+                                                                         "x");
     EXPECT_EQ(bytes(replace_bytes(set.get(), nullptr, x.get())), "\x01\x02\x01\x02");
 }
 

@@ -2,7 +2,6 @@
 #include "commands/CoreLibrary.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 #include <string>
 

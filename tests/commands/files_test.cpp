@@ -3,17 +3,15 @@
 #include "runtime/RuntimeApp.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quilbex::commands {
 namespace {

@@ -126,8 +126,8 @@ TEST(current_time, is_the_local_time_in_whole_seconds) {
     std::tm local_after{};
     localtime_r(&after, &local_after);
     bool matches_before = parts.year == local.tm_year + 1900 && parts.month == local.tm_mon + 1 &&
-                          parts.day == local.tm_mday && parts.hour == local.tm_hour &&
-                          parts.minute == local.tm_min && parts.second == local.tm_sec;
+                          parts.day == local.tm_mday && parts.hour == local.tm_hour && parts.minute == local.tm_min &&
+                          parts.second == local.tm_sec;
     bool matches_after = parts.second == local_after.tm_sec && parts.minute == local_after.tm_min;
     EXPECT_TRUE(matches_before || matches_after);
     double seconds = result.as_double() * 86400;

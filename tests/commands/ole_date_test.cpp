@@ -2,9 +2,8 @@
 #include "commands/numbers/OleDate.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 
 namespace quilbex::commands {

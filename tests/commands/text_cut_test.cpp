@@ -2,9 +2,8 @@
 #include "commands/text/TextCommands.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 
 namespace quilbex::commands {
 namespace {
@@ -33,7 +32,9 @@ TEST(left_right_mid_text, out_of_range_gives_the_null_empty_text) {
 }
 
 TEST(char_code, reads_one_byte_sign_extended_and_zero_outside) {
-    EXPECT_EQ(char_code("\xB0" "a"), -80);
+    EXPECT_EQ(char_code("\xB0"
+                        "a"),
+              -80);
     EXPECT_EQ(char_code("ab", 2), 'b');
     EXPECT_EQ(char_code("ab", 3), 0) << "the terminating zero";
     EXPECT_EQ(char_code("ab", 4), 0);
@@ -60,17 +61,19 @@ TEST(space_text_and_length, build_and_measure_bytes) {
 TEST(text_commands, omitted_arguments_are_records_of_type_zero_whatever_their_value) {
     rt::ArgRecord omitted_with_value;
     omitted_with_value.low = 3;  // type 0: omitted all the same
-    EXPECT_EQ(testing::call(lib::find_text, {testing::text_record("abcb"), testing::text_record("b"), omitted_with_value})
-                  .as_int(),
-              2);
-    EXPECT_EQ(testing::take_text(testing::call(lib::replace_text, {testing::text_record("abc"), testing::text_record("b")})),
-              "ac");
+    EXPECT_EQ(
+        testing::call(lib::find_text, {testing::text_record("abcb"), testing::text_record("b"), omitted_with_value})
+            .as_int(),
+        2);
+    EXPECT_EQ(
+        testing::take_text(testing::call(lib::replace_text, {testing::text_record("abc"), testing::text_record("b")})),
+        "ac");
     EXPECT_EQ(testing::call(lib::find_text, {}).as_int(), -1) << "no arguments at all must not crash";
 }
 
 TEST(text_commands, numeric_arguments_of_other_types_are_converted) {
-    EXPECT_EQ(testing::take_text(testing::call(
-                  lib::left_text, {testing::text_record("abcdef"), rt::ArgRecord::of_double(2.9)})),
+    EXPECT_EQ(testing::take_text(
+                  testing::call(lib::left_text, {testing::text_record("abcdef"), rt::ArgRecord::of_double(2.9)})),
               "ab");
     EXPECT_EQ(testing::take_text(testing::call(
                   lib::left_text, {testing::text_record("abcdef"), rt::ArgRecord::of_int(3, rt::kTypeByte)})),

@@ -4,7 +4,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace quilbex::commands {
@@ -40,8 +39,12 @@ TEST(replace_text, ignores_letter_case_unless_asked_to_respect_it) {
 
 TEST(replace_text, steps_over_two_byte_characters) {
     // The second byte of 0xB0 0x61 is "a" and must survive.
-    std::string text = std::string("\xB0" "a") + "a";
-    EXPECT_EQ(str(replace_text(text.c_str(), "a", "x")), std::string("\xB0" "a") + "x");
+    std::string text = std::string("\xB0"
+                                   "a") +
+                       "a";
+    EXPECT_EQ(str(replace_text(text.c_str(), "a", "x")), std::string("\xB0"
+                                                                     "a") +
+                                                             "x");
     std::string cn = gbk("我的签到我的");
     EXPECT_EQ(str(replace_text(cn.c_str(), gbk("我的").c_str(), "")), gbk("签到"));
 }
@@ -81,9 +84,15 @@ TEST(split_text, delimiter_never_matches_inside_a_character) {
 }
 
 TEST(to_upper_and_to_lower, change_ascii_letters_only) {
-    std::string text = std::string("aZ\xB0" "a") + gbk("中") + "q";
-    EXPECT_EQ(str(to_upper(text.c_str())), std::string("AZ\xB0" "a") + gbk("中") + "Q");
-    EXPECT_EQ(str(to_lower(text.c_str())), std::string("az\xB0" "a") + gbk("中") + "q");
+    std::string text = std::string("aZ\xB0"
+                                   "a") +
+                       gbk("中") + "q";
+    EXPECT_EQ(str(to_upper(text.c_str())), std::string("AZ\xB0"
+                                                       "a") +
+                                               gbk("中") + "Q");
+    EXPECT_EQ(str(to_lower(text.c_str())), std::string("az\xB0"
+                                                       "a") +
+                                               gbk("中") + "q");
     EXPECT_EQ(to_upper(""), nullptr);
 }
 

@@ -4,7 +4,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <random>
 
 namespace quilbex::commands {
@@ -42,7 +41,9 @@ TEST(find_text, empty_search_text_finds_position_one_only_in_a_non_empty_region)
 
 TEST(find_text, never_matches_on_the_second_byte_of_a_character) {
     // 0xB0 0x61 is one character whose second byte is "a".
-    std::string text = std::string("\xB0" "a") + "xa";
+    std::string text = std::string("\xB0"
+                                   "a") +
+                       "xa";
     EXPECT_EQ(find_text(text.c_str(), "a"), 4);
     EXPECT_EQ(find_text_reverse(text.c_str(), "a"), 4);
     EXPECT_EQ(find_text_reverse(text.c_str(), "a", 4), -1);
@@ -56,7 +57,8 @@ TEST(find_text, never_matches_on_the_second_byte_of_a_character) {
 
 TEST(find_text, a_start_inside_a_character_walks_from_there) {
     // Starting at the second byte treats it as a first byte.
-    std::string text = "\xB0\xB1\xB2" "a";
+    std::string text = "\xB0\xB1\xB2"
+                       "a";
     EXPECT_EQ(find_text(text.c_str(), "\xB1\xB2", 2), 2);
     EXPECT_EQ(find_text(text.c_str(), "\xB1\xB2"), -1);
 }
@@ -68,14 +70,17 @@ TEST(find_text, ignore_case_folds_only_ascii_letters) {
     EXPECT_EQ(find_text_reverse("ABCabc", "abc", std::nullopt, true), 4);
     // Only the value 1 asks for it.
     EXPECT_EQ(testing::call(lib::find_text, {testing::text_record("xabc"), testing::text_record("ABC"), rt::ArgRecord{},
-                                              rt::ArgRecord::of_int(2, rt::kTypeBool)})
+                                             rt::ArgRecord::of_int(2, rt::kTypeBool)})
                   .as_int(),
               -1);
 }
 
 TEST(find_text, lead_byte_standing_last_still_matches_and_ends_the_walk) {
     EXPECT_EQ(find_text("a\xB0", "\xB0"), 2);
-    EXPECT_EQ(find_text_reverse("\xB0" "a\xB0", "\xB0"), 3);
+    EXPECT_EQ(find_text_reverse("\xB0"
+                                "a\xB0",
+                                "\xB0"),
+              3);
 }
 
 TEST(starts_with, compares_bytes_exactly) {

@@ -2,10 +2,9 @@
 #include "commands/CoreLibrary.h"
 #include "commands/threads/ThreadCommands.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdint>
+#include <gtest/gtest.h>
 
 namespace quilbex::commands {
 namespace {
@@ -53,8 +52,8 @@ TEST(start_thread, an_omitted_parameter_or_handle_record_counts_as_absent) {
     int runs = g_runs;
     std::size_t open = kernel::open_thread_handle_count();
     std::int32_t handle = 4321;
-    rt::ArgRecord routine = rt::ArgRecord::of_pointer(reinterpret_cast<const void*>(&remember_parameter),
-                                                      rt::kTypeSubroutine);
+    rt::ArgRecord routine =
+        rt::ArgRecord::of_pointer(reinterpret_cast<const void*>(&remember_parameter), rt::kTypeSubroutine);
     // Both records hold a usable value but type 0: omitted, whatever the value.
     rt::ArgRecord parameter{};
     parameter.low = 1234;

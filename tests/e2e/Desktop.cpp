@@ -5,15 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
-#include <thread>
-
-#include <fcntl.h>
 #include <poll.h>
+#include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quilbex::e2e {
@@ -239,8 +238,10 @@ Rect Desktop::geometry(XWindow window) const {
     auto out = run("xwininfo -id " + std::to_string(window));
     if (!out)
         return r;
-    const std::pair<const char*, int*> fields[] = {
-        {"Absolute upper-left X:", &r.x}, {"Absolute upper-left Y:", &r.y}, {"Width:", &r.width}, {"Height:", &r.height}};
+    const std::pair<const char*, int*> fields[] = {{"Absolute upper-left X:", &r.x},
+                                                   {"Absolute upper-left Y:", &r.y},
+                                                   {"Width:", &r.width},
+                                                   {"Height:", &r.height}};
     std::istringstream lines(*out);
     std::string line;
     while (std::getline(lines, line)) {

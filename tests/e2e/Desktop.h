@@ -13,9 +13,8 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
-
 #include <sys/types.h>
+#include <vector>
 
 namespace quilbex::e2e {
 

@@ -9,7 +9,6 @@
 #include "tests/e2e/Desktop.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 #include <string>
 #include <vector>

@@ -11,7 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-
 class LoginTest : public ToolTest {
 protected:
     XWindow open_login_window() {
@@ -50,8 +49,7 @@ TEST_F(LoginTest, LoginTypedIntoThePageBringsTheCookieAndAHandClosedWindowCopies
     auto page = requests("account").front().request;
     // The address is built from the configured hosts, in the form of the
     // template's address (the forum's host and port as they stand).
-    EXPECT_EQ(page.target,
-              "/index.html?&callback=https%3A%2F%2F" + services().host(services().forum_port()) + "%2F");
+    EXPECT_EQ(page.target, "/index.html?&callback=https%3A%2F%2F" + services().host(services().forum_port()) + "%2F");
     m_desktop->screenshot("login-window.png");
 
     // The capture button before any login: nothing to take, nothing shown.

@@ -14,7 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-
 TEST_F(ToolTest, CookieBoxStartsEmptyAndSavesLoadAgain) {
     start_services();
     install_program();

@@ -4,19 +4,17 @@
 // report; a configuration that names only some hosts ends it at start with a
 // message naming the missing keys, before anything is sent.
 
-#include "tests/e2e/ToolFixture.h"
-
 #include "sim/HttpServer.h"
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "tests/e2e/ToolFixture.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
+#include <signal.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quilbex::e2e {
 namespace {
@@ -37,16 +35,17 @@ protected:
 
     // A quote service that holds its reply until released.
     void hold_quote_replies() {
-        m_quote_server = sim::HttpServer::start(
-            0, sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
-                             std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
-            [this](const sim::Request&) {
-                ++m_quote_requests;
-                std::unique_lock lock(m_mutex);
-                m_released.wait_for(lock, 60s, [this] { return m_release; });
-                return sim::Response::text(200, "OK", "application/json",
-                                           "{\"code\":200,\"data\":{\"title\":\"late\"}}");
-            });
+        m_quote_server =
+            sim::HttpServer::start(0,
+                                   sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
+                                                 std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
+                                   [this](const sim::Request&) {
+                                       ++m_quote_requests;
+                                       std::unique_lock lock(m_mutex);
+                                       m_released.wait_for(lock, 60s, [this] { return m_release; });
+                                       return sim::Response::text(200, "OK", "application/json",
+                                                                  "{\"code\":200,\"data\":{\"title\":\"late\"}}");
+                                   });
         ASSERT_NE(m_quote_server, nullptr);
         std::string config = read_file(folder() + "/Config.ini");
         std::string quote = services().host(services().quote_port());

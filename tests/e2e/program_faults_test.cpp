@@ -7,16 +7,15 @@
 #include "tests/e2e/ToolFixture.h"
 
 #include <fcntl.h>
+#include <filesystem>
 #include <linux/fs.h>
+#include <set>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <set>
 #include <thread>
+#include <unistd.h>
 
 namespace quilbex::e2e {
 namespace {

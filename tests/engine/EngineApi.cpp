@@ -13,9 +13,9 @@ EngineApi& EngineApi::get() {
             ADD_FAILURE() << "cannot open " << QUILBEX_ENGINE_PATH << ": " << dlerror();
             return loaded;
         }
-#define WKE_FN(name)                                                                   \
-    loaded->name = reinterpret_cast<decltype(&::name)>(dlsym(loaded->module, #name)); \
-    if (!loaded->name)                                                                 \
+#define WKE_FN(name)                                                                                                   \
+    loaded->name = reinterpret_cast<decltype(&::name)>(dlsym(loaded->module, #name));                                  \
+    if (!loaded->name)                                                                                                 \
         ADD_FAILURE() << "node.dll does not export " #name;
 #include "tests/engine/EngineFunctions.inc"
 #undef WKE_FN

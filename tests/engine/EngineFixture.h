@@ -8,7 +8,6 @@
 #include "tests/engine/TestTls.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace quilbex::testing {

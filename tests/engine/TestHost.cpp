@@ -1,8 +1,7 @@
 #include "tests/engine/TestHost.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <map>
 #include <string>
 
@@ -59,7 +58,8 @@ bool run_until(const std::function<bool()>& done, int limit_ms) {
     const gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(limit_ms) * 1000;
     while (!done() && g_get_monotonic_time() < deadline) {
         // A short timer keeps the blocking iteration from sleeping past the deadline.
-        guint wake = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+        guint wake = g_timeout_add(
+            20, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
         g_main_context_iteration(nullptr, TRUE);
         if (GSource* source = g_main_context_find_source_by_id(nullptr, wake))
             g_source_destroy(source);

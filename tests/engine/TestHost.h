@@ -3,9 +3,8 @@
 // program window, the exported quilbex_ui_gtk_container that resolves its
 // handle, and a main-loop helper with a time limit.
 
-#include <gtk/gtk.h>
-
 #include <functional>
+#include <gtk/gtk.h>
 
 namespace quilbex::testing {
 

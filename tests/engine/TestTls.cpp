@@ -1,10 +1,9 @@
 #include "tests/engine/TestTls.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace quilbex::testing {
 
@@ -32,8 +31,9 @@ TempDir::~TempDir() {
 
 TestAuthority::TestAuthority(const std::string& dir, const std::string& name)
     : m_dir(dir), m_ca_file(dir + "/" + name + "-ca.pem"), m_ca_key(dir + "/" + name + "-ca.key") {
-    run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj '/CN=" + name + " Test Authority' -keyout '" +
-        m_ca_key + "' -out '" + m_ca_file + "' -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign");
+    run("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj '/CN=" + name +
+        " Test Authority' -keyout '" + m_ca_key + "' -out '" + m_ca_file +
+        "' -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign");
 }
 
 TestAuthority::Issued TestAuthority::issue_server(const std::string& name) const {
@@ -43,15 +43,14 @@ TestAuthority::Issued TestAuthority::issue_server(const std::string& name) const
     std::ofstream(extensions) << "subjectAltName=IP:127.0.0.1,DNS:localhost\n"
                                  "basicConstraints=CA:FALSE\n"
                                  "extendedKeyUsage=serverAuth\n";
-    run("openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj '/CN=localhost' -keyout '" + issued.key_file + "' -out '" +
-        request + "'");
+    run("openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj '/CN=localhost' -keyout '" +
+        issued.key_file + "' -out '" + request + "'");
     run("openssl x509 -req -days 2 -in '" + request + "' -CA '" + m_ca_file + "' -CAkey '" + m_ca_key +
         "' -CAcreateserial -out '" + issued.cert_file + "' -extfile '" + extensions + "'");
     return issued;
 }
 
-HttpsServer::HttpsServer(const TestAuthority::Issued& certificate,
-                         const std::function<void(httplib::Server&)>& routes)
+HttpsServer::HttpsServer(const TestAuthority::Issued& certificate, const std::function<void(httplib::Server&)>& routes)
     : m_server(std::make_unique<httplib::SSLServer>(certificate.cert_file.c_str(), certificate.key_file.c_str())) {
     if (!m_server->is_valid()) {
         ADD_FAILURE() << "the HTTPS server cannot use " << certificate.cert_file;

@@ -3,9 +3,8 @@
 // the openssl command-line tool and cpp-httplib. Nothing is kept on disk
 // beyond the test's temporary folder.
 
-#include <httplib.h>
-
 #include <functional>
+#include <httplib.h>
 #include <memory>
 #include <string>
 #include <thread>

@@ -3,8 +3,8 @@
 #include "tests/engine/EngineFixture.h"
 
 #include <algorithm>
-#include <map>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -21,7 +21,8 @@ protected:
     // Serves "/" (the page), "/style.css", "/login" (sets cookies) and "/private/x".
     std::unique_ptr<HttpsServer> serve(const TestAuthority& authority, const std::string& name = "server") {
         return std::make_unique<HttpsServer>(authority.issue_server(name), [this](httplib::Server& server) {
-            server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content(kPage, "text/html"); });
+            server.Get("/",
+                       [](const httplib::Request&, httplib::Response& res) { res.set_content(kPage, "text/html"); });
             server.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
                 res.set_content("p { color: red; }", "text/css");
             });
@@ -67,30 +68,49 @@ TEST_F(EngineHttpsTest, page_from_configured_authority_loads_and_reports_every_s
     wkeWebView view = make_view();
     Recorder rec;
     auto& e = api();
-    e.wkeOnTitleChanged(view, [](wkeWebView, void* r, const wkeString title) {
-        static_cast<Recorder*>(r)->titles.push_back(EngineApi::get().wkeGetString(title));
-    }, &rec);
-    e.wkeOnURLChanged2(view, [](wkeWebView, void* r, int frame, const wkeString url) {
-        EXPECT_EQ(frame, WKE_MAIN_FRAME_ID);
-        static_cast<Recorder*>(r)->urls.push_back(EngineApi::get().wkeGetString(url));
-    }, &rec);
-    e.wkeOnNavigation(view, [](wkeWebView, void* r, wkeNavigationType type, wkeString url) {
-        static_cast<Recorder*>(r)->navigations.emplace_back(type, EngineApi::get().wkeGetString(url));
-        return true;
-    }, &rec);
-    e.wkeOnDocumentReady2(view, [](wkeWebView, void* r, int) { ++static_cast<Recorder*>(r)->ready; }, &rec);
-    e.wkeOnConsole(view, [](wkeWebView, void* r, wkeConsoleLevel level, const wkeString message, const wkeString source,
-                           unsigned line, const wkeString) {
-        auto& api = EngineApi::get();
-        static_cast<Recorder*>(r)->console.push_back(std::to_string(level) + "|" + api.wkeGetString(message) + "|" +
-                                                     api.wkeGetString(source) + "|" + std::to_string(line));
-    }, &rec);
-    e.wkeOnLoadUrlBegin(view, [](wkeWebView, void* r, const char* url, wkeNetJob job) {
-        static_cast<Recorder*>(r)->begun.emplace_back(url, job);
-    }, &rec);
-    e.wkeOnLoadUrlEnd(view, [](wkeWebView, void* r, const char* url, wkeNetJob job, int status, int) {
-        static_cast<Recorder*>(r)->ended.emplace_back(url, job, status);
-    }, &rec);
+    e.wkeOnTitleChanged(
+        view,
+        [](wkeWebView, void* r, const wkeString title) {
+            static_cast<Recorder*>(r)->titles.push_back(EngineApi::get().wkeGetString(title));
+        },
+        &rec);
+    e.wkeOnURLChanged2(
+        view,
+        [](wkeWebView, void* r, int frame, const wkeString url) {
+            EXPECT_EQ(frame, WKE_MAIN_FRAME_ID);
+            static_cast<Recorder*>(r)->urls.push_back(EngineApi::get().wkeGetString(url));
+        },
+        &rec);
+    e.wkeOnNavigation(
+        view,
+        [](wkeWebView, void* r, wkeNavigationType type, wkeString url) {
+            static_cast<Recorder*>(r)->navigations.emplace_back(type, EngineApi::get().wkeGetString(url));
+            return true;
+        },
+        &rec);
+    e.wkeOnDocumentReady2(
+        view, [](wkeWebView, void* r, int) { ++static_cast<Recorder*>(r)->ready; }, &rec);
+    e.wkeOnConsole(
+        view,
+        [](wkeWebView, void* r, wkeConsoleLevel level, const wkeString message, const wkeString source, unsigned line,
+           const wkeString) {
+            auto& api = EngineApi::get();
+            static_cast<Recorder*>(r)->console.push_back(std::to_string(level) + "|" + api.wkeGetString(message) + "|" +
+                                                         api.wkeGetString(source) + "|" + std::to_string(line));
+        },
+        &rec);
+    e.wkeOnLoadUrlBegin(
+        view,
+        [](wkeWebView, void* r, const char* url, wkeNetJob job) {
+            static_cast<Recorder*>(r)->begun.emplace_back(url, job);
+        },
+        &rec);
+    e.wkeOnLoadUrlEnd(
+        view,
+        [](wkeWebView, void* r, const char* url, wkeNetJob job, int status, int) {
+            static_cast<Recorder*>(r)->ended.emplace_back(url, job, status);
+        },
+        &rec);
 
     const std::string url = server->url("/");
     ASSERT_EQ(load_and_wait(view, url), WKE_LOADING_SUCCEEDED) << m_failed_reason;
@@ -112,7 +132,8 @@ TEST_F(EngineHttpsTest, page_from_configured_authority_loads_and_reports_every_s
     ASSERT_TRUE(run_until([&] { return rec.ended.size() >= rec.begun.size(); }));
     std::map<std::string, int> last_status;
     for (const auto& [begun_url, job] : rec.begun) {
-        auto end = std::find_if(rec.ended.begin(), rec.ended.end(), [&](const auto& item) { return std::get<1>(item) == job; });
+        auto end = std::find_if(rec.ended.begin(), rec.ended.end(),
+                                [&](const auto& item) { return std::get<1>(item) == job; });
         ASSERT_NE(end, rec.ended.end()) << begun_url;
         EXPECT_EQ(std::get<0>(*end), begun_url);
         last_status[begun_url] = std::get<2>(*end);
@@ -170,18 +191,21 @@ TEST_F(EngineHttpsTest, a_second_configured_host_is_trusted_for_requests_after_i
     // The page comes from 127.0.0.1; its style sheet from "localhost", another configured host.
     auto other = serve(m_authority, "other-server");
     auto server = std::make_unique<HttpsServer>(m_authority.issue_server("page-server"), [&](httplib::Server& s) {
-        const std::string page = "<title>two hosts</title><link rel=stylesheet href='" +
-                                 other->url("/style.css", "localhost") + "'>";
+        const std::string page =
+            "<title>two hosts</title><link rel=stylesheet href='" + other->url("/style.css", "localhost") + "'>";
         s.Get("/", [page](const httplib::Request&, httplib::Response& res) { res.set_content(page, "text/html"); });
     });
     ASSERT_TRUE(api().wkeQuilbexAllowCertificate("127.0.0.1", m_authority.ca_file().c_str()));
     ASSERT_TRUE(api().wkeQuilbexAllowCertificate("localhost", m_authority.ca_file().c_str()));
     wkeWebView view = make_view();
     std::vector<int> sheet_status;
-    api().wkeOnLoadUrlEnd(view, [](wkeWebView, void* p, const char* url, wkeNetJob, int status, int) {
-        if (std::string(url).find("style.css") != std::string::npos)
-            static_cast<std::vector<int>*>(p)->push_back(status);
-    }, &sheet_status);
+    api().wkeOnLoadUrlEnd(
+        view,
+        [](wkeWebView, void* p, const char* url, wkeNetJob, int status, int) {
+            if (std::string(url).find("style.css") != std::string::npos)
+                static_cast<std::vector<int>*>(p)->push_back(status);
+        },
+        &sheet_status);
     ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
     ASSERT_TRUE(run_until([&] { return sheet_status.size() == 1; }));
     EXPECT_EQ(sheet_status[0], 0) << "refused before the host's certificate was checked";
@@ -198,13 +222,16 @@ TEST_F(EngineHttpsTest, downloads_are_reported_and_never_stored_and_drawing_is_r
         std::vector<std::string> downloads;
         int paints = 0;
     } seen;
-    api().wkeOnDownload(view, [](wkeWebView, void* p, const char* url) { static_cast<Seen*>(p)->downloads.push_back(url); },
-                        &seen);
-    api().wkeOnPaintUpdated(view, [](wkeWebView, void* p, void* hdc, int, int, int w, int h) {
-        EXPECT_NE(hdc, nullptr);
-        EXPECT_GT(w * h, 0);
-        ++static_cast<Seen*>(p)->paints;
-    }, &seen);
+    api().wkeOnDownload(
+        view, [](wkeWebView, void* p, const char* url) { static_cast<Seen*>(p)->downloads.push_back(url); }, &seen);
+    api().wkeOnPaintUpdated(
+        view,
+        [](wkeWebView, void* p, void* hdc, int, int, int w, int h) {
+            EXPECT_NE(hdc, nullptr);
+            EXPECT_GT(w * h, 0);
+            ++static_cast<Seen*>(p)->paints;
+        },
+        &seen);
     ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
     EXPECT_TRUE(run_until([&] { return seen.paints > 0; }));
 

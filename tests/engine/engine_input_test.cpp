@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <string>
 #include <tuple>
 #include <vector>
-#include <string>
 
 namespace quilbex::testing {
 namespace {
@@ -23,7 +23,8 @@ protected:
         // Real pointer input: a place of the screen that other tests' windows rarely cover.
         m_host = std::make_unique<HostWindow>(640, 480, 620, 520);
         m_server = std::make_unique<HttpsServer>(m_authority.issue_server("server"), [](httplib::Server& server) {
-            server.Get("/", [](const httplib::Request&, httplib::Response& res) { res.set_content(kLinkPage, "text/html"); });
+            server.Get(
+                "/", [](const httplib::Request&, httplib::Response& res) { res.set_content(kLinkPage, "text/html"); });
             server.Get("/popup", [](const httplib::Request&, httplib::Response& res) {
                 res.set_content("<title>popup page</title>", "text/html");
             });
@@ -39,8 +40,8 @@ protected:
         gdk_window_get_origin(gtk_widget_get_window(widget), &left, &top);
         GtkAllocation area;
         gtk_widget_get_allocation(widget, &area);
-        const std::string move = "xdotool mousemove " + std::to_string(left + area.x + x) + " " +
-                                 std::to_string(top + area.y + y);
+        const std::string move =
+            "xdotool mousemove " + std::to_string(left + area.x + x) + " " + std::to_string(top + area.y + y);
         ASSERT_EQ(std::system(move.c_str()), 0);
         run_for(300);
         ASSERT_EQ(std::system("xdotool click 1"), 0);
@@ -60,19 +61,25 @@ TEST_F(EngineInputTest, a_link_to_a_new_window_opens_in_the_view_the_program_ret
     auto& e = api();
     wkeWebView view = make_view(400, 300);
     PopupLog log;
-    e.wkeOnMouseOverUrlChanged(view, [](wkeWebView, void* p, const wkeString url) {
-        static_cast<PopupLog*>(p)->hovered = EngineApi::get().wkeGetString(url);
-    }, &log);
-    e.wkeOnCreateView(view, [](wkeWebView opener, void* p, wkeNavigationType type, const wkeString url) -> wkeWebView {
-        auto* log = static_cast<PopupLog*>(p);
-        EXPECT_EQ(type, WKE_NAVIGATION_TYPE_LINKCLICK);
-        log->requested = EngineApi::get().wkeGetString(url);
-        if (log->load_in_place)
-            return opener;
-        log->popup = EngineApi::get().wkeCreateWebWindow(WKE_WINDOW_TYPE_POPUP, nullptr, 0, 560, 300, 200);
-        EngineApi::get().wkeShowWindow(log->popup, true);
-        return log->popup;
-    }, &log);
+    e.wkeOnMouseOverUrlChanged(
+        view,
+        [](wkeWebView, void* p, const wkeString url) {
+            static_cast<PopupLog*>(p)->hovered = EngineApi::get().wkeGetString(url);
+        },
+        &log);
+    e.wkeOnCreateView(
+        view,
+        [](wkeWebView opener, void* p, wkeNavigationType type, const wkeString url) -> wkeWebView {
+            auto* log = static_cast<PopupLog*>(p);
+            EXPECT_EQ(type, WKE_NAVIGATION_TYPE_LINKCLICK);
+            log->requested = EngineApi::get().wkeGetString(url);
+            if (log->load_in_place)
+                return opener;
+            log->popup = EngineApi::get().wkeCreateWebWindow(WKE_WINDOW_TYPE_POPUP, nullptr, 0, 560, 300, 200);
+            EngineApi::get().wkeShowWindow(log->popup, true);
+            return log->popup;
+        },
+        &log);
     ASSERT_EQ(load_and_wait(view, m_server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
     ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)) == "opener"; }));
 
@@ -106,10 +113,13 @@ TEST_F(EngineInputTest, the_program_sees_input_first_and_may_keep_it_from_the_pa
     // Outlives the view, which reports its last focus change when the host window goes.
     static InputLog log;
     log = {};
-    e.wkeQuilbexOnInput(view, [](wkeWebView, void* p, wkeInputKind kind, int x, int y, int code, int) {
-        static_cast<InputLog*>(p)->seen.emplace_back(kind, x, y, code);
-        return !(kind == WKE_INPUT_CHAR && code == 'x');  // the page never gets an 'x'
-    }, &log);
+    e.wkeQuilbexOnInput(
+        view,
+        [](wkeWebView, void* p, wkeInputKind kind, int x, int y, int code, int) {
+            static_cast<InputLog*>(p)->seen.emplace_back(kind, x, y, code);
+            return !(kind == WKE_INPUT_CHAR && code == 'x');  // the page never gets an 'x'
+        },
+        &log);
     e.wkeLoadHTML(view, "<title>start</title><input id=i style='width:100%;height:200px' "
                         "onfocus=\"document.title='typed:'+this.value\" "
                         "oninput=\"document.title='typed:'+this.value\">");
@@ -124,7 +134,8 @@ TEST_F(EngineInputTest, the_program_sees_input_first_and_may_keep_it_from_the_pa
     EXPECT_TRUE(log.has(WKE_INPUT_CHAR, 'a'));
     EXPECT_TRUE(log.has(WKE_INPUT_KEYUP, 'A'));
     EXPECT_TRUE(log.has(WKE_INPUT_SETFOCUS));
-    auto down = std::find_if(log.seen.begin(), log.seen.end(), [](const auto& s) { return std::get<0>(s) == WKE_INPUT_LBUTTONDOWN; });
+    auto down = std::find_if(log.seen.begin(), log.seen.end(),
+                             [](const auto& s) { return std::get<0>(s) == WKE_INPUT_LBUTTONDOWN; });
     ASSERT_NE(down, log.seen.end());
     EXPECT_NEAR(std::get<1>(*down), 50, 2);
     EXPECT_NEAR(std::get<2>(*down), 40, 2);

@@ -104,10 +104,13 @@ TEST_F(EngineViewTest, a_view_may_be_destroyed_from_inside_its_own_callbacks) {
     wkeWebView view = make_view();
     bool destroyed = false;
     // Destroy the view when its title arrives, from inside the engine's notification.
-    e.wkeOnTitleChanged(view, [](wkeWebView self, void* flag, const wkeString) {
-        EngineApi::get().wkeDestroyWebView(self);
-        *static_cast<bool*>(flag) = true;
-    }, &destroyed);
+    e.wkeOnTitleChanged(
+        view,
+        [](wkeWebView self, void* flag, const wkeString) {
+            EngineApi::get().wkeDestroyWebView(self);
+            *static_cast<bool*>(flag) = true;
+        },
+        &destroyed);
     e.wkeLoadHTML(view, "<title>going</title><script>console.log('still here');</script>");
     ASSERT_TRUE(run_until([&] { return destroyed; }));
     EXPECT_EQ(e.wkeGetWindowHandle(view), nullptr);
@@ -151,25 +154,33 @@ TEST_F(EngineViewTest, page_dialogs_reach_the_callbacks_and_their_answers_reach_
     auto& e = api();
     wkeWebView view = make_view();
     DialogLog log;
-    e.wkeOnAlertBox(view, [](wkeWebView, void* p, const wkeString msg) {
-        static_cast<DialogLog*>(p)->alert = EngineApi::get().wkeGetStringW(msg);
-    }, &log);
-    e.wkeOnConfirmBox(view, [](wkeWebView, void* p, const wkeString msg) {
-        static_cast<DialogLog*>(p)->confirm = EngineApi::get().wkeGetStringW(msg);
-        return true;
-    }, &log);
-    e.wkeOnPromptBox(view, [](wkeWebView, void* p, const wkeString msg, const wkeString def, wkeString result) {
-        auto& api = EngineApi::get();
-        static_cast<DialogLog*>(p)->prompt = api.wkeGetStringW(msg);
-        static_cast<DialogLog*>(p)->prompt_default = api.wkeGetStringW(def);
-        const std::u16string answer = u"答案";
-        api.wkeSetStringW(result, answer.c_str(), answer.size());
-        return true;
-    }, &log);
+    e.wkeOnAlertBox(
+        view,
+        [](wkeWebView, void* p, const wkeString msg) {
+            static_cast<DialogLog*>(p)->alert = EngineApi::get().wkeGetStringW(msg);
+        },
+        &log);
+    e.wkeOnConfirmBox(
+        view,
+        [](wkeWebView, void* p, const wkeString msg) {
+            static_cast<DialogLog*>(p)->confirm = EngineApi::get().wkeGetStringW(msg);
+            return true;
+        },
+        &log);
+    e.wkeOnPromptBox(
+        view,
+        [](wkeWebView, void* p, const wkeString msg, const wkeString def, wkeString result) {
+            auto& api = EngineApi::get();
+            static_cast<DialogLog*>(p)->prompt = api.wkeGetStringW(msg);
+            static_cast<DialogLog*>(p)->prompt_default = api.wkeGetStringW(def);
+            const std::u16string answer = u"答案";
+            api.wkeSetStringW(result, answer.c_str(), answer.size());
+            return true;
+        },
+        &log);
     // The program's own texts are GBK: the engine reads them as such.
-    const std::string html = gbk(
-        "<title>中文</title><script>alert('提示');"
-        "document.title += '|' + confirm('确定吗') + '|' + prompt('问题', '默认');</script>");
+    const std::string html = gbk("<title>中文</title><script>alert('提示');"
+                                 "document.title += '|' + confirm('确定吗') + '|' + prompt('问题', '默认');</script>");
     e.wkeLoadHTML(view, html.c_str());
     ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)).find("答案") != std::string::npos; }))
         << e.wkeGetTitle(view);
@@ -180,9 +191,10 @@ TEST_F(EngineViewTest, page_dialogs_reach_the_callbacks_and_their_answers_reach_
     EXPECT_EQ(log.prompt_default, u"默认");
 
     // A refused prompt answers null; a refused confirmation false.
-    e.wkeOnConfirmBox(view, [](wkeWebView, void*, const wkeString) { return false; }, nullptr);
-    e.wkeOnPromptBox(view, [](wkeWebView, void*, const wkeString, const wkeString, wkeString) { return false; },
-                     nullptr);
+    e.wkeOnConfirmBox(
+        view, [](wkeWebView, void*, const wkeString) { return false; }, nullptr);
+    e.wkeOnPromptBox(
+        view, [](wkeWebView, void*, const wkeString, const wkeString, wkeString) { return false; }, nullptr);
     e.wkeLoadHTML(view, "<script>document.title = confirm('a') + '|' + prompt('b', 'c');</script>");
     ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)) == "false|null"; })) << e.wkeGetTitle(view);
 }
@@ -191,11 +203,14 @@ TEST_F(EngineViewTest, navigation_callback_can_refuse_a_navigation) {
     auto& e = api();
     wkeWebView view = make_view();
     std::vector<std::string> seen;
-    e.wkeOnNavigation(view, [](wkeWebView, void* p, wkeNavigationType, wkeString url) {
-        std::string address = EngineApi::get().wkeGetString(url);
-        static_cast<std::vector<std::string>*>(p)->push_back(address);
-        return address.find("forbidden") == std::string::npos;
-    }, &seen);
+    e.wkeOnNavigation(
+        view,
+        [](wkeWebView, void* p, wkeNavigationType, wkeString url) {
+            std::string address = EngineApi::get().wkeGetString(url);
+            static_cast<std::vector<std::string>*>(p)->push_back(address);
+            return address.find("forbidden") == std::string::npos;
+        },
+        &seen);
     e.wkeLoadHTML(view, "<title>start</title><script>setTimeout(function () {"
                         " location.href = 'data:text/html,<title>forbidden</title>'; }, 0);</script>");
     ASSERT_TRUE(run_until([&] { return seen.size() >= 2; }));
@@ -226,8 +241,8 @@ TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
                         "<h1 style='color:white;font:bold 40px sans-serif;padding:20px'>Quilbex 浏览器</h1></body>");
     ASSERT_TRUE(run_until([&] { return m_finished; }));
     GdkWindow* window = gtk_widget_get_window(m_host->window());
-    const std::string shot = std::string(::testing::UnitTest::GetInstance()->original_working_dir()) +
-                             "/engine-view-screenshot.png";
+    const std::string shot =
+        std::string(::testing::UnitTest::GetInstance()->original_working_dir()) + "/engine-view-screenshot.png";
     const std::string command = "import -window " + std::to_string(gdk_x11_window_get_xid(window)) + " '" + shot + "'";
     // The compositor puts the frame on screen a little after the load; a busy machine takes longer.
     for (int attempt = 0; attempt < 100; ++attempt) {

@@ -5,7 +5,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace quilbex::engine {
@@ -46,7 +45,8 @@ TEST(EngineText, utf16_round_trips_including_characters_beyond_the_basic_plane) 
 TEST(EngineText, broken_surrogates_and_bytes_become_replacement_characters) {
     const char16_t lone_high[] = {u'a', 0xD800, u'b', 0};
     const char16_t lone_low[] = {0xDC00, 0};
-    EXPECT_EQ(utf16_to_utf8(lone_high), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(utf16_to_utf8(lone_high), "a\xEF\xBF\xBD"
+                                        "b");
     EXPECT_EQ(utf16_to_utf8(lone_low), "\xEF\xBF\xBD");
     EXPECT_EQ(utf8_to_utf16("x\xFFy"), u"x\uFFFDy");
 }

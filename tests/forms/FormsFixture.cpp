@@ -76,8 +76,7 @@ UnitObject* create_form(const UnitCreateArgs& args) {
     if (!owner && args.modal)
         owner = hidden_owner();
     ui::HWND hwnd = ui::CreateWindowExA(0, "QuilbexTestForm", "form", ui::WS_OVERLAPPEDWINDOW | args.extra_style,
-                                        args.left, args.top, args.width, args.height, owner, nullptr, nullptr,
-                                        nullptr);
+                                        args.left, args.top, args.width, args.height, owner, nullptr, nullptr, nullptr);
     if (!hwnd)
         return nullptr;
     object->attach(hwnd);
@@ -104,10 +103,9 @@ ui::LRESULT plain_procedure(ui::HWND hwnd, ui::UINT message, ui::WPARAM wparam, 
 UnitObject* create_plain(const UnitCreateArgs& args) {
     fixture_state().created_control_ids.push_back(args.control_id);
     auto object = std::make_unique<PlainObject>(args);
-    ui::HWND hwnd = ui::CreateWindowExA(0, "QuilbexTestPlain", "", ui::WS_CHILD | args.extra_style, args.left,
-                                        args.top, args.width, args.height, args.parent,
-                                        reinterpret_cast<ui::HMENU>(std::uintptr_t{args.control_id}), nullptr,
-                                        nullptr);
+    ui::HWND hwnd = ui::CreateWindowExA(0, "QuilbexTestPlain", "", ui::WS_CHILD | args.extra_style, args.left, args.top,
+                                        args.width, args.height, args.parent,
+                                        reinterpret_cast<ui::HMENU>(std::uintptr_t{args.control_id}), nullptr, nullptr);
     if (!hwnd)
         return nullptr;
     object->attach(hwnd);
@@ -134,8 +132,7 @@ UnitObject* create_edit(const UnitCreateArgs& args) {
     fixture_state().created_control_ids.push_back(args.control_id);
     ui::HWND hwnd = ui::CreateWindowExA(0, "EDIT", "", ui::WS_CHILD | ui::ES_MULTILINE | args.extra_style, args.left,
                                         args.top, args.width, args.height, args.parent,
-                                        reinterpret_cast<ui::HMENU>(std::uintptr_t{args.control_id}), nullptr,
-                                        nullptr);
+                                        reinterpret_cast<ui::HMENU>(std::uintptr_t{args.control_id}), nullptr, nullptr);
     return hwnd ? new EditObject(args, hwnd) : nullptr;
 }
 
@@ -165,12 +162,24 @@ rt::UnitInterfaceRoutine interface_of(std::uint32_t number) {
 
 rt::UnitInterfaceRoutine broken_interface(std::uint32_t) { return nullptr; }
 
-rt::PropertyDescription kProperties[9] = {
-    {}, {}, {}, {}, {nullptr, nullptr, nullptr, kKindText, 0, nullptr}, {}, {}, {},
-    {nullptr, nullptr, nullptr, kKindInteger, 0, nullptr}};
-rt::PropertyDescription kEditProperties[9] = {
-    {}, {}, {}, {}, {nullptr, nullptr, nullptr, kKindText, 0, nullptr}, {}, {}, {},
-    {nullptr, nullptr, nullptr, kKindText, 0, nullptr}};
+rt::PropertyDescription kProperties[9] = {{},
+                                          {},
+                                          {},
+                                          {},
+                                          {nullptr, nullptr, nullptr, kKindText, 0, nullptr},
+                                          {},
+                                          {},
+                                          {},
+                                          {nullptr, nullptr, nullptr, kKindInteger, 0, nullptr}};
+rt::PropertyDescription kEditProperties[9] = {{},
+                                              {},
+                                              {},
+                                              {},
+                                              {nullptr, nullptr, nullptr, kKindText, 0, nullptr},
+                                              {},
+                                              {},
+                                              {},
+                                              {nullptr, nullptr, nullptr, kKindText, 0, nullptr}};
 
 std::array<rt::DataTypeRecord, 5> make_types() {
     std::array<rt::DataTypeRecord, 5> types{};
@@ -261,8 +270,9 @@ void FormsProgram::load() {
 ui::HWND FormsProgram::hwnd_of(std::uint32_t window_id, std::uint32_t unit_id) {
     forms::LoadedWindow& loaded = window(window_id);
     int index = loaded.unit_index(unit_id);
-    return index >= 0 && loaded.object(static_cast<std::size_t>(index)) ? loaded.object(static_cast<std::size_t>(index))->hwnd()
-                                                                         : nullptr;
+    return index >= 0 && loaded.object(static_cast<std::size_t>(index))
+               ? loaded.object(static_cast<std::size_t>(index))->hwnd()
+               : nullptr;
 }
 
 }  // namespace quilbex::testing

@@ -13,10 +13,10 @@
 #include "platform/ui/User32.h"
 #include "platform/ui/WindowSystem.h"
 #include "platform/ui/headless/HeadlessBackend.h"
+#include "runtime/Notifications.h"
 #include "runtime/ProgramImage.h"
 #include "runtime/RuntimeApp.h"
 #include "runtime/Startup.h"
-#include "runtime/Notifications.h"
 #include "runtime/WindowHost.h"
 
 #include <string>

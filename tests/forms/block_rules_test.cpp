@@ -14,15 +14,13 @@
 namespace quilbex::forms {
 namespace {
 
-template <typename Block>
-struct Codec;
+template <typename Block> struct Codec;
 
-#define QUILBEX_BLOCK_CODEC(Block, reader, writer, max)                                  \
-    template <>                                                                          \
-    struct Codec<Block> {                                                                \
-        static Parsed<Block> read(std::span<const std::uint8_t> b) { return reader(b); } \
-        static Parsed<Bytes> write(const Block& b) { return writer(b); }                 \
-        static constexpr std::uint32_t kMax = max;                                       \
+#define QUILBEX_BLOCK_CODEC(Block, reader, writer, max)                                                                \
+    template <> struct Codec<Block> {                                                                                  \
+        static Parsed<Block> read(std::span<const std::uint8_t> b) { return reader(b); }                               \
+        static Parsed<Bytes> write(const Block& b) { return writer(b); }                                               \
+        static constexpr std::uint32_t kMax = max;                                                                     \
     };
 QUILBEX_BLOCK_CODEC(WindowBlock, read_window_block, write_window_block, 6)
 QUILBEX_BLOCK_CODEC(LabelBlock, read_label_block, write_label_block, 2)
@@ -72,8 +70,7 @@ BrowserBlock changed(BrowserBlock b) {
     return b;
 }
 
-template <typename Block>
-class BlockRules : public ::testing::Test {};
+template <typename Block> class BlockRules : public ::testing::Test {};
 using BlockTypes = ::testing::Types<WindowBlock, LabelBlock, ButtonBlock, EditBoxBlock, TimerBlock, BrowserBlock>;
 TYPED_TEST_SUITE(BlockRules, BlockTypes);
 

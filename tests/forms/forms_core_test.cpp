@@ -1,5 +1,4 @@
 #include "FormsFixture.h"
-
 #include "forms/Dispatch.h"
 #include "forms/PropertyAccess.h"
 #include "forms/WindowCommands.h"
@@ -17,8 +16,8 @@
 
 using namespace quilbex;
 namespace qt = quilbex::testing;
-using quilbex::testing::FormsProgram;
 using quilbex::testing::fixture_state;
+using quilbex::testing::FormsProgram;
 using quilbex::testing::unit;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -42,8 +41,7 @@ forms::WindowTemplate& add_main(FormsProgram& program) {
 }
 
 // Runs the window thread's loop until `done` holds; fails the test after five seconds.
-template <typename Done>
-void pump_until(Done done) {
+template <typename Done> void pump_until(Done done) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!done()) {
         ui::pump_pending_messages();
@@ -303,8 +301,8 @@ TEST(ModalWindows, a_modal_load_returns_after_its_window_closed_and_re_enables_t
     rt::load_startup_window(qt::kMainWindow);
     ui::HWND main_hwnd = program.window(qt::kMainWindow).hwnd();
     fixture_state().events.clear();
-    rt::ArgRecord args[] = {rt::ArgRecord::of_unit(qt::kDialog, kDialogOwn, rt::kTypeWindowReference),
-                            rt::ArgRecord{}, rt::ArgRecord::of_bool(true)};
+    rt::ArgRecord args[] = {rt::ArgRecord::of_unit(qt::kDialog, kDialogOwn, rt::kTypeWindowReference), rt::ArgRecord{},
+                            rt::ArgRecord::of_bool(true)};
     rt::ArgRecord result = rt::call_core_command(forms::lib::load_window, 3, args);
     // The dialog's created handler asked for a probe, which ran inside the
     // modal loop and closed the dialog; only then did the load return.

@@ -5,9 +5,8 @@
 #include "forms/template/TemplateReader.h"
 #include "forms/template/TemplateWriter.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace quilbex::forms {
 namespace {
@@ -100,23 +99,23 @@ TEST(TemplateStream, reads_back_every_field_and_rewrites_the_same_bytes) {
 TEST(TemplateStream, reads_a_hand_built_stream) {
     ByteWriter record;
     record.u32(kWindowType);  // type
-    record.u32(0);            // source
+    record.u32(0);  // source
     for (int i = 0; i < 4; ++i)
         record.u32(0);
     record.raw(Bytes{'\0', 'x', '\0'});  // empty name, second name "x"
-    record.u32(0);                       // object slot
+    record.u32(0);  // object slot
     for (std::int32_t v : {1, -2, 3, 4})
         record.i32(v);
-    record.u32(0);           // cursor slot
-    record.u32(0);           // container
-    record.u32(1);           // one page list entry
+    record.u32(0);  // cursor slot
+    record.u32(0);  // container
+    record.u32(1);  // one page list entry
     record.u32(0);
-    record.u32(0);           // no mouse pointer
+    record.u32(0);  // no mouse pointer
     record.raw(Bytes{'t', '\0'});
     record.u32(0);
-    record.u32(5);           // visible, tab stop
+    record.u32(5);  // visible, tab stop
     record.u32(0);
-    record.u32(1);           // one handler
+    record.u32(1);  // one handler
     record.i32(0);
     record.u32(0xFFFFFFFF);
     for (int i = 0; i < 5; ++i)
@@ -217,9 +216,8 @@ TEST(TemplateStream, refuses_lengths_and_counts_that_do_not_fit) {
     // lengths, 28 unit count, 32 unit list size, 36/40 ids, 44/48 offsets,
     // 52 first record length.
     const std::pair<std::size_t, std::uint32_t> cases[] = {
-        {0, 12},          {0, 0xFFFFFFF8}, {20, 0xFFFFFFFF}, {28, 0},  {28, 0x40000000},
-        {32, 0xFFFFFFFF}, {32, 20},        {44, 0xFFFFFFF0}, {48, 0},  {48, 1},
-        {52, 0xFFFFFFFF}, {52, 10},
+        {0, 12},  {0, 0xFFFFFFF8},  {20, 0xFFFFFFFF}, {28, 0}, {28, 0x40000000}, {32, 0xFFFFFFFF},
+        {32, 20}, {44, 0xFFFFFFF0}, {48, 0},          {48, 1}, {52, 0xFFFFFFFF}, {52, 10},
     };
     for (auto [at, value] : cases)
         EXPECT_FALSE(read_templates(patched(data, at, value)).ok()) << "value " << value << " at " << at;

@@ -4,10 +4,9 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <stdexcept>
 
 namespace quilbex::reliability {
 
@@ -33,8 +32,7 @@ LoopbackListener::LoopbackListener(std::function<void(int socket)> answer) : m_a
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listener, 8) != 0 ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        ::listen(m_listener, 8) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         throw std::runtime_error("loopback server: cannot listen");
     m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { serve(); });

@@ -3,14 +3,13 @@
 // anything is counted, and a check that a test's descriptors and threads are
 // back to where they started.
 
+#include "RawServer.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetProgram.h"
-#include "RawServer.h"
 #include "runtime/Blocks.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <string>
 #include <thread>
 

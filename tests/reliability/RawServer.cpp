@@ -1,8 +1,7 @@
 #include "RawServer.h"
 
-#include <sys/socket.h>
-
 #include <filesystem>
+#include <sys/socket.h>
 
 namespace quilbex::reliability {
 

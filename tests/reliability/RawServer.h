@@ -14,7 +14,7 @@
 namespace quilbex::reliability {
 
 struct RawScript {
-    std::string bytes;       // sent after the request head has arrived
+    std::string bytes;  // sent after the request head has arrived
     bool hold_open = false;  // keep the connection until stop() instead of closing it
 };
 

@@ -3,14 +3,12 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <netinet/in.h>
-#include <sys/socket.h>
-
 #include <openssl/bio.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
-
 #include <stdexcept>
+#include <sys/socket.h>
 
 namespace quilbex::reliability {
 
@@ -98,8 +96,7 @@ std::string TestAuthority::pem() const {
 ServerIdentity self_signed(const std::string& host) { return make_certificate(host, host, false, {}, nullptr); }
 
 TlsServer::TlsServer(ServerIdentity identity, std::string response)
-    : m_context(SSL_CTX_new(TLS_server_method())), m_response(std::move(response)),
-      m_listener([this](int socket) {
+    : m_context(SSL_CTX_new(TLS_server_method())), m_response(std::move(response)), m_listener([this](int socket) {
           // A client that stalls mid-handshake must not hold the server (and
           // stop()) for ever.
           timeval limit{5, 0};

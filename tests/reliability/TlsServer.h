@@ -12,10 +12,9 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
-
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
+#include <string>
 
 namespace quilbex::reliability {
 

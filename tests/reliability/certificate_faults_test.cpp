@@ -7,13 +7,11 @@
 
 #include "NetworkFaultFixture.h"
 #include "TlsServer.h"
-
 #include "platform/wininet/TlsTrust.h"
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace quilbex::reliability {
 namespace {

@@ -3,26 +3,24 @@
 // cannot be read, a folder that cannot be written, and a save cut short by
 // the death of the process.
 
+#include "RawServer.h"
 #include "commands/Facade.h"
 #include "platform/kernel/ProfileFile.h"
-#include "RawServer.h"
 #include "runtime/Memory.h"
-
-#include <gtest/gtest.h>
-
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <random>
+#include <signal.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quilbex::reliability {
 namespace {
@@ -46,9 +44,8 @@ void put(const fs::path& file, const std::string& bytes) {
 class FileFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("quilbex-file-faults-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_folder = fs::temp_directory_path() / ("quilbex-file-faults-" + std::to_string(::getpid()) + "-" +
+                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
         m_descriptors = open_descriptor_count();
@@ -182,21 +179,19 @@ TEST_F(FileFaults, a_writable_file_in_a_folder_that_takes_no_new_file_is_saved_i
     put(file, "[Cookie]\r\ncookie=old\r\n[Other]\r\nname=kept\r\n");
     ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
     ASSERT_EQ(::chmod(m_folder.c_str(), 0755), 0);
-    struct stat before{};
+    struct stat before {};
     ASSERT_EQ(::stat(file.c_str(), &before), 0);
 
-    EXPECT_EQ(run_without_folder_rights(m_folder, [&] {
-                  return commands::write_config(file.c_str(), "Cookie", "cookie", "sid=1");
-              }),
+    EXPECT_EQ(run_without_folder_rights(
+                  m_folder, [&] { return commands::write_config(file.c_str(), "Cookie", "cookie", "sid=1"); }),
               0);
     EXPECT_EQ(read(file, "Cookie", "cookie"), "sid=1");
     EXPECT_EQ(read(file, "Other", "name"), "kept");
 
     commands::ByteSet raw(rt::make_byte_set("raw", 3));
-    EXPECT_EQ(run_without_folder_rights(m_folder, [&] { return commands::write_file(file.c_str(), {raw.get()}); }),
-              0);
+    EXPECT_EQ(run_without_folder_rights(m_folder, [&] { return commands::write_file(file.c_str(), {raw.get()}); }), 0);
     EXPECT_EQ(contents(file), "raw");
-    struct stat after{};
+    struct stat after {};
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mode, before.st_mode);

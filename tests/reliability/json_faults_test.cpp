@@ -6,7 +6,6 @@
 #include "commands/com/ComInit.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace quilbex::reliability {
@@ -19,9 +18,9 @@ TEST(JsonFaults, replies_that_are_not_json_leave_no_document_and_empty_reads) {
     const std::string replies[] = {
         "<html><body>502 Bad Gateway</body></html>",
         "{\"ret\":\"0\",\"msg\":\"ok\",\"data\":{\"title\":\"cut",  // cut off inside a string
-        "{\"ret\":0,}",                                           // trailing comma
-        std::string("\xFF\xFE{\x00\"", 5),                        // ends at its zero byte
-        "1});throw new Error(1);({",                              // script text, not a value
+        "{\"ret\":0,}",  // trailing comma
+        std::string("\xFF\xFE{\x00\"", 5),  // ends at its zero byte
+        "1});throw new Error(1);({",  // script text, not a value
         "",
     };
     for (const std::string& reply : replies) {

@@ -4,9 +4,8 @@
 
 #include "NetworkFaultFixture.h"
 
-#include <malloc.h>
-
 #include <fstream>
+#include <malloc.h>
 
 namespace quilbex::reliability {
 namespace {

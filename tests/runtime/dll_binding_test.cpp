@@ -1,8 +1,8 @@
+#include "TestProgram.h"
 #include "platform/kernel/ModuleRegistry.h"
 #include "runtime/DllBinding.h"
 #include "runtime/RuntimeApp.h"
 #include "support/Gbk.h"
-#include "TestProgram.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,8 +22,8 @@ win::FARPROC as_proc(auto function) { return reinterpret_cast<win::FARPROC>(func
 class DllBindingTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        kernel::register_builtin_library("wininet.dll", {{"InternetOpenA", as_proc(add_one), 0},
-                                                         {"InternetCloseHandle", as_proc(add_one), 7}});
+        kernel::register_builtin_library(
+            "wininet.dll", {{"InternetOpenA", as_proc(add_one), 0}, {"InternetCloseHandle", as_proc(add_one), 7}});
         kernel::register_builtin_library("Gdi32.dll", {{"SharedName", as_proc(from_gdi), 0}});
         kernel::register_builtin_library("Shell32.dll", {{"SharedName", as_proc(from_shell), 0}});
         kernel::register_builtin_library("partial.dll", {{"Present", as_proc(add_one), 0}});
@@ -101,7 +101,8 @@ TEST_F(DllBindingTest, a_missing_export_releases_the_library_then_names_library_
             rt::resolve_dll_command(0);
         },
         ExitedWithCode(255),
-        ::testing::AllOf(HasSubstr("loads while reporting: 1"), HasSubstr("无法找到指定DLL库文件“partial.dll”中的输出命令“Absent”")));
+        ::testing::AllOf(HasSubstr("loads while reporting: 1"),
+                         HasSubstr("无法找到指定DLL库文件“partial.dll”中的输出命令“Absent”")));
 }
 
 TEST_F(DllBindingTest, a_missing_library_or_name_without_library_is_fatal) {

@@ -1,10 +1,10 @@
+#include "TestProgram.h"
 #include "runtime/CallFrame.h"
 #include "runtime/ErrorReport.h"
 #include "runtime/Exit.h"
 #include "runtime/Notifications.h"
 #include "runtime/Startup.h"
 #include "support/Gbk.h"
-#include "TestProgram.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,8 @@ TEST(ErrorReportText, coded_application_error_has_code_message_and_detail_lines)
     quilbex::testing::TestProgram program;
     program.load();
     std::string text = rt::error_report_text(rt::application_error_message(6), 6, rt::error_detail_text(12, 34));
-    EXPECT_EQ(utf8(text), "运行时出错!\r\n\r\n错误代码：6\r\n\r\n错误信息：调用DLL命令后发现堆栈错误\r\n\r\n12, 34\r\n");
+    EXPECT_EQ(utf8(text),
+              "运行时出错!\r\n\r\n错误代码：6\r\n\r\n错误信息：调用DLL命令后发现堆栈错误\r\n\r\n12, 34\r\n");
 }
 
 TEST(ErrorReportText, codes_outside_one_to_eleven_have_no_message) {
@@ -48,8 +49,10 @@ TEST(ErrorReportDeathTest, a_coded_error_exits_with_255_and_skips_the_exit_callb
             rt::report_application_error(1, 7, 3);
         },
         ExitedWithCode(255),
-        ::testing::AllOf(HasSubstr("[错误]\n运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n\r\n7, 3\r\n"),
-                         Not(HasSubstr("exit callback"))));
+        ::testing::AllOf(
+            HasSubstr(
+                "[错误]\n运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n\r\n7, 3\r\n"),
+            Not(HasSubstr("exit callback"))));
 }
 
 std::int32_t handler_that_informs(std::int32_t code, const char* text) {

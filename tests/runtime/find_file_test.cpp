@@ -1,6 +1,6 @@
+#include "TestProgram.h"
 #include "runtime/Memory.h"
 #include "runtime/SystemHelp.h"
-#include "TestProgram.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,8 +1,8 @@
+#include "TestProgram.h"
 #include "runtime/Blocks.h"
 #include "runtime/Memory.h"
 #include "runtime/SystemHelp.h"
 #include "support/Gbk.h"
-#include "TestProgram.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -87,8 +87,8 @@ TEST_F(MemoryTest, empty_texts_and_byte_sets_are_null) {
 void* failing_allocate(std::size_t) { return nullptr; }
 
 TEST(MemoryDeathTest, a_failed_allocation_reports_its_size_and_exits_with_255) {
-    auto expected = utf8(gbk("运行时出错!\r\n") + gbk("\r\n错误信息：") + gbk("分配 100 字节内存失败!") +
-                         "\r\n" + "\r\n0, 0\r\n");
+    auto expected =
+        utf8(gbk("运行时出错!\r\n") + gbk("\r\n错误信息：") + gbk("分配 100 字节内存失败!") + "\r\n" + "\r\n0, 0\r\n");
     EXPECT_EXIT(
         {
             quilbex::testing::TestProgram program;

@@ -1,3 +1,4 @@
+#include "TestProgram.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/Paths.h"
 #include "runtime/CallFrame.h"
@@ -7,7 +8,6 @@
 #include "runtime/Notifications.h"
 #include "runtime/Startup.h"
 #include "runtime/SystemHelp.h"
-#include "TestProgram.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -27,12 +27,11 @@ void second_callback(int position) { g_events.push_back("second@" + std::to_stri
 std::int32_t library_notify(std::uint32_t code, std::uintptr_t arg1, std::uintptr_t) {
     if (code == 1)
         g_events.push_back(arg1 == reinterpret_cast<std::uintptr_t>(&rt::runtime_notify) ? "library:1 runtime"
-                                                                                          : "library:1 other");
+                                                                                         : "library:1 other");
     else
         g_events.push_back("library:" + std::to_string(code) + " " + std::to_string(arg1));
     return 0;
 }
-
 
 std::int32_t entry_registering_callbacks() {
     rt::load_program_data();
@@ -111,7 +110,7 @@ TEST(Notifications, runtime_requests_answer_from_the_runtime_state) {
     quilbex::testing::TestProgram program;
     rt::DataTypeRecord types[2] = {};
     types[0].stateFlags = 0x800000D0;  // a window: bit 6
-    types[1].stateFlags = 0x44;        // bit 2 wins over bit 6
+    types[1].stateFlags = 0x44;  // bit 2 wins over bit 6
     rt::LibraryInfo library;
     library.dataTypeCount = 2;
     library.dataTypes = types;

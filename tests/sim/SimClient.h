@@ -74,9 +74,9 @@ protected:
         bool secure = port != sim->control_port();
         HINTERNET request = HttpOpenRequestA(connection, verb.c_str(), target.c_str(), nullptr, nullptr, nullptr,
                                              flags | (secure ? INTERNET_FLAG_SECURE : 0), 0);
-        reply.sent = HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
-                                      body.empty() ? nullptr : const_cast<char*>(body.data()),
-                                      static_cast<DWORD>(body.size()));
+        reply.sent =
+            HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
+                             body.empty() ? nullptr : const_cast<char*>(body.data()), static_cast<DWORD>(body.size()));
         char buffer[4096];
         DWORD read = 0;
         while (InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0)

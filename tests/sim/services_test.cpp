@@ -2,10 +2,8 @@
 // the control port.
 
 #include "SimClient.h"
-
-#include "sim/Services.h"
-
 #include "platform/wininet/CookieStore.h"
+#include "sim/Services.h"
 
 #include <chrono>
 #include <sstream>
@@ -176,8 +174,7 @@ TEST(RequestHead, malformed_heads_are_refused_and_partial_ones_wait_for_more) {
     EXPECT_EQ(parse_request_head("GET / HTTP/1.1\r\nHost: x\r\n", r, length), ParseResult::NeedMore);
     EXPECT_EQ(parse_request_head("GET /\r\n\r\n", r, length), ParseResult::Malformed);
     EXPECT_EQ(parse_request_head("GET / HTTP/1.1\r\nno colon\r\n\r\n", r, length), ParseResult::Malformed);
-    ASSERT_EQ(parse_request_head("GET /p?q=1 HTTP/1.1\r\nB: 2\r\nA:1\r\n\r\nrest", r, length),
-              ParseResult::Complete);
+    ASSERT_EQ(parse_request_head("GET /p?q=1 HTTP/1.1\r\nB: 2\r\nA:1\r\n\r\nrest", r, length), ParseResult::Complete);
     EXPECT_EQ(length, 34u);
     EXPECT_EQ(r.path(), "/p");
     EXPECT_EQ(r.query(), "q=1");

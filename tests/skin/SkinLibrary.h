@@ -5,7 +5,6 @@
 // unloading the toolkit with it would strand the toolkit's global data.
 
 #include <dlfcn.h>
-
 #include <memory>
 #include <stdexcept>
 #include <string>

@@ -2,9 +2,8 @@
 
 #include "skin/SkinData.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 
 namespace quilbex::skin {

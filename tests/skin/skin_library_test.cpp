@@ -1,14 +1,13 @@
 // The skin library as the program binds it: two exported functions and
 // nothing else, refusing bad skin data before it needs a display.
 
-#include "skin/SkinData.h"
 #include "SkinLibrary.h"
-
-#include <elf.h>
-#include <gtest/gtest.h>
+#include "skin/SkinData.h"
 
 #include <cstring>
+#include <elf.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <set>
 
@@ -49,7 +48,8 @@ std::set<std::string> defined_dynamic_symbols(const char* path) {
 }
 
 TEST(SkinLibraryExports, exports_only_the_two_functions) {
-    EXPECT_EQ(defined_dynamic_symbols(QUILBEX_SKIN_LIBRARY), (std::set<std::string>{"SkinH_Attach", "SkinH_AttachRes"}));
+    EXPECT_EQ(defined_dynamic_symbols(QUILBEX_SKIN_LIBRARY),
+              (std::set<std::string>{"SkinH_Attach", "SkinH_AttachRes"}));
     SkinLibrary library;  // and the program can load it and find both
 }
 

@@ -1,15 +1,14 @@
 // A skin changes what a real, shown window draws: pixels of the toolkit's
 // rendering before and after attaching.
 
-#include "skin/SkinData.h"
 #include "SkinLibrary.h"
-
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
+#include "skin/SkinData.h"
 
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <iterator>
 #include <memory>
 
@@ -91,7 +90,8 @@ protected:
     }
 
     static std::vector<std::uint8_t> red_buttons() {
-        return pack_skin("button { transition: none; background-image: none; background-color: #ff0000; box-shadow: none; }");
+        return pack_skin(
+            "button { transition: none; background-image: none; background-color: #ff0000; box-shadow: none; }");
     }
 
     SkinLibrary m_library;

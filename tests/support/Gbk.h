@@ -3,7 +3,6 @@
 // UTF-8; these convert at run time, so no compiler charset option is needed.
 
 #include <iconv.h>
-
 #include <stdexcept>
 #include <string>
 

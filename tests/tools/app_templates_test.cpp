@@ -14,7 +14,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <stdexcept>
 #include <tuple>
@@ -101,9 +100,9 @@ TEST(AppTemplates, login_window_holds_its_four_records_in_template_order) {
 TEST(AppTemplates, handlers_are_bound_by_routine_index_and_nothing_else_has_one) {
     using R = app::Routine;
     const std::map<std::uint32_t, R> bound = {
-        {0x06010000, R::main_window_created}, {0x1601596A, R::clock_tick},
-        {0x16015956, R::quote_button_click},  {0x16015929, R::login_button_click},
-        {0x160158D3, R::save_button_click},   {0x16010002, R::sign_button_click},
+        {0x06010000, R::main_window_created},  {0x1601596A, R::clock_tick},
+        {0x16015956, R::quote_button_click},   {0x16015929, R::login_button_click},
+        {0x160158D3, R::save_button_click},    {0x16010002, R::sign_button_click},
         {0x0601591A, R::login_window_created}, {0x16015924, R::login_clock_tick},
         {0x16015923, R::capture_button_click},
     };
@@ -134,7 +133,7 @@ TEST(AppTemplates, window_blocks_carry_title_colour_and_icon) {
     EXPECT_EQ(main.value().title, gbk("Quilbex签到抽奖V1.0"));
     const Bytes& icon = main.value().icon;
     ASSERT_EQ(icon.size(), 4286u);
-    EXPECT_EQ(icon[2], 1);   // an icon, not a cursor
+    EXPECT_EQ(icon[2], 1);  // an icon, not a cursor
     EXPECT_EQ(icon[6], 32);  // 32 x 32
     EXPECT_EQ(icon[7], 32);
 
@@ -155,10 +154,8 @@ TEST(AppTemplates, control_blocks_carry_captions_intervals_and_box_settings) {
     EXPECT_EQ(caption(0x52010001, 0x160158D3), gbk("保存"));
     EXPECT_EQ(caption(0x52010001, 0x16010002), gbk("抽奖/签到"));
     EXPECT_EQ(caption(0x5201591B, 0x16015923), gbk("已登录，点击获取Cookie"));
-    EXPECT_EQ(read_label_block(unit(data, 0x52010001, 0x160158EE).property_block).value().caption,
-              gbk("签到文本："));
-    EXPECT_EQ(read_label_block(unit(data, 0x52010001, 0x160158C8).property_block).value().caption,
-              gbk("Cookie："));
+    EXPECT_EQ(read_label_block(unit(data, 0x52010001, 0x160158EE).property_block).value().caption, gbk("签到文本："));
+    EXPECT_EQ(read_label_block(unit(data, 0x52010001, 0x160158C8).property_block).value().caption, gbk("Cookie："));
     EXPECT_TRUE(read_label_block(unit(data, 0x52010001, 0x16015969).property_block).value().caption.empty());
     EXPECT_EQ(read_timer_block(unit(data, 0x52010001, 0x1601596A).property_block).value().interval, 1000);
     EXPECT_EQ(read_timer_block(unit(data, 0x5201591B, 0x16015924).property_block).value().interval, 1000);

@@ -45,7 +45,7 @@ TEST(ConstantsFile, byte_sets_and_arrays_take_their_documented_shapes) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(layout.bytes.data())), "ab");
     std::size_t b = layout.placed[1].offset;
     EXPECT_EQ(b % 4, 0u);
-    EXPECT_EQ(u32_at(layout, b), 1u);      // one dimension
+    EXPECT_EQ(u32_at(layout, b), 1u);  // one dimension
     EXPECT_EQ(u32_at(layout, b + 4), 3u);  // three bytes
     EXPECT_EQ(layout.bytes[b + 8 + 2], 0xFF);
     std::size_t a = layout.placed[2].offset;

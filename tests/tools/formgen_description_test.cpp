@@ -8,10 +8,9 @@
 #include "tools/formgen/Description.h"
 #include "tools/formgen/PixelArt.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace quilbex::tools {
 namespace {
@@ -100,20 +99,20 @@ TEST(FormgenDescription, defines_expand_in_texts_and_command_line_values_win) {
 
 TEST(FormgenDescription, reports_mistakes_at_their_line) {
     // The header takes lines 1 to 8.
-    EXPECT_EQ(error_line("  on created nobody\n"), 9);                        // unknown routine
-    EXPECT_EQ(error_line("  on click first\n  on 0 second\n"), 10);           // event bound twice
-    EXPECT_EQ(error_line("  colour = 5\n"), 9);                               // no such window field
-    EXPECT_EQ(error_line("  title = 5\n"), 9);                                // wrong kind of value
+    EXPECT_EQ(error_line("  on created nobody\n"), 9);  // unknown routine
+    EXPECT_EQ(error_line("  on click first\n  on 0 second\n"), 10);  // event bound twice
+    EXPECT_EQ(error_line("  colour = 5\n"), 9);  // no such window field
+    EXPECT_EQ(error_line("  title = 5\n"), 9);  // wrong kind of value
     EXPECT_EQ(error_line("unit 0x16000002 timer \"t\"\n  interval = 0x100000000\n"), 10);
-    EXPECT_EQ(error_line("unit 0x06000002 window \"\"\n"), 9);                // a second own record
+    EXPECT_EQ(error_line("unit 0x06000002 window \"\"\n"), 9);  // a second own record
     EXPECT_EQ(error_line("unit 0x16000001 label \"\"\nunit 0x16000001 label \"\"\n"), 10);
-    EXPECT_EQ(error_line("unit 0x12000002 label \"\"\n"), 9);                 // not a unit identifier
-    EXPECT_EQ(error_line("unit 0x16000002 label \"x\n"), 9);                  // unterminated text
+    EXPECT_EQ(error_line("unit 0x12000002 label \"\"\n"), 9);  // not a unit identifier
+    EXPECT_EQ(error_line("unit 0x16000002 label \"x\n"), 9);  // unterminated text
     EXPECT_EQ(error_line("  title = \"${nothing}\"\n"), 9);
-    EXPECT_EQ(error_line("  title = \"\xff\"\n"), 9);                          // not convertible to GBK
+    EXPECT_EQ(error_line("  title = \"\xff\"\n"), 9);  // not convertible to GBK
     EXPECT_EQ(error_line("  icon = pixels \"no-such-file.txt\"\n"), 9);
     EXPECT_EQ(error_line("unit 0x16000002 edit_box \"\"\n  block empty\n  border = 0\n"), 11);
-    EXPECT_EQ(error_line("routine first\n"), 9);                              // listed twice
+    EXPECT_EQ(error_line("routine first\n"), 9);  // listed twice
     EXPECT_EQ(error_line(""), 0);
 }
 

@@ -21,7 +21,7 @@ enum class ConstantKind { Text, ByteSet, Int32Array };
 struct Constant {
     ConstantKind kind;
     std::string name;
-    std::vector<std::uint8_t> bytes;     // Text: GBK bytes without terminator; ByteSet: the bytes
+    std::vector<std::uint8_t> bytes;  // Text: GBK bytes without terminator; ByteSet: the bytes
     std::vector<std::int32_t> integers;  // Int32Array
 };
 

@@ -2,9 +2,8 @@
 // Generates the constant region described by a constants file.
 
 #include "tools/constgen/ConstantsFile.h"
-#include "tools/constgen/RegionWriter.h"
-
 #include "tools/constgen/GeneratedFile.h"
+#include "tools/constgen/RegionWriter.h"
 
 #include <fstream>
 #include <iostream>

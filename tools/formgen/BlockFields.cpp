@@ -19,14 +19,11 @@ namespace {
 using forms::Bytes;
 
 // Sets one field; returns an error message or an empty string.
-template <typename Block>
-using Setter = std::function<std::string(Block&, const FieldValue&)>;
+template <typename Block> using Setter = std::function<std::string(Block&, const FieldValue&)>;
 
-template <typename Block>
-using Schema = std::map<std::string, Setter<Block>>;
+template <typename Block> using Schema = std::map<std::string, Setter<Block>>;
 
-template <typename T>
-std::string store_integer(T& target, const FieldValue& value) {
+template <typename T> std::string store_integer(T& target, const FieldValue& value) {
     if (value.kind != FieldValue::Kind::Integer)
         return "expects a number";
     // Colours and other unsigned fields may also be written as negative
@@ -41,8 +38,7 @@ std::string store_integer(T& target, const FieldValue& value) {
     return {};
 }
 
-template <typename Block, typename T>
-Setter<Block> integer(T Block::*member) {
+template <typename Block, typename T> Setter<Block> integer(T Block::*member) {
     return [member](Block& b, const FieldValue& v) { return store_integer(b.*member, v); };
 }
 
@@ -51,8 +47,7 @@ Setter<Block> element(std::array<std::uint32_t, N> Block::*member, std::size_t i
     return [member, index](Block& b, const FieldValue& v) { return store_integer((b.*member)[index], v); };
 }
 
-template <typename Block>
-Setter<Block> text(std::string Block::*member) {
+template <typename Block> Setter<Block> text(std::string Block::*member) {
     return [member](Block& b, const FieldValue& v) -> std::string {
         if (v.kind != FieldValue::Kind::Text)
             return "expects a quoted text";
@@ -71,8 +66,7 @@ Setter<Block> text_element(std::array<std::string, N> Block::*member, std::size_
     };
 }
 
-template <typename Block>
-Setter<Block> bytes(Bytes Block::*member) {
+template <typename Block> Setter<Block> bytes(Bytes Block::*member) {
     return [member](Block& b, const FieldValue& v) -> std::string {
         if (v.kind != FieldValue::Kind::Bytes)
             return "expects bytes (file, hex or pixels)";
@@ -228,8 +222,7 @@ bool build(const Schema<Block>& schema, Writer writer, const std::vector<BlockFi
 
 }  // namespace
 
-bool build_block(std::uint32_t unit_type, const std::vector<BlockField>& fields, Bytes& block,
-                 BlockBuildError& error) {
+bool build_block(std::uint32_t unit_type, const std::vector<BlockField>& fields, Bytes& block, BlockBuildError& error) {
     switch (unit_type) {
     case forms::kWindowType: return build(window_schema(), forms::write_window_block, fields, block, error);
     case forms::kLabelType: return build(label_schema(), forms::write_label_block, fields, block, error);

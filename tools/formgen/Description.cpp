@@ -89,8 +89,7 @@ std::int64_t parse_number(const std::string& word) {
         long long value = std::stoll(word, &used, 0);
         if (used == word.size())
             return value;
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     throw Failure{"'" + word + "' is not a number"};
 }
 
@@ -110,7 +109,7 @@ std::int32_t parse_i32(const std::string& word) {
 
 std::uint32_t parse_type(const std::string& word) {
     static const std::map<std::string, std::uint32_t> kTypes = {
-        {"window", forms::kWindowType}, {"label", forms::kLabelType}, {"button", forms::kButtonType},
+        {"window", forms::kWindowType},    {"label", forms::kLabelType}, {"button", forms::kButtonType},
         {"edit_box", forms::kEditBoxType}, {"timer", forms::kTimerType}, {"browser", forms::kBrowserType},
     };
     auto it = kTypes.find(word);
@@ -415,9 +414,9 @@ void Parser::finish() {
 
 }  // namespace
 
-std::variant<FormsDescription, DescriptionError> parse_description(
-    const std::string& text, const std::filesystem::path& base_dir,
-    const std::map<std::string, std::string>& overrides) {
+std::variant<FormsDescription, DescriptionError>
+parse_description(const std::string& text, const std::filesystem::path& base_dir,
+                  const std::map<std::string, std::string>& overrides) {
     Parser parser(base_dir, overrides);
     std::istringstream in(text);
     std::string line;

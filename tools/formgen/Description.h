@@ -66,8 +66,8 @@ struct DescriptionError {
 };
 
 // Files named in the description are found relative to `base_dir`.
-std::variant<FormsDescription, DescriptionError> parse_description(
-    const std::string& text, const std::filesystem::path& base_dir,
-    const std::map<std::string, std::string>& overrides = {});
+std::variant<FormsDescription, DescriptionError>
+parse_description(const std::string& text, const std::filesystem::path& base_dir,
+                  const std::map<std::string, std::string>& overrides = {});
 
 }  // namespace quilbex::tools

@@ -27,8 +27,9 @@ bool parse_colour(const std::string& word, std::uint32_t& argb) {
     std::uint32_t value = 0;
     for (std::size_t i = 1; i < word.size(); ++i) {
         char c = word[i];
-        int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                  : (c >= 'A' && c <= 'F')   ? c - 'A' + 10
+        int digit = (c >= '0' && c <= '9')   ? c - '0'
+                    : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                    : (c >= 'A' && c <= 'F') ? c - 'A' + 10
                                              : -1;
         if (digit < 0)
             return false;
@@ -73,8 +74,8 @@ std::variant<PixelImage, PixelArtError> parse_pixel_art(const std::string& text)
         if (!(words >> keyword) || keyword[0] == '#')
             continue;
         if (keyword == "size") {
-            if (!(words >> image.width >> image.height) || image.width < 1 || image.height < 1 ||
-                image.width > 256 || image.height > 256)
+            if (!(words >> image.width >> image.height) || image.width < 1 || image.height < 1 || image.width > 256 ||
+                image.height > 256)
                 return fail("size needs a width and a height from 1 to 256");
         } else if (keyword == "colour") {
             std::string key;

@@ -3,10 +3,9 @@
 // from pixel art are written beside the header as .ico files.
 
 #include "forms/template/TemplateWriter.h"
+#include "tools/constgen/GeneratedFile.h"
 #include "tools/formgen/Description.h"
 #include "tools/formgen/SourceWriter.h"
-
-#include "tools/constgen/GeneratedFile.h"
 
 #include <fstream>
 #include <iostream>
@@ -55,8 +54,8 @@ int main(int argc, char** argv) {
                                                               input.filename().string())) &&
               write_if_changed(args[3], write_templates_source(data.value(), args[1], include));
     for (const auto& icon : description.icons)
-        ok = ok && write_if_changed(header.parent_path() / icon.file_name,
-                                    std::string(icon.bytes.begin(), icon.bytes.end()));
+        ok = ok &&
+             write_if_changed(header.parent_path() / icon.file_name, std::string(icon.bytes.begin(), icon.bytes.end()));
     if (!ok) {
         std::cerr << "formgen: cannot write output\n";
         return 1;

@@ -5,9 +5,8 @@
 #include "platform/ui/Gdi.h"
 #include "platform/ui/gtk/GtkText.h"
 
-#include <pango/pangocairo.h>
-
 #include <algorithm>
+#include <pango/pangocairo.h>
 
 namespace quilbex::ui::gtk {
 
@@ -104,7 +103,8 @@ void CairoContext::gradient_fill(const RECT& r, COLORREF from, COLORREF to, Grad
                                                                ? cairo_pattern_create_linear(r.left, 0, r.right, 0)
                                                                : cairo_pattern_create_linear(0, r.top, 0, r.bottom));
     cairo_pattern_t* pattern = owned.get();
-    cairo_pattern_add_color_stop_rgb(pattern, 0, GetRValue(from) / 255.0, GetGValue(from) / 255.0, GetBValue(from) / 255.0);
+    cairo_pattern_add_color_stop_rgb(pattern, 0, GetRValue(from) / 255.0, GetGValue(from) / 255.0,
+                                     GetBValue(from) / 255.0);
     cairo_pattern_add_color_stop_rgb(pattern, 1, GetRValue(to) / 255.0, GetGValue(to) / 255.0, GetBValue(to) / 255.0);
     cairo_set_source(m_cr, pattern);
     cairo_rectangle(m_cr, r.left, r.top, rect_width(r), rect_height(r));
@@ -133,7 +133,9 @@ int CairoContext::draw_text(std::string_view text, RECT& r, UINT format) {
         r.bottom = r.top + h;
         return h;
     }
-    PangoAlignment alignment = (format & DT_CENTER) ? PANGO_ALIGN_CENTER : (format & DT_RIGHT) ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT;
+    PangoAlignment alignment = (format & DT_CENTER)  ? PANGO_ALIGN_CENTER
+                               : (format & DT_RIGHT) ? PANGO_ALIGN_RIGHT
+                                                     : PANGO_ALIGN_LEFT;
     pango_layout_set_alignment(layout.get(), alignment);
     double x = r.left;
     if (!(format & DT_WORDBREAK) || (format & DT_SINGLELINE)) {

@@ -5,13 +5,11 @@
 // exactly one reference and drops it when it goes.
 
 #include <glib-object.h>
-
 #include <utility>
 
 namespace quilbex::ui::gtk {
 
-template<typename T>
-class GObjectPtr {
+template <typename T> class GObjectPtr {
 public:
     GObjectPtr() = default;
     static GObjectPtr adopt(T* object) {

@@ -1,6 +1,4 @@
 #include "platform/ui/gtk/GtkBackend.h"
-#include "platform/ui/gtk/GtkNative.h"
-#include "platform/ui/gtk/GtkSignals.h"
 
 #include "platform/ui/Constants.h"
 #include "platform/ui/EditControl.h"
@@ -9,6 +7,8 @@
 #include "platform/ui/Messages.h"
 #include "platform/ui/Styles.h"
 #include "platform/ui/gtk/CairoContext.h"
+#include "platform/ui/gtk/GtkNative.h"
+#include "platform/ui/gtk/GtkSignals.h"
 #include "platform/ui/gtk/GtkText.h"
 
 #include <algorithm>
@@ -92,9 +92,7 @@ void GtkBackend::window_created(Window& w) {
     } else {
         GtkWidget* outer = nullptr;
         switch (w.kind) {
-        case ControlKind::Custom:
-            outer = native->client = make_fixed();
-            break;
+        case ControlKind::Custom: outer = native->client = make_fixed(); break;
         case ControlKind::Edit:
             if (w.style & ES_MULTILINE) {
                 outer = gtk_scrolled_window_new(nullptr, nullptr);
@@ -151,8 +149,8 @@ void GtkBackend::window_destroyed(Window& w) {
         if (widget)
             g_signal_handlers_disconnect_matched(widget, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, w.handle);
     if (n->editor && GTK_IS_TEXT_VIEW(n->editor))
-        g_signal_handlers_disconnect_matched(gtk_text_view_get_buffer(GTK_TEXT_VIEW(n->editor)), G_SIGNAL_MATCH_DATA,
-                                             0, 0, nullptr, nullptr, w.handle);
+        g_signal_handlers_disconnect_matched(gtk_text_view_get_buffer(GTK_TEXT_VIEW(n->editor)), G_SIGNAL_MATCH_DATA, 0,
+                                             0, nullptr, nullptr, w.handle);
     if (n->outer)
         gtk_widget_destroy(n->outer.get());
     w.native.reset();
@@ -167,12 +165,17 @@ void GtkBackend::apply_css(Window& w) {
     if (w.kind == ControlKind::Edit) {
         std::string colors;
         if (w.edit.colors_known)
-            colors = "color: " + css_color(w.edit.text_color) + "; background-color: " + css_color(w.edit.background_color) +
+            colors = "color: " + css_color(w.edit.text_color) +
+                     "; background-color: " + css_color(w.edit.background_color) +
                      "; background-image: none; caret-color: " + css_color(w.edit.text_color) + ";";
-        bool bordered = (w.style & WS_BORDER) || (w.ex_style & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME));
-        std::string border = bordered ? "border: 1px solid #7a7a7a; box-shadow: none;" : "border: none; box-shadow: none;";
-        css = "entry, textview, textview text { " + font_css(font) + " " + colors + " }\n"
-              "entry, textview { " + border + " }\n";
+        bool bordered =
+            (w.style & WS_BORDER) || (w.ex_style & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE | WS_EX_DLGMODALFRAME));
+        std::string border =
+            bordered ? "border: 1px solid #7a7a7a; box-shadow: none;" : "border: none; box-shadow: none;";
+        css = "entry, textview, textview text { " + font_css(font) + " " + colors +
+              " }\n"
+              "entry, textview { " +
+              border + " }\n";
     } else if (w.kind == ControlKind::Button) {
         css = "button, label { " + font_css(font) + " }\n";
     } else {
@@ -190,10 +193,10 @@ void GtkBackend::apply_css(Window& w) {
     gtk_css_provider_load_from_data(n->css.get(), css.c_str(), -1, nullptr);
     if (n->editor && GTK_IS_TEXT_VIEW(n->editor) && w.edit.colors_known) {
         // The scrolled window's frame shows around the text view.
-        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(n->outer.get()),
-                                            (w.ex_style & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)) || (w.style & WS_BORDER)
-                                                ? GTK_SHADOW_IN
-                                                : GTK_SHADOW_NONE);
+        gtk_scrolled_window_set_shadow_type(
+            GTK_SCROLLED_WINDOW(n->outer.get()),
+            (w.ex_style & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE)) || (w.style & WS_BORDER) ? GTK_SHADOW_IN
+                                                                                          : GTK_SHADOW_NONE);
     }
 }
 
@@ -219,8 +222,11 @@ void GtkBackend::apply_style(Window& w) {
             GtkTextView* view = GTK_TEXT_VIEW(n->editor);
             gtk_text_view_set_editable(view, !read_only);
             gtk_text_view_set_cursor_visible(view, !read_only);
-            gtk_text_view_set_justification(view, align == 0.5f ? GTK_JUSTIFY_CENTER : align == 1.0f ? GTK_JUSTIFY_RIGHT : GTK_JUSTIFY_LEFT);
-            gtk_text_view_set_wrap_mode(view, (w.style & (ES_AUTOHSCROLL | WS_HSCROLL)) ? GTK_WRAP_NONE : GTK_WRAP_WORD_CHAR);
+            gtk_text_view_set_justification(view, align == 0.5f   ? GTK_JUSTIFY_CENTER
+                                                  : align == 1.0f ? GTK_JUSTIFY_RIGHT
+                                                                  : GTK_JUSTIFY_LEFT);
+            gtk_text_view_set_wrap_mode(view,
+                                        (w.style & (ES_AUTOHSCROLL | WS_HSCROLL)) ? GTK_WRAP_NONE : GTK_WRAP_WORD_CHAR);
             gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(n->outer.get()),
                                            (w.style & WS_HSCROLL) ? GTK_POLICY_ALWAYS : GTK_POLICY_EXTERNAL,
                                            (w.style & WS_VSCROLL) ? GTK_POLICY_ALWAYS : GTK_POLICY_EXTERNAL);
@@ -237,7 +243,9 @@ void GtkBackend::apply_style(Window& w) {
         gtk_label_set_xalign(GTK_LABEL(n->label), h == BS_LEFT ? 0.0f : h == BS_RIGHT ? 1.0f : 0.5f);
         gtk_label_set_yalign(GTK_LABEL(n->label), v == BS_TOP ? 0.0f : v == BS_BOTTOM ? 1.0f : 0.5f);
         gtk_label_set_line_wrap(GTK_LABEL(n->label), (w.style & BS_MULTILINE) != 0);
-        gtk_label_set_justify(GTK_LABEL(n->label), h == BS_LEFT ? GTK_JUSTIFY_LEFT : h == BS_RIGHT ? GTK_JUSTIFY_RIGHT : GTK_JUSTIFY_CENTER);
+        gtk_label_set_justify(GTK_LABEL(n->label), h == BS_LEFT    ? GTK_JUSTIFY_LEFT
+                                                   : h == BS_RIGHT ? GTK_JUSTIFY_RIGHT
+                                                                   : GTK_JUSTIFY_CENTER);
     }
     apply_css(w);
     gtk_widget_set_sensitive(n->outer.get(), w.enabled_flag());
@@ -306,7 +314,8 @@ void GtkBackend::sync_edit_text(Window& w) {
             std::string before = old;
             g_free(old);
             if (utf8.size() > before.size() && utf8.compare(0, before.size(), before) == 0)
-                gtk_text_buffer_insert(buffer, &end, utf8.c_str() + before.size(), static_cast<gint>(utf8.size() - before.size()));
+                gtk_text_buffer_insert(buffer, &end, utf8.c_str() + before.size(),
+                                       static_cast<gint>(utf8.size() - before.size()));
             else
                 gtk_text_buffer_set_text(buffer, utf8.c_str(), static_cast<gint>(utf8.size()));
         }
@@ -326,7 +335,8 @@ void GtkBackend::sync_edit_selection(Window& w) {
     }
     // The text view shows "\r\n" as one "\n": count the "\r" bytes before each position.
     auto view_offset = [&](std::size_t bytes, long chars) {
-        long cr = static_cast<long>(std::count(w.text.begin(), w.text.begin() + static_cast<long>(std::min(bytes, w.text.size())), '\r'));
+        long cr = static_cast<long>(
+            std::count(w.text.begin(), w.text.begin() + static_cast<long>(std::min(bytes, w.text.size())), '\r'));
         return static_cast<gint>(chars - cr);
     };
     GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(n->editor));
@@ -535,7 +545,8 @@ void GtkBackend::wait(std::int64_t timeout_ms) {
     GSource* timeout = nullptr;
     if (timeout_ms > 0) {
         timeout = g_timeout_source_new(static_cast<guint>(std::min<std::int64_t>(timeout_ms, G_MAXUINT)));
-        g_source_set_callback(timeout, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+        g_source_set_callback(
+            timeout, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
         g_source_attach(timeout, nullptr);
     }
     g_main_context_iteration(nullptr, TRUE);

@@ -2,10 +2,9 @@
 // container, moving and sizing it, the stacking order of children, and the
 // screen's metrics.
 
+#include "platform/ui/Constants.h"
 #include "platform/ui/gtk/GtkBackend.h"
 #include "platform/ui/gtk/GtkNative.h"
-
-#include "platform/ui/Constants.h"
 
 #include <algorithm>
 #include <vector>
@@ -45,7 +44,8 @@ void GtkBackend::place(Window& w) {
         gtk_widget_set_size_request(n->client, client.right, client.bottom);
         if (m_reported_place.handle == w.handle && m_reported_place.rect == w.rect)
             return;  // the window is already there
-        gtk_window_resize(GTK_WINDOW(n->outer.get()), std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom));
+        gtk_window_resize(GTK_WINDOW(n->outer.get()), std::max<LONG>(1, client.right),
+                          std::max<LONG>(1, client.bottom));
         gtk_window_move(GTK_WINDOW(n->outer.get()), origin.x, origin.y);
         return;
     }
@@ -60,7 +60,8 @@ void GtkBackend::place(Window& w) {
     } else {
         gtk_fixed_move(GTK_FIXED(container), n->outer.get(), w.rect.left + offset.x, w.rect.top + offset.y);
     }
-    gtk_widget_set_size_request(n->outer.get(), std::max<LONG>(0, rect_width(w.rect)), std::max<LONG>(0, rect_height(w.rect)));
+    gtk_widget_set_size_request(n->outer.get(), std::max<LONG>(0, rect_width(w.rect)),
+                                std::max<LONG>(0, rect_height(w.rect)));
 }
 
 void GtkBackend::restack_children(HWND parent) {
@@ -105,13 +106,23 @@ int GtkBackend::system_metric(int index) {
     switch (index) {
     case SM_CXSCREEN: return geometry.width;
     case SM_CYSCREEN: return geometry.height;
-    case SM_CXVSCROLL: case SM_CYHSCROLL: return 17;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL: return 17;
     case SM_CYCAPTION: return 23;
-    case SM_CXBORDER: case SM_CYBORDER: return 1;
-    case SM_CXDLGFRAME: case SM_CYDLGFRAME: case SM_CXFRAME: case SM_CYFRAME: return 3;
-    case SM_CXEDGE: case SM_CYEDGE: return 2;
-    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
-    case SM_CXSMICON: case SM_CYSMICON: return 16;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 3;
+    case SM_CXEDGE:
+    case SM_CYEDGE: return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
     default: return 0;
     }
 }

@@ -23,35 +23,23 @@ struct DialogButton {
 
 std::vector<DialogButton> buttons_for(UINT flags) {
     switch (flags & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-        return {{"确定", IDOK}, {"取消", IDCANCEL}};
-    case MB_ABORTRETRYIGNORE:
-        return {{"中止(_A)", IDABORT}, {"重试(_R)", IDRETRY}, {"忽略(_I)", IDIGNORE}};
-    case MB_YESNOCANCEL:
-        return {{"是(_Y)", IDYES}, {"否(_N)", IDNO}, {"取消", IDCANCEL}};
-    case MB_YESNO:
-        return {{"是(_Y)", IDYES}, {"否(_N)", IDNO}};
-    case MB_RETRYCANCEL:
-        return {{"重试(_R)", IDRETRY}, {"取消", IDCANCEL}};
-    case MB_CANCELTRYCONTINUE:
-        return {{"取消", IDCANCEL}, {"重试(_T)", IDTRYAGAIN}, {"继续(_C)", IDCONTINUE}};
-    default:
-        return {{"确定", IDOK}};
+    case MB_OKCANCEL: return {{"确定", IDOK}, {"取消", IDCANCEL}};
+    case MB_ABORTRETRYIGNORE: return {{"中止(_A)", IDABORT}, {"重试(_R)", IDRETRY}, {"忽略(_I)", IDIGNORE}};
+    case MB_YESNOCANCEL: return {{"是(_Y)", IDYES}, {"否(_N)", IDNO}, {"取消", IDCANCEL}};
+    case MB_YESNO: return {{"是(_Y)", IDYES}, {"否(_N)", IDNO}};
+    case MB_RETRYCANCEL: return {{"重试(_R)", IDRETRY}, {"取消", IDCANCEL}};
+    case MB_CANCELTRYCONTINUE: return {{"取消", IDCANCEL}, {"重试(_T)", IDTRYAGAIN}, {"继续(_C)", IDCONTINUE}};
+    default: return {{"确定", IDOK}};
     }
 }
 
 GtkMessageType message_type(UINT flags) {
     switch (flags & MB_ICONMASK) {
-    case MB_ICONERROR:
-        return GTK_MESSAGE_ERROR;
-    case MB_ICONQUESTION:
-        return GTK_MESSAGE_QUESTION;
-    case MB_ICONWARNING:
-        return GTK_MESSAGE_WARNING;
-    case MB_ICONINFORMATION:
-        return GTK_MESSAGE_INFO;
-    default:
-        return GTK_MESSAGE_OTHER;
+    case MB_ICONERROR: return GTK_MESSAGE_ERROR;
+    case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
+    case MB_ICONWARNING: return GTK_MESSAGE_WARNING;
+    case MB_ICONINFORMATION: return GTK_MESSAGE_INFO;
+    default: return GTK_MESSAGE_OTHER;
     }
 }
 
@@ -111,8 +99,9 @@ int GtkBackend::message_box(HWND owner, std::string_view text, std::string_view 
     for (char c : gbk_to_utf8(text))
         if (c != '\r')
             body += c;
-    GtkWidget* dialog = gtk_message_dialog_new(parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                               message_type(flags), GTK_BUTTONS_NONE, "%s", body.c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(parent, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                               message_type(flags), GTK_BUTTONS_NONE, "%s", body.c_str());
     auto keep = GObjectPtr<GtkWidget>::ref(dialog);
     gtk_window_set_title(GTK_WINDOW(dialog), gbk_to_utf8(caption).c_str());
     if (flags & (MB_TOPMOST | MB_SYSTEMMODAL))

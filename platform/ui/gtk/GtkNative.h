@@ -7,7 +7,6 @@
 #include "platform/ui/gtk/GObjectPtr.h"
 
 #include <gtk/gtk.h>
-
 #include <string>
 #include <string_view>
 
@@ -21,7 +20,7 @@ struct GtkNative final : NativeWindow {
     GObjectPtr<GtkWidget> outer;  // GtkWindow, GtkFixed, GtkEntry, GtkScrolledWindow or GtkButton
     GtkWidget* client = nullptr;  // GtkFixed that holds children
     GtkWidget* editor = nullptr;  // GtkEntry or GtkTextView
-    GtkWidget* label = nullptr;   // a button's label
+    GtkWidget* label = nullptr;  // a button's label
     GObjectPtr<GtkCssProvider> css;
     int syncing = 0;  // >0 while the window system writes into the widgets
 };

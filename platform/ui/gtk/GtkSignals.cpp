@@ -4,8 +4,6 @@
 // (moves, sizes, focus, close requests) reaches the window records.
 
 // The window system's headers come before GTK's (GtkBackend.h keeps that order).
-#include "platform/ui/gtk/GtkBackend.h"
-#include "platform/ui/gtk/GtkNative.h"
 #include "platform/ui/gtk/GtkSignals.h"
 
 #include "platform/ui/Constants.h"
@@ -14,6 +12,8 @@
 #include "platform/ui/Messages.h"
 #include "platform/ui/Styles.h"
 #include "platform/ui/gtk/CairoContext.h"
+#include "platform/ui/gtk/GtkBackend.h"
+#include "platform/ui/gtk/GtkNative.h"
 #include "platform/ui/gtk/GtkText.h"
 
 #include <cstring>
@@ -59,11 +59,14 @@ struct Handlers {
         if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12)
             return VK_F1 + (keyval - GDK_KEY_F1);
         switch (keyval) {
-        case GDK_KEY_Return: case GDK_KEY_KP_Enter: return VK_RETURN;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter: return VK_RETURN;
         case GDK_KEY_Escape: return VK_ESCAPE;
-        case GDK_KEY_Tab: case GDK_KEY_ISO_Left_Tab: return VK_TAB;
+        case GDK_KEY_Tab:
+        case GDK_KEY_ISO_Left_Tab: return VK_TAB;
         case GDK_KEY_BackSpace: return VK_BACK;
-        case GDK_KEY_Delete: case GDK_KEY_KP_Delete: return VK_DELETE;
+        case GDK_KEY_Delete:
+        case GDK_KEY_KP_Delete: return VK_DELETE;
         case GDK_KEY_Insert: return VK_INSERT;
         case GDK_KEY_space: return VK_SPACE;
         case GDK_KEY_Left: return VK_LEFT;
@@ -74,25 +77,39 @@ struct Handlers {
         case GDK_KEY_End: return VK_END;
         case GDK_KEY_Page_Up: return VK_PRIOR;
         case GDK_KEY_Page_Down: return VK_NEXT;
-        case GDK_KEY_Shift_L: case GDK_KEY_Shift_R: return VK_SHIFT;
-        case GDK_KEY_Control_L: case GDK_KEY_Control_R: return VK_CONTROL;
-        case GDK_KEY_Alt_L: case GDK_KEY_Alt_R: return VK_MENU;
+        case GDK_KEY_Shift_L:
+        case GDK_KEY_Shift_R: return VK_SHIFT;
+        case GDK_KEY_Control_L:
+        case GDK_KEY_Control_R: return VK_CONTROL;
+        case GDK_KEY_Alt_L:
+        case GDK_KEY_Alt_R: return VK_MENU;
         case GDK_KEY_KP_Multiply: return 0x6A;
         case GDK_KEY_KP_Add: return 0x6B;
         case GDK_KEY_KP_Subtract: return 0x6D;
         case GDK_KEY_KP_Decimal: return 0x6E;
         case GDK_KEY_KP_Divide: return 0x6F;
-        case GDK_KEY_semicolon: case GDK_KEY_colon: return 0xBA;
-        case GDK_KEY_equal: case GDK_KEY_plus: return 0xBB;
-        case GDK_KEY_comma: case GDK_KEY_less: return 0xBC;
-        case GDK_KEY_minus: case GDK_KEY_underscore: return 0xBD;
-        case GDK_KEY_period: case GDK_KEY_greater: return 0xBE;
-        case GDK_KEY_slash: case GDK_KEY_question: return 0xBF;
-        case GDK_KEY_grave: case GDK_KEY_asciitilde: return 0xC0;
-        case GDK_KEY_bracketleft: case GDK_KEY_braceleft: return 0xDB;
-        case GDK_KEY_backslash: case GDK_KEY_bar: return 0xDC;
-        case GDK_KEY_bracketright: case GDK_KEY_braceright: return 0xDD;
-        case GDK_KEY_apostrophe: case GDK_KEY_quotedbl: return 0xDE;
+        case GDK_KEY_semicolon:
+        case GDK_KEY_colon: return 0xBA;
+        case GDK_KEY_equal:
+        case GDK_KEY_plus: return 0xBB;
+        case GDK_KEY_comma:
+        case GDK_KEY_less: return 0xBC;
+        case GDK_KEY_minus:
+        case GDK_KEY_underscore: return 0xBD;
+        case GDK_KEY_period:
+        case GDK_KEY_greater: return 0xBE;
+        case GDK_KEY_slash:
+        case GDK_KEY_question: return 0xBF;
+        case GDK_KEY_grave:
+        case GDK_KEY_asciitilde: return 0xC0;
+        case GDK_KEY_bracketleft:
+        case GDK_KEY_braceleft: return 0xDB;
+        case GDK_KEY_backslash:
+        case GDK_KEY_bar: return 0xDC;
+        case GDK_KEY_bracketright:
+        case GDK_KEY_braceright: return 0xDD;
+        case GDK_KEY_apostrophe:
+        case GDK_KEY_quotedbl: return 0xDE;
         default: return 0;
         }
     }
@@ -101,7 +118,8 @@ struct Handlers {
     static void type_key(HWND target, GdkEventKey* e) {
         WPARAM code = 0;
         switch (e->keyval) {
-        case GDK_KEY_Return: case GDK_KEY_KP_Enter: code = '\r'; break;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter: code = '\r'; break;
         case GDK_KEY_Escape: code = 0x1B; break;
         case GDK_KEY_BackSpace: code = 0x08; break;
         case GDK_KEY_Tab: code = '\t'; break;
@@ -115,7 +133,8 @@ struct Handlers {
             if (gbk.size() == 1)
                 code = static_cast<unsigned char>(gbk[0]);
             else if (gbk.size() == 2)
-                code = (static_cast<WPARAM>(static_cast<unsigned char>(gbk[0])) << 8) | static_cast<unsigned char>(gbk[1]);
+                code =
+                    (static_cast<WPARAM>(static_cast<unsigned char>(gbk[0])) << 8) | static_cast<unsigned char>(gbk[1]);
         }
         }
         if (code)
@@ -158,10 +177,8 @@ struct Handlers {
         if (!t)
             return TRUE;
         switch (t->kind) {
-        case ControlKind::Edit:
-            return FALSE;  // the editor handles it; what it types arrives through insert-text
-        case ControlKind::Button:
-            return vk == VK_TAB ? FALSE : TRUE;  // the button procedure clicks on Space
+        case ControlKind::Edit: return FALSE;  // the editor handles it; what it types arrives through insert-text
+        case ControlKind::Button: return vk == VK_TAB ? FALSE : TRUE;  // the button procedure clicks on Space
         case ControlKind::Custom:
             if (down && !alt)
                 type_key(target, e);
@@ -230,8 +247,8 @@ struct Handlers {
             return FALSE;
         HWND target = ws().focus() ? ws().focus() : w->handle;
         auto distance = static_cast<WORD>(static_cast<short>(notches * 120));
-        return ws().deliver_input(MSG{target, WM_MOUSEWHEEL,
-                                      MAKEWPARAM(static_cast<WORD>(key_state_bits(e->state)), distance), 0, 0, {0, 0}});
+        return ws().deliver_input(MSG{
+            target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<WORD>(key_state_bits(e->state)), distance), 0, 0, {0, 0}});
     }
 
     static gboolean draw(GtkWidget* widget, cairo_t* cr, gpointer data) {
@@ -304,9 +321,13 @@ struct Handlers {
             return FALSE;
         w->minimized = minimized;
         w->maximized = maximized;
-        w->style = (w->style & ~(WS_MINIMIZE | WS_MAXIMIZE)) | (minimized ? WS_MINIMIZE : 0) | (maximized ? WS_MAXIMIZE : 0);
+        w->style =
+            (w->style & ~(WS_MINIMIZE | WS_MAXIMIZE)) | (minimized ? WS_MINIMIZE : 0) | (maximized ? WS_MAXIMIZE : 0);
         RECT client = ws().client_rect(*w);
-        ws().send_message(w->handle, WM_SIZE, minimized ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
+        ws().send_message(w->handle, WM_SIZE,
+                          minimized   ? SIZE_MINIMIZED
+                          : maximized ? SIZE_MAXIMIZED
+                                      : SIZE_RESTORED,
                           MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom)));
         return FALSE;
     }
@@ -374,7 +395,8 @@ struct Handlers {
     static void type_into(Window& w, std::size_t start, std::size_t end, const gchar* text, gint length) {
         HWND h = w.handle;
         edit_selection_by_user(h, start, end);
-        std::string gbk = utf8_to_gbk(std::string_view(text, length < 0 ? std::strlen(text) : static_cast<std::size_t>(length)));
+        std::string gbk =
+            utf8_to_gbk(std::string_view(text, length < 0 ? std::strlen(text) : static_cast<std::size_t>(length)));
         for (std::size_t i = 0; i < gbk.size();) {
             std::size_t n = gbk_char_length(gbk, i);
             WPARAM code = static_cast<unsigned char>(gbk[i]);

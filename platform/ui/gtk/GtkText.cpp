@@ -55,8 +55,9 @@ std::string font_css(const LOGFONTA& font) {
         start = comma + 1;
     }
     char buffer[160];
-    std::snprintf(buffer, sizeof buffer, "font-size: %.0fpx; font-weight: %d; font-style: %s; text-decoration-line: %s;",
-                  pixel_size(font), font.lfWeight == 0 ? 400 : std::clamp(static_cast<int>(font.lfWeight), 100, 1000),
+    std::snprintf(buffer, sizeof buffer,
+                  "font-size: %.0fpx; font-weight: %d; font-style: %s; text-decoration-line: %s;", pixel_size(font),
+                  font.lfWeight == 0 ? 400 : std::clamp(static_cast<int>(font.lfWeight), 100, 1000),
                   font.lfItalic ? "italic" : "normal", font.lfUnderline ? "underline" : "none");
     return "font-family: " + families + "; " + buffer;
 }
@@ -97,7 +98,8 @@ GObjectPtr<GdkPixbuf> icon_pixbuf(HICON icon) {
         bool ok = gdk_pixbuf_loader_write(loader.get(), icon->png.data(), icon->png.size(), nullptr);
         ok = gdk_pixbuf_loader_close(loader.get(), nullptr) && ok;
         GdkPixbuf* pixbuf = ok ? gdk_pixbuf_loader_get_pixbuf(loader.get()) : nullptr;
-        return pixbuf ? GObjectPtr<GdkPixbuf>::adopt(static_cast<GdkPixbuf*>(g_object_ref(pixbuf))) : GObjectPtr<GdkPixbuf>{};
+        return pixbuf ? GObjectPtr<GdkPixbuf>::adopt(static_cast<GdkPixbuf*>(g_object_ref(pixbuf)))
+                      : GObjectPtr<GdkPixbuf>{};
     }
     if (icon->argb.size() != static_cast<std::size_t>(icon->width) * icon->height)
         return {};

@@ -7,7 +7,6 @@
 #include "platform/ui/gtk/GObjectPtr.h"
 
 #include <gtk/gtk.h>
-
 #include <memory>
 #include <string>
 #include <string_view>

@@ -13,24 +13,19 @@ namespace quilbex::ui {
 
 int first_button(UINT flags) {
     switch (flags & MB_TYPEMASK) {
-    case MB_OKCANCEL:
-        return IDOK;
-    case MB_ABORTRETRYIGNORE:
-        return IDABORT;
+    case MB_OKCANCEL: return IDOK;
+    case MB_ABORTRETRYIGNORE: return IDABORT;
     case MB_YESNOCANCEL:
-    case MB_YESNO:
-        return IDYES;
-    case MB_RETRYCANCEL:
-        return IDRETRY;
-    case MB_CANCELTRYCONTINUE:
-        return IDCANCEL;
-    default:
-        return IDOK;
+    case MB_YESNO: return IDYES;
+    case MB_RETRYCANCEL: return IDRETRY;
+    case MB_CANCELTRYCONTINUE: return IDCANCEL;
+    default: return IDOK;
     }
 }
 
 HeadlessBackend::HeadlessBackend(const HeadlessOptions& options)
-    : m_clock(options.virtual_clock ? std::unique_ptr<Clock>(new VirtualClock) : std::unique_ptr<Clock>(new SteadyClock)),
+    : m_clock(options.virtual_clock ? std::unique_ptr<Clock>(new VirtualClock)
+                                    : std::unique_ptr<Clock>(new SteadyClock)),
       m_screen_width(options.screen_width), m_screen_height(options.screen_height) {}
 
 void HeadlessBackend::window_destroyed(Window& window) { m_paints.erase(window.handle); }
@@ -44,40 +39,32 @@ void HeadlessBackend::paint_finished(Window& window, DrawingContext& context) {
     m_paints[window.handle] = static_cast<RecordingContext&>(context).take_operations();
 }
 
-SIZE HeadlessBackend::measure_text(const LOGFONTA& font, std::string_view gbk) { return headless_text_extent(font, gbk); }
+SIZE HeadlessBackend::measure_text(const LOGFONTA& font, std::string_view gbk) {
+    return headless_text_extent(font, gbk);
+}
 
 int HeadlessBackend::system_metric(int index) {
     switch (index) {
-    case SM_CXSCREEN:
-        return m_screen_width;
-    case SM_CYSCREEN:
-        return m_screen_height;
+    case SM_CXSCREEN: return m_screen_width;
+    case SM_CYSCREEN: return m_screen_height;
     case SM_CXVSCROLL:
-    case SM_CYHSCROLL:
-        return 17;
-    case SM_CYCAPTION:
-        return 23;
+    case SM_CYHSCROLL: return 17;
+    case SM_CYCAPTION: return 23;
     case SM_CXBORDER:
-    case SM_CYBORDER:
-        return 1;
+    case SM_CYBORDER: return 1;
     case SM_CXDLGFRAME:
     case SM_CYDLGFRAME:
     case SM_CXFRAME:
-    case SM_CYFRAME:
-        return 3;
+    case SM_CYFRAME: return 3;
     case SM_CXEDGE:
-    case SM_CYEDGE:
-        return 2;
+    case SM_CYEDGE: return 2;
     case SM_CXICON:
     case SM_CYICON:
     case SM_CXCURSOR:
-    case SM_CYCURSOR:
-        return 32;
+    case SM_CYCURSOR: return 32;
     case SM_CXSMICON:
-    case SM_CYSMICON:
-        return 16;
-    default:
-        return 0;
+    case SM_CYSMICON: return 16;
+    default: return 0;
     }
 }
 
@@ -209,8 +196,8 @@ bool HeadlessBackend::double_click(HWND window, std::optional<POINT> at) {
 bool HeadlessBackend::mouse_move(HWND window, POINT at) {
     if (!accepts_input(window))
         return false;
-    m_system->deliver_input(
-        MSG{window, WM_MOUSEMOVE, mouse_key_state(), MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)), 0, at});
+    m_system->deliver_input(MSG{window, WM_MOUSEMOVE, mouse_key_state(),
+                                MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)), 0, at});
     return true;
 }
 
@@ -218,13 +205,12 @@ bool HeadlessBackend::wheel(HWND window, int notches) {
     if (!accepts_input(window))
         return false;
     auto distance = static_cast<WORD>(static_cast<short>(notches * 120));
-    m_system->deliver_input(MSG{window, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<WORD>(mouse_key_state()), distance), 0, 0, {0, 0}});
+    m_system->deliver_input(
+        MSG{window, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<WORD>(mouse_key_state()), distance), 0, 0, {0, 0}});
     return true;
 }
 
-HWND HeadlessBackend::keyboard_target() const {
-    return m_system->focus() ? m_system->focus() : m_system->active();
-}
+HWND HeadlessBackend::keyboard_target() const { return m_system->focus() ? m_system->focus() : m_system->active(); }
 
 void HeadlessBackend::key_down(UINT key) {
     HWND target = keyboard_target();
@@ -239,7 +225,8 @@ void HeadlessBackend::key_up(UINT key) {
     bool alt = m_system->key_state(VK_MENU) != 0;
     m_system->set_key_down(key, false);
     if (target)
-        m_system->deliver_input(MSG{target, alt ? WM_SYSKEYUP : WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), 0, {0, 0}});
+        m_system->deliver_input(
+            MSG{target, alt ? WM_SYSKEYUP : WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u), 0, {0, 0}});
 }
 
 void HeadlessBackend::press_key(UINT key) {
@@ -257,7 +244,9 @@ void HeadlessBackend::press_key(UINT key) {
     else if (key >= '0' && key <= '9')
         typed = static_cast<int>(key);
     else if (key >= 'A' && key <= 'Z')
-        typed = ctrl ? static_cast<int>(key - 'A' + 1) : shift ? static_cast<int>(key) : std::tolower(static_cast<int>(key));
+        typed = ctrl    ? static_cast<int>(key - 'A' + 1)
+                : shift ? static_cast<int>(key)
+                        : std::tolower(static_cast<int>(key));
     HWND now = keyboard_target();
     if (!consumed && !alt && typed >= 0 && now && m_system->find(now))
         m_system->deliver_input(MSG{now, WM_CHAR, static_cast<WPARAM>(typed), 1, 0, {0, 0}});

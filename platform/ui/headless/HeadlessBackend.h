@@ -32,7 +32,7 @@ struct HeadlessOptions {
 
 struct MessageBoxRecord {
     HWND owner = nullptr;
-    std::string text;     // GBK
+    std::string text;  // GBK
     std::string caption;  // GBK
     UINT flags = 0;
     int answer = 0;

@@ -12,17 +12,17 @@ namespace quilbex::ui {
 struct DrawOp {
     enum class Kind { Fill, Gradient, Line, Text, Icon };
     Kind kind = Kind::Fill;
-    RECT rect{};              // fill, gradient, icon and text rectangles
-    COLORREF color = 0;       // fill colour, gradient start, line colour, text colour
-    COLORREF color2 = 0;      // gradient end
+    RECT rect{};  // fill, gradient, icon and text rectangles
+    COLORREF color = 0;  // fill colour, gradient start, line colour, text colour
+    COLORREF color2 = 0;  // gradient end
     GradientDirection direction = GradientDirection::Horizontal;
-    POINT from{}, to{};       // line
-    std::string text;         // GBK
-    UINT format = 0;          // DT_* flags
-    LOGFONTA font{};          // font of a text operation
+    POINT from{}, to{};  // line
+    std::string text;  // GBK
+    UINT format = 0;  // DT_* flags
+    LOGFONTA font{};  // font of a text operation
     int bk_mode = 0;
     HICON icon = nullptr;
-    RECT clip{};              // clip box when the operation was drawn
+    RECT clip{};  // clip box when the operation was drawn
 };
 
 // The fixed text metrics of the headless backend: characters are as high as

@@ -2,8 +2,8 @@
 // The local services on free ports, the application's configuration pointing
 // at them, and a program image that binds the WinInet functions by name.
 
-#include "app/net/NetConfig.h"
 #include "app/flows/Globals.h"
+#include "app/net/NetConfig.h"
 #include "app/net/NetProgram.h"
 #include "app/net/TextOps.h"
 #include "sim/Simulator.h"

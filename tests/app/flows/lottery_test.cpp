@@ -1,11 +1,10 @@
 // The lottery worker against the local mobile API: the draw request, the
 // stop phrases, the ten-draw limit and the worker's own cookie copy.
 
-#include "app/flows/Lottery.h"
-#include "app/flows/SignIn.h"
-
 #include "FlowFixture.h"
 #include "WindowRecorder.h"
+#include "app/flows/Lottery.h"
+#include "app/flows/SignIn.h"
 #include "sim/HttpServer.h"
 
 #include <atomic>

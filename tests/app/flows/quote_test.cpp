@@ -1,10 +1,9 @@
 // The quote worker against the local quote service.
 
-#include "app/flows/Quote.h"
-
 #include "FlowFixture.h"
-#include "app/flows/SignIn.h"
 #include "WindowRecorder.h"
+#include "app/flows/Quote.h"
+#include "app/flows/SignIn.h"
 
 namespace quilbex::app::testing {
 namespace {

@@ -1,9 +1,8 @@
 // The sign-in flow against the local forum: the requests it sends and the
 // status it makes of each reply.
 
-#include "app/flows/SignIn.h"
-
 #include "FlowFixture.h"
+#include "app/flows/SignIn.h"
 
 namespace quilbex::app::testing {
 namespace {

@@ -12,15 +12,15 @@
 namespace quilbex::testing {
 
 struct NetProgram {
-    static constexpr const char* kLibraries[16] = {
-        "wininet.dll", "wininet.dll", "wininet.dll",  "wininet.dll",  "Wininet.dll",  "wininet.dll",
-        "wininet.dll", "wininet.dll", "ole32.dll",    "ole32.dll",    "kernel32.dll", "Kernel32.dll",
-        "SkinH_QV.dll", "SkinH_QV.dll", "Kernel32.dll", "kernel32.dll"};
+    static constexpr const char* kLibraries[16] = {"wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",
+                                                   "Wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",
+                                                   "ole32.dll",    "ole32.dll",    "kernel32.dll", "Kernel32.dll",
+                                                   "SkinH_QV.dll", "SkinH_QV.dll", "Kernel32.dll", "kernel32.dll"};
     static constexpr const char* kFunctions[16] = {
-        "InternetOpenA",    "InternetConnectA", "InternetCloseHandle", "HttpOpenRequestA",
-        "InternetSetOptionA", "HttpSendRequestA", "InternetReadFile",  "HttpQueryInfoA",
-        "CoInitialize",     "CoUninitialize",   "GetExitCodeThread",   "TerminateThread",
-        "SkinH_Attach",     "SkinH_AttachRes",  "MultiByteToWideChar", "WideCharToMultiByte"};
+        "InternetOpenA",      "InternetConnectA", "InternetCloseHandle", "HttpOpenRequestA",
+        "InternetSetOptionA", "HttpSendRequestA", "InternetReadFile",    "HttpQueryInfoA",
+        "CoInitialize",       "CoUninitialize",   "GetExitCodeThread",   "TerminateThread",
+        "SkinH_Attach",       "SkinH_AttachRes",  "MultiByteToWideChar", "WideCharToMultiByte"};
 
     rt::ProgramHeader header{};
 

@@ -1,7 +1,6 @@
 // The ordered name/value list behind request headers and form bodies.
 
 #include "app/net/FieldList.h"
-
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>

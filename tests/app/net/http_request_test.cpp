@@ -1,8 +1,7 @@
 // http_request: the request it puts on the wire and what it hands back.
 
-#include "app/net/HttpClient.h"
-
 #include "NetProgram.h"
+#include "app/net/HttpClient.h"
 #include "platform/wininet/CookieStore.h"
 #include "platform/wininet/WireServer.h"
 #include "runtime/Blocks.h"
@@ -75,8 +74,9 @@ TEST_F(HttpRequest, extra_header_names_are_normalised_and_suppress_their_standar
     EXPECT_EQ(server.last().head, "GET / HTTP/1.1\r\n" + host_line() + "User-Agent: X\r\nAccept: text/html\r\n" +
                                       "Referer: " + u + "\r\nAccept-Language: zh-cn\r\n\r\n");
     http_request({.url = u.c_str(), .extra_headers = "x-a: 1", .complete_headers = false, .normalise_names = false});
-    EXPECT_EQ(server.last().head, "GET / HTTP/1.1\r\n" + host_line() +
-                                      "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)\r\nx-a: 1\r\n\r\n");
+    EXPECT_EQ(server.last().head,
+              "GET / HTTP/1.1\r\n" + host_line() +
+                  "User-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)\r\nx-a: 1\r\n\r\n");
 }
 
 TEST_F(HttpRequest, the_cookie_line_comes_last_as_given_or_with_its_name_added) {

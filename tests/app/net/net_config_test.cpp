@@ -1,21 +1,18 @@
 // The deployment's hosts and TLS trust from the settings file.
 
 #include "app/net/NetConfig.h"
-
 #include "platform/wininet/TlsTrust.h"
 #include "platform/wininet/WinInet.h"
 #include "sim/Simulator.h"
-
-#include <openssl/pem.h>
-#include <openssl/x509v3.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <memory>
+#include <openssl/pem.h>
+#include <openssl/x509v3.h>
 #include <vector>
 
 namespace quilbex::app {

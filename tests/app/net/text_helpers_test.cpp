@@ -7,7 +7,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <iterator>
 #include <random>
 #include <string>
@@ -88,7 +87,8 @@ TEST(ConvertCharset, turns_a_utf8_body_into_gbk) {
 // writing: each half of a character GBK lacks is "?" whatever the target,
 // and the text ends at a zero byte.
 TEST(ConvertCharset, keeps_what_the_programs_text_can_hold) {
-    ByteSet lacking = byte_set("a\xF0\x9F\x98\x80" "b中");  // an emoji between
+    ByteSet lacking = byte_set("a\xF0\x9F\x98\x80"
+                               "b中");  // an emoji between
     EXPECT_EQ(bytes(convert_charset(lacking.get())), gbk("a??b中"));
     EXPECT_EQ(bytes(convert_charset(lacking.get(), "UTF-8", "UTF-8", 3)), "a??b中");
     EXPECT_EQ(bytes(convert_charset(lacking.get(), "UTF-8", "unicode", 2)), std::string("a\0?\0?\0b\0\x2D\x4E", 10));
@@ -155,9 +155,9 @@ private:
 };
 
 TEST(UnescapeUnicode, matches_the_script_engines_unescape_on_random_text) {
-    static const std::string pieces[] = {"a", "%", "u", "\\u", "\\", "'", "\"", "\r\n", "\n", "0", "4e2d", "D8",
-                                         "dc00", "F", "2", "\x81", "\xd6\xd0", "\xa1\xaf", "\xff", "\x80", "\xe6\x8a",
-                                         "{$}", "%u", "%4", "\xd6\\"};
+    static const std::string pieces[] = {
+        "a", "%", "u",    "\\u",      "\\",       "'",    "\"",   "\r\n",     "\n",  "0",  "4e2d", "D8",    "dc00",
+        "F", "2", "\x81", "\xd6\xd0", "\xa1\xaf", "\xff", "\x80", "\xe6\x8a", "{$}", "%u", "%4",   "\xd6\\"};
     EngineUnescape engine;
     std::mt19937 random(14);
     int compared = 0;

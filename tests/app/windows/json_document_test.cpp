@@ -1,9 +1,8 @@
 #include "app/windows/JsonDocument.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 #include <string>
 
 using namespace quilbex;

@@ -34,7 +34,8 @@ WKE_API const char* wkeGetTitle(void*) { return "fake"; }
 // Any non-null value: the binding never creates views in these tests.
 WKE_API void* wkeCreateWebWindow(int, void*, int, int, int, int) { return reinterpret_cast<void*>(0x1000); }
 WKE_API const char* wkeGetCookie(void*) { return "fake=1"; }
-#define WKE_FN(name) WKE_API void name() {}
+#define WKE_FN(name)                                                                                                   \
+    WKE_API void name() {}
 #define wkeIsInitialize fake_skip_1
 #define wkeInitializeEx fake_skip_2
 #define wkeCreateWebWindow fake_skip_3

@@ -12,7 +12,6 @@
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <thread>
 
@@ -36,17 +35,23 @@ private:
         const USHORT opt = PARAMFLAG_FIN | PARAMFLAG_FOPT;
         const USHORT inout = PARAMFLAG_FIN | PARAMFLAG_FOUT;
         static ComPtr<TypeInfo> info = TypeInfo::create_dispatch(
-            u"Probe",
-            {
-                {u"Probe", 1, MemberKind::Method, {VT_BSTR},
-                 {{u"a", {VT_VARIANT}}, {u"b", {VT_VARIANT}, opt}, {u"c", {VT_VARIANT}, opt}}},
-                {u"Twist", 2, MemberKind::Method, {VT_VOID}, {{u"io", {VT_I4, true}, inout}}},
-                {u"Greet", 3, MemberKind::Method, {VT_VOID}, {{u"name", {VT_BSTR, true}, inout}}},
-                {u"Items", 4, MemberKind::Method, {VT_I4},
-                 {{u"first", {VT_VARIANT}}, {u"rest", {VT_VARIANT, true, true}}}, true},
-                {u"Level", 5, MemberKind::Variable, {VT_I4}, {}},
-                {u"Bytes", 6, MemberKind::Method, {VT_VARIANT}, {{u"data", {VT_VARIANT}}}},
-            });
+            u"Probe", {
+                          {u"Probe",
+                           1,
+                           MemberKind::Method,
+                           {VT_BSTR},
+                           {{u"a", {VT_VARIANT}}, {u"b", {VT_VARIANT}, opt}, {u"c", {VT_VARIANT}, opt}}},
+                          {u"Twist", 2, MemberKind::Method, {VT_VOID}, {{u"io", {VT_I4, true}, inout}}},
+                          {u"Greet", 3, MemberKind::Method, {VT_VOID}, {{u"name", {VT_BSTR, true}, inout}}},
+                          {u"Items",
+                           4,
+                           MemberKind::Method,
+                           {VT_I4},
+                           {{u"first", {VT_VARIANT}}, {u"rest", {VT_VARIANT, true, true}}},
+                           true},
+                          {u"Level", 5, MemberKind::Variable, {VT_I4}, {}},
+                          {u"Bytes", 6, MemberKind::Method, {VT_VARIANT}, {{u"data", {VT_VARIANT}}}},
+                      });
         return info;
     }
 
@@ -222,7 +227,8 @@ TEST_F(ComCommands, stream_position_reads_a_by_reference_integer_and_bytes_pass_
     object_call(stream, "Write", {data.arg()});
     ASSERT_EQ(last_object_call_error(), 0);
     std::int32_t position = 3;
-    ASSERT_TRUE(object_set_property(stream, "Position", rt::ArgRecord::of_pointer(&position, rt::kTypeInt | rt::kByReference)));
+    ASSERT_TRUE(
+        object_set_property(stream, "Position", rt::ArgRecord::of_pointer(&position, rt::kTypeInt | rt::kByReference)));
     EXPECT_EQ(object_call_double(stream, "Position"), 3.0);
     ASSERT_TRUE(object_set_property(stream, "Position", int_argument(0)));
     VariantVar read = object_call_variant(stream, "Read");

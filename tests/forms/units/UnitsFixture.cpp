@@ -14,9 +14,8 @@
 #include "runtime/Startup.h"
 #include "runtime/WindowHost.h"
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <gtest/gtest.h>
 
 namespace quilbex::testing {
 namespace {
@@ -31,8 +30,7 @@ RoutineState& routine_state() {
     return state;
 }
 
-template <std::uint32_t N>
-rt::HandlerResult routine(const rt::HandlerCall& call) {
+template <std::uint32_t N> rt::HandlerResult routine(const rt::HandlerCall& call) {
     std::uint32_t source[2] = {};
     rt::runtime_notify(2017, reinterpret_cast<std::uintptr_t>(source), 0);
     HandlerRun run{N, source[1], {}};
@@ -43,9 +41,9 @@ rt::HandlerResult routine(const rt::HandlerCall& call) {
     return result ? rt::HandlerResult{true, *result} : rt::HandlerResult{};
 }
 
-const rt::ApplicationRoutine kRoutines[UnitsProgram::kRoutineCount] = {
-    routine<0>, routine<1>, routine<2>, routine<3>, routine<4>,
-    routine<5>, routine<6>, routine<7>, routine<8>, routine<9>};
+const rt::ApplicationRoutine kRoutines[UnitsProgram::kRoutineCount] = {routine<0>, routine<1>, routine<2>, routine<3>,
+                                                                       routine<4>, routine<5>, routine<6>, routine<7>,
+                                                                       routine<8>, routine<9>};
 
 }  // namespace
 
@@ -173,16 +171,16 @@ std::uint64_t read_number(std::uint32_t window_id, std::uint32_t unit_id, std::i
 }
 
 std::string read_text(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index) {
-    auto* text = reinterpret_cast<char*>(
-        static_cast<std::uintptr_t>(forms::read_unit_property(window_id, unit_id, index, -1)));
+    auto* text =
+        reinterpret_cast<char*>(static_cast<std::uintptr_t>(forms::read_unit_property(window_id, unit_id, index, -1)));
     std::string out = text ? text : "";
     rt::release(text);
     return out;
 }
 
 bool text_is_null(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t index) {
-    auto* text = reinterpret_cast<char*>(
-        static_cast<std::uintptr_t>(forms::read_unit_property(window_id, unit_id, index, -1)));
+    auto* text =
+        reinterpret_cast<char*>(static_cast<std::uintptr_t>(forms::read_unit_property(window_id, unit_id, index, -1)));
     bool null = text == nullptr;
     rt::release(text);
     return null;
@@ -203,16 +201,16 @@ std::vector<std::uint8_t> ico_image(int size, std::uint32_t argb) {
     auto n = static_cast<std::uint32_t>(size);
     std::uint32_t mask_row = ((n + 31) / 32) * 4;
     std::uint32_t image = 40 + n * n * 4 + mask_row * n;
-    u16(0), u16(1), u16(1);                                       // ICONDIR: icon, one entry
+    u16(0), u16(1), u16(1);  // ICONDIR: icon, one entry
     out.push_back(static_cast<std::uint8_t>(n)), out.push_back(static_cast<std::uint8_t>(n));
-    out.push_back(0), out.push_back(0);                           // colours, reserved
-    u16(1), u16(32), u32(image), u32(22);                         // planes, bits, size, offset
-    u32(40), u32(n), u32(2 * n), u16(1), u16(32);                 // BITMAPINFOHEADER
+    out.push_back(0), out.push_back(0);  // colours, reserved
+    u16(1), u16(32), u32(image), u32(22);  // planes, bits, size, offset
+    u32(40), u32(n), u32(2 * n), u16(1), u16(32);  // BITMAPINFOHEADER
     for (int i = 0; i < 6; ++i)
         u32(0);
     for (std::uint32_t i = 0; i < n * n; ++i)
-        u32(argb);                                                // BGRA as a little-endian ARGB
-    out.insert(out.end(), mask_row * n, 0);                       // AND mask: all opaque
+        u32(argb);  // BGRA as a little-endian ARGB
+    out.insert(out.end(), mask_row * n, 0);  // AND mask: all opaque
     return out;
 }
 

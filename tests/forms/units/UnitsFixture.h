@@ -100,8 +100,7 @@ void write_text(std::uint32_t window_id, std::uint32_t unit_id, std::int32_t ind
 std::vector<std::uint8_t> ico_image(int size, std::uint32_t argb);
 
 // A property block from a block writer (the test fails on a write error).
-template <typename Block, typename Writer>
-std::vector<std::uint8_t> block_bytes(const Block& block, Writer writer) {
+template <typename Block, typename Writer> std::vector<std::uint8_t> block_bytes(const Block& block, Writer writer) {
     auto written = writer(block);
     return written ? written.value() : std::vector<std::uint8_t>{};
 }

@@ -2,10 +2,9 @@
 // window, clicks, and pictures that decode or are dropped.
 
 #include "UnitsFixture.h"
-
+#include "forms/PropertyAccess.h"
 #include "forms/blocks/ButtonBlock.h"
 #include "forms/units/ButtonUnit.h"
-#include "forms/PropertyAccess.h"
 #include "runtime/Memory.h"
 #include "runtime/Notifications.h"
 #include "support/Gbk.h"

@@ -3,7 +3,6 @@
 // height rule, colours, the Enter key and the block written back.
 
 #include "UnitsFixture.h"
-
 #include "forms/blocks/EditBoxBlock.h"
 #include "forms/blocks/WindowBlock.h"
 #include "forms/units/EditBoxUnit.h"
@@ -11,10 +10,9 @@
 #include "platform/ui/WindowSystem.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace quilbex::testing {

@@ -3,14 +3,12 @@
 // with its DrawText flags, and the three effects in their drawing order.
 
 #include "UnitsFixture.h"
-
 #include "forms/blocks/LabelBlock.h"
 #include "forms/units/LabelUnit.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 namespace quilbex::testing {
 namespace {

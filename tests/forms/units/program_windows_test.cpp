@@ -2,7 +2,6 @@
 // from the core library's unit types on the headless window system.
 
 #include "UnitsFixture.h"
-
 #include "app_templates/WindowTemplates.h"
 #include "forms/units/EditBoxUnit.h"
 #include "platform/ui/WindowSystem.h"
@@ -23,7 +22,9 @@ protected:
         ASSERT_TRUE(program.load(main_window::kWindowId));
     }
     ui::HWND hwnd(std::uint32_t unit) { return program.hwnd(main_window::kWindowId, unit); }
-    std::uint32_t runs_of(Routine routine) { return static_cast<std::uint32_t>(program.runs_of(static_cast<std::uint32_t>(routine))); }
+    std::uint32_t runs_of(Routine routine) {
+        return static_cast<std::uint32_t>(program.runs_of(static_cast<std::uint32_t>(routine)));
+    }
 
     UnitsProgram program;
 };
@@ -35,10 +36,10 @@ TEST_F(ProgramWindowsTest, main_window_opens_centred_with_every_unit_and_its_cre
     EXPECT_EQ(rect, (ui::RECT{420, 343, 860, 681}));
     EXPECT_EQ(ui::window_text(window), gbk("Quilbex签到抽奖V1.0"));
     EXPECT_NE(ui::SendMessageA(window, ui::WM_GETICON, ui::ICON_BIG, 0), 0) << "the template's icon";
-    for (std::uint32_t unit : {main_window::clock_timer, main_window::time_label, main_window::quote_button,
-                               main_window::login_button, main_window::sign_text_label, main_window::message_edit,
-                               main_window::save_button, main_window::cookie_label, main_window::cookie_box,
-                               main_window::status_box, main_window::sign_button}) {
+    for (std::uint32_t unit :
+         {main_window::clock_timer, main_window::time_label, main_window::quote_button, main_window::login_button,
+          main_window::sign_text_label, main_window::message_edit, main_window::save_button, main_window::cookie_label,
+          main_window::cookie_box, main_window::status_box, main_window::sign_button}) {
         SCOPED_TRACE(unit);
         ASSERT_NE(hwnd(unit), nullptr);
         EXPECT_EQ(ui::GetParent(hwnd(unit)), window);

@@ -2,7 +2,6 @@
 // or restarts the phase, stopping, and ticks lost while dispatch is suspended.
 
 #include "UnitsFixture.h"
-
 #include "forms/blocks/TimerBlock.h"
 #include "forms/blocks/WindowBlock.h"
 #include "forms/units/TimerUnit.h"

@@ -3,11 +3,10 @@
 // events, and the keyboard behaviour it gives its units.
 
 #include "UnitsFixture.h"
-
+#include "forms/WindowCommands.h"
 #include "forms/blocks/ButtonBlock.h"
 #include "forms/blocks/EditBoxBlock.h"
 #include "forms/blocks/WindowBlock.h"
-#include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
 #include "platform/ui/WindowSystem.h"
 #include "runtime/DefaultIcon.h"
@@ -25,7 +24,7 @@ constexpr std::uint32_t kOwnRecord = kWindowRecord | (kWindowId & 0xFFFF);
 constexpr std::uint32_t kFirstEdit = control_id(7);
 constexpr std::uint32_t kSecondEdit = control_id(8);
 constexpr std::uint32_t kOkButton = control_id(9);
-constexpr std::uint32_t kOnClose = 0;   // event 12
+constexpr std::uint32_t kOnClose = 0;  // event 12
 constexpr std::uint32_t kOnUnload = 1;  // event 1
 constexpr std::uint32_t kOnClick = 2;
 constexpr std::uint32_t kOnMove = 3;
@@ -184,8 +183,8 @@ TEST_F(WindowUnitTest, close_handlers_returning_false_keep_the_window_open) {
 TEST_F(WindowUnitTest, closing_re_enables_the_windows_a_modal_window_disabled) {
     add_window(WindowBlock{});
     load();
-    ui::HWND other = ui::CreateWindowExA(0, WindowUnit::kDefaultClassName, "other", 0, 0, 0, 50, 50, nullptr,
-                                         nullptr, nullptr, nullptr);
+    ui::HWND other = ui::CreateWindowExA(0, WindowUnit::kDefaultClassName, "other", 0, 0, 0, 50, 50, nullptr, nullptr,
+                                         nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     ui::EnableWindow(other, ui::FALSE);
     program.window()->disabled_by_modal.push_back({other, true});
@@ -200,8 +199,8 @@ TEST_F(WindowUnitTest, close_window_command_closes_on_the_next_message_without_a
     load();
     program.set_result(kOnClose, 0);  // would veto a close by the member
     ui::HWND hwnd = window();
-    ui::HWND other = ui::CreateWindowExA(0, WindowUnit::kDefaultClassName, "other", 0, 0, 0, 50, 50, nullptr,
-                                         nullptr, nullptr, nullptr);
+    ui::HWND other = ui::CreateWindowExA(0, WindowUnit::kDefaultClassName, "other", 0, 0, 0, 50, 50, nullptr, nullptr,
+                                         nullptr, nullptr);
     ASSERT_NE(other, nullptr);
     ui::EnableWindow(other, ui::FALSE);
     program.window()->disabled_by_modal.push_back({other, true});

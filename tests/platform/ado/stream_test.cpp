@@ -6,9 +6,8 @@
 #include "platform/com/SafeArray.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 using namespace quilbex::com;
 using quilbex::testing::gbk;
@@ -113,13 +112,17 @@ TEST_F(StreamTest, a_utf8_body_reads_as_text_and_writes_back_as_gbk) {
 }
 
 TEST_F(StreamTest, unicode_and_utf8_text_starts_with_a_byte_order_mark_that_reading_skips) {
-    EXPECT_EQ(write_text_bytes("unicode", u"A"), std::string("\xFF\xFE" "A\0", 4));
-    EXPECT_EQ(write_text_bytes("utf-8", u"A"), "\xEF\xBB\xBF" "A");
+    EXPECT_EQ(write_text_bytes("unicode", u"A"), std::string("\xFF\xFE"
+                                                             "A\0",
+                                                             4));
+    EXPECT_EQ(write_text_bytes("utf-8", u"A"), "\xEF\xBB\xBF"
+                                               "A");
     EXPECT_EQ(write_text_bytes("gbk", u"A"), "A");
     EXPECT_EQ(write_text_bytes("us-ascii", u"A"), "A");
     EXPECT_EQ(write_text_bytes("iso-8859-1", u"\u00E9"), "\xE9");
 
-    load("\xEF\xBB\xBF" "x\xEF\xBB\xBF");
+    load("\xEF\xBB\xBF"
+         "x\xEF\xBB\xBF");
     ASSERT_EQ(put(u"Type", 2), S_OK);
     ASSERT_EQ(put(u"Charset", "utf-8"), S_OK);
     Variant text;
@@ -186,7 +189,8 @@ TEST_F(StreamTest, read_text_takes_lines_and_counts) {
 }
 
 TEST_F(StreamTest, bytes_that_are_not_valid_in_the_charset_become_replacement_characters) {
-    load("a\xFF" "b");
+    load("a\xFF"
+         "b");
     ASSERT_EQ(put(u"Type", 2), S_OK);
     ASSERT_EQ(put(u"Charset", "utf-8"), S_OK);
     Variant r;

@@ -4,7 +4,6 @@
 #include "platform/com/DispatchObject.h"
 
 #include <gtest/gtest.h>
-
 #include <thread>
 
 using namespace quilbex::com;
@@ -28,9 +27,17 @@ private:
         static ComPtr<TypeInfo> info = TypeInfo::create_dispatch(
             u"Sample",
             {
-                {u"Add", 1, MemberKind::Method, {VT_R8}, {{u"a", {VT_R8}}, {u"b", {VT_R8}, PARAMFLAG_FIN | PARAMFLAG_FOPT}}},
-                {u"Join", 2, MemberKind::Method, {VT_BSTR},
-                 {{u"sep", {VT_BSTR}}, {u"items", {VT_VARIANT, true, true}}}, true},
+                {u"Add",
+                 1,
+                 MemberKind::Method,
+                 {VT_R8},
+                 {{u"a", {VT_R8}}, {u"b", {VT_R8}, PARAMFLAG_FIN | PARAMFLAG_FOPT}}},
+                {u"Join",
+                 2,
+                 MemberKind::Method,
+                 {VT_BSTR},
+                 {{u"sep", {VT_BSTR}}, {u"items", {VT_VARIANT, true, true}}},
+                 true},
                 {u"Name", 3, MemberKind::PropertyGet, {VT_BSTR}, {}},
                 {u"Name", 3, MemberKind::PropertyPut, {VT_VOID}, {{u"value", {VT_BSTR}}}},
                 {u"Count", 4, MemberKind::Variable, {VT_I4}, {}},
@@ -135,13 +142,13 @@ TEST_F(ComThread, invoke_reports_each_kind_of_bad_call) {
     EXPECT_EQ(invoke(d.get(), 42, DISPATCH_METHOD, {}, &result), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(invoke(d.get(), 3, DISPATCH_METHOD, {}, &result), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(invoke(d.get(), 1, DISPATCH_METHOD, {}, &result), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(invoke(d.get(), 1, DISPATCH_METHOD,
-                     {Variant::from_i4(1), Variant::from_i4(2), Variant::from_i4(3)}, &result),
-              DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(
+        invoke(d.get(), 1, DISPATCH_METHOD, {Variant::from_i4(1), Variant::from_i4(2), Variant::from_i4(3)}, &result),
+        DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(invoke(d.get(), 1, DISPATCH_METHOD, {missing()}, &result), DISP_E_PARAMNOTOPTIONAL);
-    EXPECT_EQ(invoke(d.get(), 1, DISPATCH_METHOD, {Variant::from_i4(1), Variant::from_utf8("x")}, &result,
-                     nullptr, &arg_err),
-              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(
+        invoke(d.get(), 1, DISPATCH_METHOD, {Variant::from_i4(1), Variant::from_utf8("x")}, &result, nullptr, &arg_err),
+        DISP_E_TYPEMISMATCH);
     EXPECT_EQ(arg_err, 0u);  // the last argument is element 0
 
     Variant arg = Variant::from_i4(1);
@@ -170,8 +177,7 @@ TEST_F(ComThread, properties_and_variables_take_put_and_get) {
     // A put without its named value argument is refused.
     Variant arg = Variant::from_i4(1);
     DISPPARAMS dp{arg.get(), nullptr, 1, 0};
-    EXPECT_EQ(d->Invoke(3, IID_NULL, 0, DISPATCH_PROPERTYPUT, &dp, nullptr, nullptr, nullptr),
-              DISP_E_PARAMNOTOPTIONAL);
+    EXPECT_EQ(d->Invoke(3, IID_NULL, 0, DISPATCH_PROPERTYPUT, &dp, nullptr, nullptr, nullptr), DISP_E_PARAMNOTOPTIONAL);
     ASSERT_EQ(invoke(d.get(), 4, DISPATCH_PROPERTYPUT, {Variant::from_utf8("7")}, nullptr), S_OK);
     ASSERT_EQ(invoke(d.get(), 4, DISPATCH_PROPERTYGET, {}, &result), S_OK);
     EXPECT_EQ(result->lVal, 7);
@@ -217,8 +223,8 @@ TEST_F(ComThread, type_information_describes_and_binds_members) {
     ComPtr<ITypeInfo> bound_info;
     DESCKIND kind;
     BINDPTR bound;
-    ASSERT_EQ(comp->Bind(name.data(), LHashValOfNameSys(SYS_WIN32, 0, name.c_str()), INVOKE_FUNC,
-                         bound_info.put(), &kind, &bound),
+    ASSERT_EQ(comp->Bind(name.data(), LHashValOfNameSys(SYS_WIN32, 0, name.c_str()), INVOKE_FUNC, bound_info.put(),
+                         &kind, &bound),
               S_OK);
     ASSERT_EQ(kind, DESCKIND_FUNCDESC);
     EXPECT_EQ(bound.lpfuncdesc->memid, 2);
@@ -264,9 +270,8 @@ TEST(ComObjects, are_released_exactly_once) {
 
 TEST(ComObjects, cannot_be_created_or_called_on_a_thread_without_com) {
     const CLSID clsid{0x1234, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-    register_class(clsid, {u"Quilbex.Sample"}, [](REFIID iid, void** out) {
-        return Sample::create()->QueryInterface(iid, out);
-    });
+    register_class(clsid, {u"Quilbex.Sample"},
+                   [](REFIID iid, void** out) { return Sample::create()->QueryInterface(iid, out); });
     HRESULT created = S_OK, called = S_OK, after = E_FAIL;
     std::thread worker([&] {
         void* out = nullptr;
@@ -286,9 +291,8 @@ TEST(ComObjects, cannot_be_created_or_called_on_a_thread_without_com) {
 
 TEST_F(ComThread, classes_are_found_by_prog_id_without_regard_to_case) {
     const CLSID clsid{0xABCDEF01, 0x2345, 0x6789, {0xAB, 0xCD, 0xEF, 0, 1, 2, 3, 4}};
-    register_class(clsid, {u"Quilbex.Other"}, [](REFIID iid, void** out) {
-        return Sample::create()->QueryInterface(iid, out);
-    });
+    register_class(clsid, {u"Quilbex.Other"},
+                   [](REFIID iid, void** out) { return Sample::create()->QueryInterface(iid, out); });
     CLSID found{};
     ASSERT_EQ(CLSIDFromProgID(u"QUILBEX.other", &found), S_OK);
     EXPECT_EQ(found, clsid);

@@ -3,9 +3,8 @@
 #include "platform/com/Variant.h"
 #include "support/Gbk.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 using namespace quilbex::com;
 

@@ -2,13 +2,10 @@
 #include "platform/kernel/Paths.h"
 #include "platform/kernel/ProfileFile.h"
 #include "platform/kernel/Thread.h"
-
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,7 +69,12 @@ TEST(MultiByteToWideChar, bad_arguments_fail_with_invalid_parameter) {
 
 TEST(MultiByteToWideChar, invalid_gbk_becomes_question_marks_without_losing_what_follows) {
     // 0xFF is no GBK byte; a lead byte at the very end has no second byte.
-    EXPECT_EQ(to_wide(CP_GBK, std::string("a\xFF" "b\xB0", 4), 4), u"a?b?");
+    EXPECT_EQ(to_wide(CP_GBK,
+                      std::string("a\xFF"
+                                  "b\xB0",
+                                  4),
+                      4),
+              u"a?b?");
     // A lead byte followed by a byte that cannot be a second byte: the
     // second one is kept as the character it is.
     EXPECT_EQ(to_wide(CP_GBK, std::string("\xB0\x31x", 3), 3), u"?1x");
@@ -82,8 +84,16 @@ TEST(MultiByteToWideChar, invalid_gbk_becomes_question_marks_without_losing_what
 TEST(MultiByteToWideChar, invalid_utf8_becomes_one_replacement_per_ill_formed_subpart) {
     // A truncated three-byte character, a stray continuation byte, an
     // overlong encoding of "/" and an encoded surrogate.
-    EXPECT_EQ(to_wide(CP_UTF8, "\xE4\xB8" "a", 3), u"\uFFFDa");
-    EXPECT_EQ(to_wide(CP_UTF8, "\x80" "b", 2), u"\uFFFDb");
+    EXPECT_EQ(to_wide(CP_UTF8,
+                      "\xE4\xB8"
+                      "a",
+                      3),
+              u"\uFFFDa");
+    EXPECT_EQ(to_wide(CP_UTF8,
+                      "\x80"
+                      "b",
+                      2),
+              u"\uFFFDb");
     EXPECT_EQ(to_wide(CP_UTF8, "\xC0\xAF", 2), u"\uFFFD\uFFFD");
     EXPECT_EQ(to_wide(CP_UTF8, "\xED\xA0\x80", 3), u"\uFFFD\uFFFD\uFFFD");
 }
@@ -147,7 +157,6 @@ TEST(TextConversion, native_path_keeps_gbk_bytes_that_look_like_backslashes) {
 
 }  // namespace
 }  // namespace quilbex::kernel
-
 
 namespace quilbex::kernel {
 namespace {

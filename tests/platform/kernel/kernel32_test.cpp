@@ -1,6 +1,5 @@
-#include "platform/kernel/Kernel32.h"
-
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/Kernel32.h"
 #include "platform/kernel/ModuleRegistry.h"
 #include "platform/kernel/Thread.h"
 
@@ -15,9 +14,9 @@ TEST(Kernel32, exports_the_functions_the_program_binds_under_any_case) {
     for (const char* name : {"kernel32.dll", "Kernel32.dll", "KERNEL32.DLL"}) {
         win::HMODULE module = LoadLibraryA(name);
         ASSERT_NE(module, nullptr) << name;
-        for (const char* function : {"GetExitCodeThread", "TerminateThread", "MultiByteToWideChar",
-                                     "WideCharToMultiByte", "GetPrivateProfileStringA", "WritePrivateProfileStringA",
-                                     "CreateThread", "CloseHandle", "GetLastError"})
+        for (const char* function :
+             {"GetExitCodeThread", "TerminateThread", "MultiByteToWideChar", "WideCharToMultiByte",
+              "GetPrivateProfileStringA", "WritePrivateProfileStringA", "CreateThread", "CloseHandle", "GetLastError"})
             EXPECT_NE(GetProcAddress(module, function), nullptr) << function;
         FreeLibrary(module);
     }

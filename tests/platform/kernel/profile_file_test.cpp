@@ -1,19 +1,16 @@
 #include "platform/kernel/ProfileFile.h"
 #include "platform/kernel/Thread.h"
-
 #include "support/Gbk.h"
-
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace quilbex::kernel {

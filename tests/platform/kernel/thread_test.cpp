@@ -1,10 +1,9 @@
 #include "platform/kernel/Thread.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <gtest/gtest.h>
 
 namespace quilbex::kernel {
 namespace {
@@ -12,7 +11,9 @@ namespace {
 using win::DWORD;
 using win::HANDLE;
 
-DWORD return_parameter(win::LPVOID parameter) { return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(parameter)); }
+DWORD return_parameter(win::LPVOID parameter) {
+    return static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(parameter));
+}
 
 struct Gate {
     std::atomic<bool> open{false};
@@ -45,7 +46,8 @@ TEST(Thread, routine_result_becomes_the_exit_code_and_running_threads_report_sti
 }
 
 TEST(Thread, parameter_reaches_the_routine) {
-    HANDLE thread = CreateThread(nullptr, 0, return_parameter, reinterpret_cast<win::LPVOID>(std::uintptr_t{42}), 0, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, return_parameter, reinterpret_cast<win::LPVOID>(std::uintptr_t{42}), 0, nullptr);
     ASSERT_NE(thread, nullptr);
     ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
     DWORD code = 0;

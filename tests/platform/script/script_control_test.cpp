@@ -5,9 +5,8 @@
 #include "platform/com/SafeArray.h"
 #include "platform/script/ScriptControl.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
+#include <gtest/gtest.h>
 
 using namespace quilbex::com;
 
@@ -33,9 +32,7 @@ protected:
     HRESULT method(const char16_t* name, std::vector<Variant> args, Variant* result = nullptr) {
         return dispatch_call(m_script.get(), name, DISPATCH_METHOD, args, result, &m_error);
     }
-    HRESULT eval(const char* utf8, Variant* result) {
-        return method(u"Eval", {Variant::from_utf8(utf8)}, result);
-    }
+    HRESULT eval(const char* utf8, Variant* result) { return method(u"Eval", {Variant::from_utf8(utf8)}, result); }
     void use_jscript() { ASSERT_EQ(put(u"Language", Variant::from_utf8("JScript")), S_OK); }
 
     ComPtr<IDispatch> m_script;
@@ -110,10 +107,14 @@ TEST_F(ScriptControlTest, code_added_once_stays_for_later_calls) {
 
 TEST_F(ScriptControlTest, run_passes_every_argument_and_arrays_as_arrays) {
     use_jscript();
-    ASSERT_EQ(method(u"AddCode", {Variant::from_utf8("function all() { var s = []; for (var i = 0; i < arguments.length; i++) s.push(typeof arguments[i] + ':' + arguments[i]); return s.join(','); }")}), S_OK);
+    ASSERT_EQ(method(u"AddCode",
+                     {Variant::from_utf8("function all() { var s = []; for (var i = 0; i < arguments.length; i++) "
+                                         "s.push(typeof arguments[i] + ':' + arguments[i]); return s.join(','); }")}),
+              S_OK);
     Variant r;
-    ASSERT_EQ(method(u"Run", {Variant::from_utf8("all"), Variant::from_i4(1), Variant::from_utf8("t"),
-                              Variant::from_bool(true), Variant()},
+    ASSERT_EQ(method(u"Run",
+                     {Variant::from_utf8("all"), Variant::from_i4(1), Variant::from_utf8("t"), Variant::from_bool(true),
+                      Variant()},
                      &r),
               S_OK);
     EXPECT_EQ(utf8_from_bstr(r->bstrVal), "number:1,string:t,boolean:true,undefined:undefined");
@@ -176,6 +177,5 @@ TEST_F(ScriptControlTest, each_instance_has_its_own_globals) {
     ComPtr<IDispatch> other;
     ASSERT_EQ(CoCreateInstance(clsid, nullptr, 23, IID_IDispatch, other.put_void()), S_OK);
     ASSERT_EQ(dispatch_call(other.get(), u"Language", DISPATCH_PROPERTYPUT, {Variant::from_utf8("JScript")}), S_OK);
-    EXPECT_EQ(dispatch_call(other.get(), u"Eval", DISPATCH_METHOD, {Variant::from_utf8("mine")}, &r),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(dispatch_call(other.get(), u"Eval", DISPATCH_METHOD, {Variant::from_utf8("mine")}, &r), DISP_E_EXCEPTION);
 }

@@ -40,8 +40,8 @@ HWND UiTest::top_level(DWORD style, RECT r) {
 }
 
 HWND UiTest::child(HWND parent, LPCSTR class_name, DWORD style, RECT r, int id, LPCSTR text) {
-    HWND h = CreateWindowExA(0, class_name, text, WS_CHILD | style, r.left, r.top, rect_width(r), rect_height(r), parent,
-                             reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)), nullptr, nullptr);
+    HWND h = CreateWindowExA(0, class_name, text, WS_CHILD | style, r.left, r.top, rect_width(r), rect_height(r),
+                             parent, reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(id)), nullptr, nullptr);
     EXPECT_NE(h, nullptr);
     return h;
 }

@@ -59,7 +59,8 @@ TEST_F(Button, the_default_style_switches_without_recreating_the_window) {
 TEST_F(Button, an_image_replaces_the_previous_one_of_its_kind) {
     int a = 0, b = 0;
     EXPECT_EQ(SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(&a)), 0);
-    EXPECT_EQ(SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(&b)), reinterpret_cast<LRESULT>(&a));
+    EXPECT_EQ(SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(&b)),
+              reinterpret_cast<LRESULT>(&a));
     EXPECT_EQ(SendMessageA(button, BM_GETIMAGE, IMAGE_ICON, 0), reinterpret_cast<LRESULT>(&b));
     EXPECT_EQ(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0), 0);
 }

@@ -1,5 +1,4 @@
 #include "UiFixture.h"
-
 #include "platform/ui/Gbk.h"
 #include "support/Gbk.h"
 
@@ -108,16 +107,15 @@ TEST_F(Drawing, gbk_conversion_survives_damaged_text) {
     EXPECT_EQ(gbk_to_utf8(gbk("签到抽奖")), "签到抽奖");
     EXPECT_EQ(utf8_to_gbk("签到"), gbk("签到"));
     EXPECT_EQ(gbk_to_utf8(std::string("a\x81", 2)), "a\xEF\xBF\xBD");  // a lead byte with no trail byte
-    EXPECT_EQ(utf8_to_gbk("x\xF0\x9F\x98\x80y"), "x?y");              // no GBK form
-    EXPECT_EQ(utf8_to_gbk("a\xC3"), "a?");                            // cut UTF-8 sequence
+    EXPECT_EQ(utf8_to_gbk("x\xF0\x9F\x98\x80y"), "x?y");  // no GBK form
+    EXPECT_EQ(utf8_to_gbk("a\xC3"), "a?");  // cut UTF-8 sequence
     EXPECT_EQ(gbk_floor_boundary(gbk("签到"), 3), 2u);
 }
 
 TEST_F(Drawing, message_boxes_are_recorded_and_answered_from_any_thread) {
     HWND form = top_level(WS_OVERLAPPED | WS_VISIBLE);
-    headless->set_message_box_answer([](const MessageBoxRecord& box) {
-        return (box.flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
-    });
+    headless->set_message_box_answer(
+        [](const MessageBoxRecord& box) { return (box.flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK; });
     EXPECT_EQ(MessageBoxA(form, gbk("保存成功").c_str(), gbk("信息：").c_str(), MB_TASKMODAL), IDOK);
     int from_worker = 0;
     std::thread worker([&] {
@@ -139,7 +137,8 @@ TEST_F(Drawing, message_boxes_are_recorded_and_answered_from_any_thread) {
 TEST_F(Drawing, without_a_test_answer_a_box_takes_its_first_button) {
     headless->set_message_box_answer(nullptr);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(MessageBoxA(nullptr, gbk("运行时出错!").c_str(), gbk("错误").c_str(), MB_RETRYCANCEL | MB_ICONERROR), IDRETRY);
+    EXPECT_EQ(MessageBoxA(nullptr, gbk("运行时出错!").c_str(), gbk("错误").c_str(), MB_RETRYCANCEL | MB_ICONERROR),
+              IDRETRY);
     std::string written = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(written.find("错误"), std::string::npos);
     EXPECT_NE(written.find("运行时出错!"), std::string::npos);

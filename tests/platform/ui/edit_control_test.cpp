@@ -1,5 +1,4 @@
 #include "UiFixture.h"
-
 #include "support/Gbk.h"
 
 #include <thread>
@@ -15,7 +14,9 @@ protected:
         UiTest::SetUp();
         form = top_level(WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
     }
-    HWND edit(DWORD style, LPCSTR text = "") { return child(form, "EDIT", WS_VISIBLE | style, {10, 10, 210, 40}, 100, text); }
+    HWND edit(DWORD style, LPCSTR text = "") {
+        return child(form, "EDIT", WS_VISIBLE | style, {10, 10, 210, 40}, 100, text);
+    }
     std::size_t changes() const { return journal().notifications(form, EN_CHANGE); }
     // What append_edit_text does for each text.
     void append(HWND box, const std::string& text) {
@@ -91,7 +92,7 @@ TEST_F(Edit, the_text_limit_cuts_inserted_text_on_a_character_boundary) {
     HWND box = edit(0);
     SendMessageA(box, EM_LIMITTEXT, 5, 0);
     std::string two = gbk("签到");  // four bytes
-    SetWindowTextA(box, "ab");      // WM_SETTEXT ignores the limit
+    SetWindowTextA(box, "ab");  // WM_SETTEXT ignores the limit
     SendMessageA(box, EM_SETSEL, 2, 2);
     SendMessageA(box, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(two.c_str()));
     EXPECT_EQ(window_text(box), "ab" + gbk("签"));

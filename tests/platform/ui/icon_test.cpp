@@ -1,10 +1,8 @@
+#include "platform/ui/Constants.h"
 #include "platform/ui/Icon.h"
 
-#include "platform/ui/Constants.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace quilbex::ui {
@@ -90,7 +88,7 @@ TEST(Icon, palette_icons_take_transparency_from_the_mask) {
     HICON icon = CreateIconFromIcoData(data.data(), data.size(), 0, 0);
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(icon->argb[15 * 16], 0x00FF0000u);  // masked: transparent
-    EXPECT_EQ(icon->argb[0], 0xFFFF0000u);        // palette entry 1, opaque
+    EXPECT_EQ(icon->argb[0], 0xFFFF0000u);  // palette entry 1, opaque
     EXPECT_EQ(icon->argb[1], 0xFF000000u);
     DestroyIcon(icon);
 }

@@ -230,7 +230,8 @@ TEST_F(Tree, disabling_or_destroying_the_focused_window_takes_the_focus_away) {
 
 TEST_F(Tree, closing_the_active_window_activates_its_owner) {
     HWND owner = top_level(WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE);
-    HWND dialog = CreateWindowExA(0, "Probe", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
+    HWND dialog =
+        CreateWindowExA(0, "Probe", "", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
     EXPECT_EQ(GetActiveWindow(), dialog);
     headless->request_close(dialog);
     EXPECT_FALSE(IsWindow(dialog));

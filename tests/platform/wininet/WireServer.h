@@ -6,7 +6,6 @@
 #include "sim/HttpServer.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 #include <mutex>
 #include <string>
@@ -76,8 +75,8 @@ inline Exchange exchange(std::uint16_t port, const Call& call) {
     Exchange out;
     HINTERNET session = InternetOpenA(call.agent.c_str(), INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
     EXPECT_NE(session, nullptr);
-    HINTERNET connection = InternetConnectA(session, call.host.c_str(), port, nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET connection =
+        InternetConnectA(session, call.host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     EXPECT_NE(connection, nullptr);
     HINTERNET request = HttpOpenRequestA(connection, call.verb.c_str(), call.object.c_str(), "HTTP/1.1", nullptr,
                                          nullptr, call.flags, 0);
@@ -86,10 +85,9 @@ inline Exchange exchange(std::uint16_t port, const Call& call) {
         DWORD value = call.receive_timeout_ms;
         EXPECT_TRUE(InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof value));
     }
-    out.sent = HttpSendRequestA(request, call.headers.empty() ? nullptr : call.headers.c_str(),
-                                static_cast<DWORD>(call.headers.size()),
-                                call.body.empty() ? nullptr : const_cast<char*>(call.body.data()),
-                                static_cast<DWORD>(call.body.size()));
+    out.sent = HttpSendRequestA(
+        request, call.headers.empty() ? nullptr : call.headers.c_str(), static_cast<DWORD>(call.headers.size()),
+        call.body.empty() ? nullptr : const_cast<char*>(call.body.data()), static_cast<DWORD>(call.body.size()));
     out.send_error = out.sent ? 0 : GetLastError();
     char buffer[1024];
     DWORD read = 0;

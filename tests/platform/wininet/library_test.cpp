@@ -5,9 +5,8 @@
 #include "platform/wininet/HttpTransfer.h"
 #include "platform/wininet/WinInet.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 

@@ -1,7 +1,6 @@
 // Redirects followed and not followed, and the process-wide cookie store.
 
 #include "WireServer.h"
-
 #include "platform/wininet/CookieStore.h"
 #include "platform/wininet/WinInetErrors.h"
 
@@ -158,8 +157,8 @@ TEST(Proxy, an_http_proxy_entry_carries_http_requests_with_the_block_unchanged) 
     ASSERT_NE(session, nullptr);
     HINTERNET connection =
         InternetConnectA(session, "forum.invalid", 8080, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    HINTERNET request = HttpOpenRequestA(connection, "GET", "/x?y=1", nullptr, nullptr, nullptr,
-                                         INTERNET_FLAG_NO_COOKIES, 0);
+    HINTERNET request =
+        HttpOpenRequestA(connection, "GET", "/x?y=1", nullptr, nullptr, nullptr, INTERNET_FLAG_NO_COOKIES, 0);
     const char* block = "X-A: 1";
     ASSERT_TRUE(HttpSendRequestA(request, block, static_cast<DWORD>(-1), nullptr, 0));
     EXPECT_EQ(proxy.last().head, "GET http://forum.invalid:8080/x?y=1 HTTP/1.1\r\nHost: forum.invalid:8080\r\n"

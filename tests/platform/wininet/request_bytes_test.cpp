@@ -28,7 +28,8 @@ TEST_F(RequestBytes, a_user_agent_line_in_the_block_replaces_the_session_agent_a
     Call call;
     call.headers = "X-First: 1\r\nUser-Agent: Mine\r\nX-Last: 2\r\n";
     ASSERT_TRUE(exchange(server.port(), call).sent);
-    EXPECT_EQ(server.last().head, "GET / HTTP/1.1\r\n" + host() + "X-First: 1\r\nUser-Agent: Mine\r\nX-Last: 2\r\n\r\n");
+    EXPECT_EQ(server.last().head,
+              "GET / HTTP/1.1\r\n" + host() + "X-First: 1\r\nUser-Agent: Mine\r\nX-Last: 2\r\n\r\n");
 }
 
 TEST_F(RequestBytes, no_block_and_no_agent_sends_only_the_host) {

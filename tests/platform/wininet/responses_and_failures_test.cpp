@@ -1,16 +1,14 @@
 // Response headers, failures within bounded time, and the handle rules.
 
 #include "WireServer.h"
-
 #include "platform/wininet/HandleTable.h"
 #include "platform/wininet/WinInetErrors.h"
 
+#include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <thread>
+#include <unistd.h>
 
 namespace quilbex::wininet::testing {
 namespace {
@@ -70,8 +68,8 @@ TEST(ResponseHeaders, too_small_a_buffer_reports_the_size_needed_and_large_heade
 
     DWORD status = 0;
     DWORD status_size = sizeof status;
-    ASSERT_TRUE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &status_size,
-                               nullptr));
+    ASSERT_TRUE(
+        HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &status_size, nullptr));
     EXPECT_EQ(status, 200u);
     InternetCloseHandle(session);
 }
@@ -124,8 +122,7 @@ TEST(Failures, reading_before_sending_or_after_a_failed_send_gives_no_bytes) {
 TEST(Handles, closing_a_session_closes_everything_below_it) {
     std::size_t before = open_handle_count();
     HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-    HINTERNET connection =
-        InternetConnectA(session, "127.0.0.1", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(open_handle_count(), before + 3);

@@ -2,17 +2,15 @@
 // configured one; nothing a request sets switches that off.
 
 #include "WireServer.h"
-
 #include "platform/wininet/TlsTrust.h"
 #include "platform/wininet/WinInetErrors.h"
 #include "sim/Simulator.h"
-
-#include <openssl/pem.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <openssl/pem.h>
 
 namespace quilbex::wininet::testing {
 namespace {
@@ -57,8 +55,8 @@ protected:
     Exchange fetch_quote(DWORD security_flags = 0) {
         Exchange out;
         HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-        HINTERNET connection = InternetConnectA(session, "127.0.0.1", sim->quote_port(), nullptr, nullptr,
-                                                INTERNET_SERVICE_HTTP, 0, 0);
+        HINTERNET connection =
+            InternetConnectA(session, "127.0.0.1", sim->quote_port(), nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
         HINTERNET request = HttpOpenRequestA(connection, "GET", "/api/soul", nullptr, nullptr, nullptr,
                                              INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE, 0);
         if (security_flags) {

@@ -5,7 +5,6 @@
 
 #include "GtkFixture.h"
 #include "UnitsFixture.h"
-
 #include "app_templates/WindowTemplates.h"
 #include "support/Gbk.h"
 

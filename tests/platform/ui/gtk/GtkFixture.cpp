@@ -1,17 +1,15 @@
 #include "GtkFixture.h"
 
-#include <gdk/gdkx.h>
-
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gdk/gdkx.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quilbex::ui::testing {
 
@@ -86,8 +84,7 @@ void GtkTest::TearDown() {
     WindowSystem::use_headless();
     WindowSystem::shut_down();
     // Let GTK finish destroying the widgets.
-    for (int i = 0; i < 50 && g_main_context_iteration(nullptr, FALSE); ++i) {
-    }
+    for (int i = 0; i < 50 && g_main_context_iteration(nullptr, FALSE); ++i) {}
 }
 
 void GtkTest::pump_for(int ms) {

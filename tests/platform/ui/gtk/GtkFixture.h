@@ -7,10 +7,9 @@
 #include "platform/ui/WindowSystem.h"
 #include "platform/ui/gtk/GtkBackend.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 

@@ -132,8 +132,10 @@ TEST_F(Behaviour, giving_another_window_the_input_focus_deactivates_the_first) {
     cls.lpfnWndProc = activation_procedure;
     cls.lpszClassName = "Activated";
     RegisterClassA(&cls);
-    HWND a = CreateWindowExA(0, "Activated", "a", WS_CAPTION | WS_VISIBLE, 50, 50, 200, 150, nullptr, nullptr, nullptr, nullptr);
-    HWND b = CreateWindowExA(0, "Activated", "b", WS_CAPTION | WS_VISIBLE, 400, 50, 200, 150, nullptr, nullptr, nullptr, nullptr);
+    HWND a = CreateWindowExA(0, "Activated", "a", WS_CAPTION | WS_VISIBLE, 50, 50, 200, 150, nullptr, nullptr, nullptr,
+                             nullptr);
+    HWND b = CreateWindowExA(0, "Activated", "b", WS_CAPTION | WS_VISIBLE, 400, 50, 200, 150, nullptr, nullptr, nullptr,
+                             nullptr);
     pump_for(200);
     focus_x_window(a);
     ASSERT_TRUE(pump_until([&] { return GetActiveWindow() == a; }));

@@ -1,10 +1,8 @@
 #include "GtkFixture.h"
-
 #include "platform/ui/Gbk.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
+#include <dlfcn.h>
 #include <thread>
 
 namespace quilbex::ui::testing {
@@ -32,11 +30,8 @@ LRESULT form_procedure(HWND h, UINT message, WPARAM w, LPARAM l) {
             ++g_log.clicks;
         g_log.last_source = reinterpret_cast<HWND>(l);
         return 0;
-    case WM_NCDESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(h, message, w, l);
+    case WM_NCDESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(h, message, w, l);
     }
 }
 
@@ -140,8 +135,8 @@ TEST_F(Form, typing_into_an_edit_box_raises_one_change_per_character) {
 }
 
 TEST_F(Form, lines_and_chinese_input_in_a_multi_line_box_arrive_as_gbk) {
-    HWND message = control("EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, {100, 152, 348, 224}, 140,
-                           WS_EX_CLIENTEDGE);
+    HWND message = control("EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, {100, 152, 348, 224},
+                           140, WS_EX_CLIENTEDGE);
     pump_for(200);
     focus_x_window(top);
     click(message, {20, 10});
@@ -151,7 +146,8 @@ TEST_F(Form, lines_and_chinese_input_in_a_multi_line_box_arrive_as_gbk) {
     xdotool("key Return");
     // What an input method does when it commits Chinese text (xdotool cannot
     // type characters outside the keymap reliably on Xvfb).
-    GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(backend->widget_of(message)))));
+    GtkTextBuffer* buffer =
+        gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(backend->widget_of(message)))));
     gtk_text_buffer_insert_interactive_at_cursor(buffer, "签到", -1, TRUE);
     std::string expected = "ab\r\n" + utf8_to_gbk("签到");
     ASSERT_TRUE(pump_until([&] { return window_text(message) == expected; })) << gbk_to_utf8(window_text(message));
@@ -226,8 +222,8 @@ TEST_F(Form, a_worker_appends_lines_while_the_window_thread_runs) {
     joiner.join();
     std::string text = gbk_to_utf8(window_text(status));
     EXPECT_EQ(text.rfind("第29行\r\n"), text.size() - std::string("第29行\r\n").size());
-    GtkTextBuffer* buffer = gtk_text_view_get_buffer(
-        GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(backend->widget_of(status)))));
+    GtkTextBuffer* buffer =
+        gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(backend->widget_of(status)))));
     EXPECT_EQ(gtk_text_buffer_get_line_count(buffer), 31);
     pump_for(200);
     screenshot("form-status-lines");
@@ -249,14 +245,17 @@ TEST_F(Form, the_engine_finds_a_windows_child_container_by_handle) {
 TEST_F(Form, a_message_box_returns_the_button_chosen) {
     std::string caption = "QuilbexBox";
     std::thread keys([&] {
-        std::system(("xdotool search --sync --name " + caption + " windowfocus --sync key Return >/dev/null 2>&1").c_str());
+        std::system(
+            ("xdotool search --sync --name " + caption + " windowfocus --sync key Return >/dev/null 2>&1").c_str());
     });
-    int answer = MessageBoxA(top, utf8_to_gbk("要继续吗？").c_str(), caption.c_str(), MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION);
+    int answer = MessageBoxA(top, utf8_to_gbk("要继续吗？").c_str(), caption.c_str(),
+                             MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION);
     keys.join();
     EXPECT_EQ(answer, IDNO);
 
     std::thread escape([&] {
-        std::system(("xdotool search --sync --name " + caption + " windowfocus --sync key Escape >/dev/null 2>&1").c_str());
+        std::system(
+            ("xdotool search --sync --name " + caption + " windowfocus --sync key Escape >/dev/null 2>&1").c_str());
     });
     answer = MessageBoxA(top, "cancel me", caption.c_str(), MB_OKCANCEL);
     escape.join();
