@@ -32,8 +32,16 @@ using LRESULT = std::intptr_t;
 using DWORD_PTR = std::uintptr_t;
 using HRESULT = std::int32_t;
 
+// GLib defines TRUE and FALSE as macros; the constants are declared with
+// those set aside, so that this header may come before or after <glib.h>.
+#pragma push_macro("TRUE")
+#pragma push_macro("FALSE")
+#undef TRUE
+#undef FALSE
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
+#pragma pop_macro("TRUE")
+#pragma pop_macro("FALSE")
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
 // A function exported by one of our built-in system libraries; callers cast it
