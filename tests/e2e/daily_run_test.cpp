@@ -30,8 +30,11 @@ TEST_F(ToolTest, CommandLineRunSendsTheRequestsOfAClickAndBothAreRecorded) {
     stop_program();
 
     // The same member on a fresh day of the services, from the command line.
+    // (as the services' reset does: the scenario, the sessions and each
+    // member's last draw, so that the run's first draw is not "too fast").
     services().state().log.clear();
     services().state().scenario.reset();
+    services().state().reset_sessions();
     write_file(folder() + "/Cookie.ini", "[COOKIE]\r\ncookie=" + cookie + "\r\n");
     ChildProcess run({folder() + "/quilbex", "--sign-in", "--message", message},
                      {"DBUS_SESSION_BUS_ADDRESS=", "XDG_RUNTIME_DIR=" + folder()}, folder() + "/run.log", folder());
