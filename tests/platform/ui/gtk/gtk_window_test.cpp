@@ -2,7 +2,9 @@
 #include "platform/ui/Gbk.h"
 
 #include <atomic>
+#include <chrono>
 #include <dlfcn.h>
+#include <functional>
 #include <thread>
 
 namespace quilbex::ui::testing {
@@ -242,23 +244,37 @@ TEST_F(Form, the_engine_finds_a_windows_child_container_by_handle) {
     EXPECT_EQ(lookup(reinterpret_cast<void*>(0x4242)), nullptr);
 }
 
-TEST_F(Form, a_message_box_returns_the_button_chosen) {
-    std::string caption = "QuilbexBox";
-    std::thread keys([&] {
-        std::system(
-            ("xdotool search --sync --name " + caption + " windowfocus --sync key Return >/dev/null 2>&1").c_str());
+// Answers the message box captioned `caption` with `key` from another thread
+// while the box runs its own loop. A search can find the box before it can
+// take the focus, so the press is tried again every half second (each try
+// bounded by `timeout`) until the box has answered.
+int answer_message_box(const std::string& caption, const std::string& key, const std::function<int()>& show_box) {
+    std::atomic<bool> answered{false};
+    std::thread presser([&] {
+        const std::string press = "timeout 20 xdotool search --onlyvisible --name " + caption +
+                                  " windowfocus --sync key " + key + " >/dev/null 2>&1";
+        for (int tries = 0; tries < 240 && !answered; ++tries) {
+            std::system(press.c_str());
+            for (int i = 0; i < 10 && !answered; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     });
-    int answer = MessageBoxA(top, utf8_to_gbk("要继续吗？").c_str(), caption.c_str(),
-                             MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION);
-    keys.join();
+    int answer = show_box();
+    answered = true;
+    presser.join();
+    return answer;
+}
+
+TEST_F(Form, a_message_box_returns_the_button_chosen) {
+    const std::string caption = "QuilbexBox";
+    int answer = answer_message_box(caption, "Return", [&] {
+        return MessageBoxA(top, utf8_to_gbk("要继续吗？").c_str(), caption.c_str(),
+                           MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION);
+    });
     EXPECT_EQ(answer, IDNO);
 
-    std::thread escape([&] {
-        std::system(
-            ("xdotool search --sync --name " + caption + " windowfocus --sync key Escape >/dev/null 2>&1").c_str());
-    });
-    answer = MessageBoxA(top, "cancel me", caption.c_str(), MB_OKCANCEL);
-    escape.join();
+    answer = answer_message_box(caption, "Escape",
+                                [&] { return MessageBoxA(top, "cancel me", caption.c_str(), MB_OKCANCEL); });
     EXPECT_EQ(answer, IDCANCEL);
 }
 
