@@ -3,6 +3,7 @@
 // screen's metrics.
 
 #include "platform/ui/Constants.h"
+#include "platform/ui/SystemMetrics.h"
 #include "platform/ui/gtk/GtkBackend.h"
 #include "platform/ui/gtk/GtkNative.h"
 
@@ -103,28 +104,7 @@ int GtkBackend::system_metric(int index) {
     GdkRectangle geometry{0, 0, 1024, 768};
     if (monitor)
         gdk_monitor_get_geometry(monitor, &geometry);
-    switch (index) {
-    case SM_CXSCREEN: return geometry.width;
-    case SM_CYSCREEN: return geometry.height;
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL: return 17;
-    case SM_CYCAPTION: return 23;
-    case SM_CXBORDER:
-    case SM_CYBORDER: return 1;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-    case SM_CXFRAME:
-    case SM_CYFRAME: return 3;
-    case SM_CXEDGE:
-    case SM_CYEDGE: return 2;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    default: return 0;
-    }
+    return standard_system_metric(index, geometry.width, geometry.height);
 }
 
 }  // namespace quilbex::ui::gtk

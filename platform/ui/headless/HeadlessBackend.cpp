@@ -4,6 +4,7 @@
 #include "platform/ui/Gbk.h"
 #include "platform/ui/Gdi.h"
 #include "platform/ui/Messages.h"
+#include "platform/ui/SystemMetrics.h"
 #include "platform/ui/WindowSystem.h"
 
 #include <cctype>
@@ -43,30 +44,7 @@ SIZE HeadlessBackend::measure_text(const LOGFONTA& font, std::string_view gbk) {
     return headless_text_extent(font, gbk);
 }
 
-int HeadlessBackend::system_metric(int index) {
-    switch (index) {
-    case SM_CXSCREEN: return m_screen_width;
-    case SM_CYSCREEN: return m_screen_height;
-    case SM_CXVSCROLL:
-    case SM_CYHSCROLL: return 17;
-    case SM_CYCAPTION: return 23;
-    case SM_CXBORDER:
-    case SM_CYBORDER: return 1;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-    case SM_CXFRAME:
-    case SM_CYFRAME: return 3;
-    case SM_CXEDGE:
-    case SM_CYEDGE: return 2;
-    case SM_CXICON:
-    case SM_CYICON:
-    case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    default: return 0;
-    }
-}
+int HeadlessBackend::system_metric(int index) { return standard_system_metric(index, m_screen_width, m_screen_height); }
 
 int HeadlessBackend::message_box(HWND owner, std::string_view text, std::string_view caption, UINT flags) {
     MessageBoxRecord record{owner, std::string(text), std::string(caption), flags, 0};
