@@ -160,14 +160,17 @@ private:
 
 // The variant of a variant argument that can be lent to a by-value
 // parameter as it is, rather than copied: members never free or change their
-// by-value arguments, and a by-value parameter is never written back. Null
-// when the argument is not such a variant (a reference within the variant is
-// read through by the copy).
+// by-value arguments, and a by-value parameter is never written back. Only
+// texts and arrays are lent, the values worth not copying (a body of a
+// megabyte); null for anything else, which is copied as before (a reference
+// within a variant is read through by the copy).
 const VARIANT* lendable_variant(const rt::ArgRecord& record, VARTYPE declared) {
     if ((declared & VT_BYREF) || base_type(record.type) != kTypeVariant)
         return nullptr;
     auto* v = static_cast<const VARIANT*>(record.pointer());
-    return v && !(v->vt & VT_BYREF) ? v : nullptr;
+    if (!v || (v->vt & VT_BYREF))
+        return nullptr;
+    return v->vt == VT_BSTR || ((v->vt & VT_ARRAY) && v->parray) ? v : nullptr;
 }
 
 void move_variant(VARIANT* to, VARIANT* from) {
