@@ -205,22 +205,28 @@ ByteSet convert_charset(const unsigned char* bytes, const char* from, const char
             return ByteSet();
         object_set_property(stream, "Type", int_argument(1));
         object_call(stream, "Open");
-        VariantVar data;
-        variant_assign(data, byte_set_argument(bytes));
-        object_call(stream, "Write", {data.arg()});
+        {
+            // The body's copy as a byte array goes as soon as the stream has it.
+            VariantVar data;
+            variant_assign(data, byte_set_argument(bytes));
+            object_call(stream, "Write", {data.arg()});
+        }
         object_set_property(stream, "Position", int_argument(0));
         object_set_property(stream, "Type", int_argument(2));
         object_set_property(stream, "Charset", text_argument(from_set));
-        // The text stays one UTF-16 block from ReadText to WriteText.
-        VariantVar text = object_call_variant(stream, "ReadText");
-        prepare_read_text(text, names_gbk(to_set));
-        object_call(stream, "Close");
-        object_call(stream, "Open");
-        object_set_property(stream, "Charset", text_argument(to_set));
-        if (text.get() && text.get()->vt == com::VT_BSTR)
-            object_call(stream, "WriteText", {text.arg()});
-        else
-            object_call(stream, "WriteText", {text_argument(nullptr)});
+        {
+            // The text stays one UTF-16 block from ReadText to WriteText, and
+            // goes before the result is read.
+            VariantVar text = object_call_variant(stream, "ReadText");
+            prepare_read_text(text, names_gbk(to_set));
+            object_call(stream, "Close");
+            object_call(stream, "Open");
+            object_set_property(stream, "Charset", text_argument(to_set));
+            if (text.get() && text.get()->vt == com::VT_BSTR)
+                object_call(stream, "WriteText", {text.arg()});
+            else
+                object_call(stream, "WriteText", {text_argument(nullptr)});
+        }
         object_set_property(stream, "Position", int_argument(0));
         object_set_property(stream, "Type", int_argument(1));
         if (skip)

@@ -122,12 +122,18 @@ bool bind(ITypeComp* comp, LPOLESTR name, Access access, Binding* binding) {
 // shadows that by-reference slots point into.
 class ArgumentBlock {
 public:
-    explicit ArgumentBlock(std::size_t n) : m_slots(2 * n) {
+    explicit ArgumentBlock(std::size_t n) : m_slots(2 * n), m_lent(2 * n, false) {
         for (VARIANT& v : m_slots)
             VariantInit(&v);
     }
     ~ArgumentBlock() {
-        for (VARIANT& v : m_slots) {
+        for (std::size_t i = 0; i < m_slots.size(); ++i) {
+            VARIANT& v = m_slots[i];
+            if (m_lent[i]) {
+                // A shallow copy of the caller's variant: nothing here owns it.
+                VariantInit(&v);
+                continue;
+            }
             if (v.vt == VT_RECORD) {
                 // The record's data is lent by the caller's object; only the
                 // reference on its record information belongs to the call.
@@ -141,10 +147,31 @@ public:
     VARIANT* slot(std::size_t i) { return &m_slots[i]; }
     VARIANT* shadow(std::size_t i) { return &m_slots[m_slots.size() / 2 + i]; }
     VARIANT* data() { return m_slots.data(); }
+    // Lends the caller's variant to argument slot `i` for the call.
+    void lend(std::size_t i, const VARIANT& value) {
+        std::memcpy(&m_slots[i], &value, sizeof(VARIANT));
+        m_lent[i] = true;
+    }
 
 private:
     std::vector<VARIANT> m_slots;
+    std::vector<bool> m_lent;
 };
+
+// The variant of a variant argument that can be lent to a by-value
+// parameter as it is, rather than copied: members never free or change their
+// by-value arguments, and a by-value parameter is never written back. Only
+// texts and arrays are lent, the values worth not copying (a body of a
+// megabyte); null for anything else, which is copied as before (a reference
+// within a variant is read through by the copy).
+const VARIANT* lendable_variant(const rt::ArgRecord& record, VARTYPE declared) {
+    if ((declared & VT_BYREF) || base_type(record.type) != kTypeVariant)
+        return nullptr;
+    auto* v = static_cast<const VARIANT*>(record.pointer());
+    if (!v || (v->vt & VT_BYREF))
+        return nullptr;
+    return v->vt == VT_BSTR || ((v->vt & VT_ARRAY) && v->parray) ? v : nullptr;
+}
 
 void move_variant(VARIANT* to, VARIANT* from) {
     std::memcpy(to, from, sizeof(VARIANT));
@@ -247,7 +274,9 @@ std::int32_t member_call(Access access, std::uint32_t result_type, rt::ArgRecord
     for (int k = supplied - 1; k >= 0; --k) {
         std::size_t slot = std::size_t(supplied - 1 - k);
         VARTYPE t = resolve_type(binding.info.get(), declared[std::size_t(k)].tdesc);
-        if (!fill_argument(args[2 + k], t, block.slot(slot), block.shadow(slot)))
+        if (const VARIANT* lent = lendable_variant(args[2 + k], t))
+            block.lend(slot, *lent);
+        else if (!fill_argument(args[2 + k], t, block.slot(slot), block.shadow(slot)))
             return -7;
     }
     DISPID put_id = DISPID_PROPERTYPUT;

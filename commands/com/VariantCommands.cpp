@@ -78,6 +78,8 @@ SAFEARRAY* array_from_runtime(const rt::ArgRecord& record) {
         return nullptr;
     const void* block = record.pointer();
     std::size_t count = rt::array_element_count(block);
+    if (type == rt::kTypeByteSet)
+        return safe_array_from_bytes(1, count ? rt::array_data(block) : nullptr, ULONG(count));
     SAFEARRAY* array = SafeArrayCreateVector(kind.vt, 1, ULONG(count));
     if (!array || count == 0)
         return array;

@@ -1,9 +1,12 @@
 #include "platform/ado/Charset.h"
 
+#include "platform/ado/StreamBuffer.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/Iconv.h"
 #include "platform/com/TypeInfo.h"
 #include "platform/com/Utf16.h"
+
+#include <cstring>
 
 namespace quilbex::ado {
 namespace {
@@ -102,15 +105,24 @@ char16_t* decode_to_bstr(std::string_view bytes, const Charset& charset) {
     return out;
 }
 
-void encode_text_append(std::u16string_view text, const Charset& charset, std::string& out) {
+bool encode_text_append(std::u16string_view text, const Charset& charset, StreamBuffer& out) {
     if (!is_gbk(charset)) {
-        out += encode_text(text, charset);
-        return;
+        std::string encoded = encode_text(text, charset);
+        if (encoded.empty())
+            return true;
+        char* at = out.extend(encoded.size());
+        if (at)
+            std::memcpy(at, encoded.data(), encoded.size());
+        return at != nullptr;
     }
-    // GBK in place: at most two bytes per unit, cut to what was written.
+    // GBK straight into the stream: at most two bytes per unit, cut to what
+    // was written.
     std::size_t start = out.size();
-    out.resize(start + text.size() * 2);
-    out.resize(start + com::gbk_from_utf16_into(text, out.data() + start));
+    char* at = out.extend(text.size() * 2);
+    if (!at)
+        return text.empty();
+    out.truncate(start + com::gbk_from_utf16_into(text, at));
+    return true;
 }
 
 std::string encode_text(std::u16string_view text, const Charset& charset) {

@@ -9,6 +9,8 @@
 
 namespace quilbex::ado {
 
+class StreamBuffer;
+
 struct Charset {
     std::string name;  // as the caller gave it
     const char* converter;  // iconv name
@@ -21,8 +23,9 @@ std::optional<Charset> find_charset(std::u16string_view name);
 // cannot hold become "?". Neither fails.
 std::u16string decode_text(std::string_view bytes, const Charset& charset);
 std::string encode_text(std::u16string_view text, const Charset& charset);
-// encode_text appended to `out`.
-void encode_text_append(std::u16string_view text, const Charset& charset, std::string& out);
+// encode_text appended to `out`; false when out of memory (`out` is then
+// unchanged).
+bool encode_text_append(std::u16string_view text, const Charset& charset, StreamBuffer& out);
 // decode_text straight into a new BSTR (null when out of memory).
 char16_t* decode_to_bstr(std::string_view bytes, const Charset& charset);
 

@@ -1,6 +1,7 @@
 #include "platform/ado/Stream.h"
 
 #include "platform/ado/Charset.h"
+#include "platform/ado/StreamBuffer.h"
 #include "platform/com/Bstr.h"
 #include "platform/com/ClassRegistry.h"
 #include "platform/com/DispatchObject.h"
@@ -125,13 +126,13 @@ private:
             return S_OK;
         case kClose:
             m_open = false;
-            m_data.clear();
+            m_data.release();
             m_position = 0;
             return S_OK;
         case kSetEOS:
             if (!writable())
                 return call.fail(u"The stream is read-only", kErrIllegalOperation);
-            m_data.resize(m_position);
+            m_data.truncate(m_position);
             return S_OK;
         case kWrite: return write(call);
         case kRead: return read(call);
@@ -184,23 +185,21 @@ private:
             return call.fail(u"Invalid mode", kErrInvalidArgument);
         m_mode = mode;
         m_open = true;
-        m_data.clear();
+        m_data.release();
         m_position = 0;
         return S_OK;
     }
 
-    void put_bytes(std::string_view bytes) {
+    // False when out of memory (the stream is unchanged).
+    bool put_bytes(std::string_view bytes) {
         if (bytes.empty())
-            return;
-        if (m_position == m_data.size()) {
-            m_data.append(bytes);
-            m_position = m_data.size();
-            return;
-        }
-        if (m_position + bytes.size() > m_data.size())
-            m_data.resize(m_position + bytes.size());
+            return true;
+        // Growing leaves the new bytes unset; all of them are written here.
+        if (!m_data.grow_to(m_position + bytes.size()))
+            return false;
         std::memcpy(m_data.data() + m_position, bytes.data(), bytes.size());
         m_position += bytes.size();
+        return true;
     }
 
     HRESULT write(Invocation& call) {
@@ -213,7 +212,8 @@ private:
             return call.fail(u"Write needs a byte array", kErrInvalidArgument);
         SAFEARRAY* a = v->parray;
         std::size_t count = a ? safe_array_element_count(a) : 0;
-        put_bytes(std::string_view(a ? static_cast<const char*>(a->pvData) : "", count));
+        if (!put_bytes(std::string_view(a ? static_cast<const char*>(a->pvData) : "", count)))
+            return call.fail(u"Out of memory", E_OUTOFMEMORY);
         return S_OK;
     }
 
@@ -231,10 +231,9 @@ private:
             call.result->vt = VT_NULL;
             return S_OK;
         }
-        SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, ULONG(count));
+        SAFEARRAY* a = safe_array_from_bytes(0, m_data.data() + m_position, ULONG(count));
         if (!a)
             return call.fail(u"Out of memory", E_OUTOFMEMORY);
-        std::memcpy(a->pvData, m_data.data() + m_position, count);
         m_position += count;
         call.result->vt = VT_ARRAY | VT_UI1;
         call.result->parray = a;
@@ -253,13 +252,20 @@ private:
             with_line += u"\r\n";
             text = with_line;
         }
+        const std::size_t size_before = m_data.size(), position_before = m_position;
+        bool stored = true;
         if (m_position == 0 && m_data.empty())
-            put_bytes(m_charset.bom);
-        if (m_position == m_data.size()) {
-            encode_text_append(text, m_charset, m_data);
+            stored = put_bytes(m_charset.bom);
+        if (stored && m_position == m_data.size()) {
+            stored = encode_text_append(text, m_charset, m_data);
             m_position = m_data.size();
-        } else {
-            put_bytes(encode_text(text, m_charset));
+        } else if (stored) {
+            stored = put_bytes(encode_text(text, m_charset));
+        }
+        if (!stored) {
+            m_data.truncate(size_before);
+            m_position = position_before;
+            return call.fail(u"Out of memory", E_OUTOFMEMORY);
         }
         return S_OK;
     }
@@ -272,7 +278,7 @@ private:
         LONG wanted = optional_long(call.args[0], kReadAll);
         if (wanted < kReadLine)
             return call.fail(u"Invalid character count", kErrInvalidArgument);
-        std::string_view rest(m_data.data() + m_position, m_data.size() - m_position);
+        std::string_view rest = m_data.view().substr(m_position);
         if (m_position == 0 && !m_charset.bom.empty() && rest.substr(0, m_charset.bom.size()) == m_charset.bom) {
             rest.remove_prefix(m_charset.bom.size());
             m_position = m_charset.bom.size();
@@ -312,7 +318,7 @@ private:
     LONG m_type = kTypeText;
     LONG m_mode = kModeUnknown;
     Charset m_charset;
-    std::string m_data;
+    StreamBuffer m_data;
     std::size_t m_position = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/com/Bstr.h"
 
 #include "platform/com/Iconv.h"
+#include "platform/com/SpareBlocks.h"
 #include "platform/com/Utf16.h"
 
 #include <cstdlib>
@@ -18,7 +19,9 @@ constexpr std::size_t kHeader = 8;
 BSTR allocate_bytes(std::size_t byte_len) {
     if (byte_len > std::numeric_limits<std::uint32_t>::max() - 16)
         return nullptr;
-    auto* block = static_cast<unsigned char*>(std::malloc(kHeader + byte_len + sizeof(OLECHAR) + 1));
+    // Large strings (a whole body read as text) reuse this thread's spare
+    // blocks; the characters are not cleared here.
+    auto* block = static_cast<unsigned char*>(take_block(kHeader + byte_len + sizeof(OLECHAR) + 1));
     if (!block)
         return nullptr;
     std::uint32_t stored = static_cast<std::uint32_t>(byte_len);
@@ -63,7 +66,7 @@ BSTR SysAllocStringByteLen(LPCSTR bytes, UINT len) {
 
 void SysFreeString(BSTR text) {
     if (text)
-        std::free(reinterpret_cast<unsigned char*>(text) - kHeader);
+        give_block(reinterpret_cast<unsigned char*>(text) - kHeader);
 }
 
 UINT SysStringByteLen(BSTR text) {

@@ -2,6 +2,7 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/Interfaces.h"
+#include "platform/com/SpareBlocks.h"
 #include "platform/com/Variant.h"
 
 #include <cstdlib>
@@ -10,6 +11,17 @@
 
 namespace quilbex::com {
 namespace {
+
+// Array data of `size` zero bytes. Large data may come from one of this
+// thread's spare blocks, so it is cleared here.
+void* allocate_zeroed(std::size_t size) {
+    if (size < kSpareBlockMinimum)
+        return std::calloc(size ? size : 1, 1);
+    void* data = take_block(size);
+    if (data)
+        std::memset(data, 0, size);
+    return data;
+}
 
 // The element type lives in a header before the descriptor, as the platform
 // keeps it before its own.
@@ -103,7 +115,11 @@ ULONG safe_array_element_count(const SAFEARRAY* array) {
     return count;
 }
 
-SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT dims, const SAFEARRAYBOUND* bounds) {
+namespace {
+
+// A new array whose data is a copy of `fill` (its whole size) or, without
+// `fill`, zeroed.
+SAFEARRAY* create_array(VARTYPE vt, UINT dims, const SAFEARRAYBOUND* bounds, const void* fill) {
     ULONG element_size = safe_array_element_size(vt);
     if (element_size == 0 || dims == 0 || dims > 64 || !bounds)
         return nullptr;
@@ -124,13 +140,26 @@ SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT dims, const SAFEARRAYBOUND* bounds) 
     array->cbElements = element_size;
     for (UINT d = 0; d < dims; ++d)
         array->rgsabound[d] = bounds[d];
-    // calloc leaves every BSTR, interface and VARIANT element empty.
-    array->pvData = std::calloc(total ? total : 1, 1);
+    // Zeroed data leaves every BSTR, interface and VARIANT element empty.
+    array->pvData = fill ? take_block(std::size_t(total)) : allocate_zeroed(std::size_t(total));
     if (!array->pvData) {
         std::free(block);
         return nullptr;
     }
+    if (fill && total)
+        std::memcpy(array->pvData, fill, std::size_t(total));
     return array;
+}
+
+}  // namespace
+
+SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT dims, const SAFEARRAYBOUND* bounds) {
+    return create_array(vt, dims, bounds, nullptr);
+}
+
+SAFEARRAY* safe_array_from_bytes(LONG lower_bound, const void* bytes, ULONG count) {
+    SAFEARRAYBOUND bound{count, lower_bound};
+    return create_array(VT_UI1, 1, &bound, count ? bytes : nullptr);
 }
 
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lower_bound, ULONG count) {
@@ -144,7 +173,7 @@ HRESULT SafeArrayDestroy(SAFEARRAY* array) {
     if (array->cLocks > 0)
         return DISP_E_ARRAYISLOCKED;
     clear_elements(array);
-    std::free(array->pvData);
+    give_block(array->pvData);
     std::free(header_of(array));
     return S_OK;
 }
@@ -307,19 +336,19 @@ HRESULT SafeArrayCopy(SAFEARRAY* array, SAFEARRAY** copy) {
     *copy = nullptr;
     if (!array)
         return S_OK;
-    SAFEARRAY* out = SafeArrayCreate(vartype_of(array), array->cDims, array->rgsabound);
+    VARTYPE vt = vartype_of(array);
+    // Plain elements are copied as one block straight into the new data.
+    const bool plain = !owns_elements(vt);
+    SAFEARRAY* out = create_array(vt, array->cDims, array->rgsabound, plain ? array->pvData : nullptr);
     if (!out)
         return E_OUTOFMEMORY;
-    ULONG count = safe_array_element_count(array);
-    VARTYPE vt = vartype_of(array);
-    auto* src = static_cast<unsigned char*>(array->pvData);
-    auto* dst = static_cast<unsigned char*>(out->pvData);
-    if (!owns_elements(vt)) {
-        if (count)
-            std::memcpy(dst, src, std::size_t(count) * array->cbElements);
+    if (plain) {
         *copy = out;
         return S_OK;
     }
+    ULONG count = safe_array_element_count(array);
+    auto* src = static_cast<unsigned char*>(array->pvData);
+    auto* dst = static_cast<unsigned char*>(out->pvData);
     for (ULONG i = 0; i < count; ++i) {
         void* s = src + std::size_t(i) * array->cbElements;
         void* d = dst + std::size_t(i) * array->cbElements;

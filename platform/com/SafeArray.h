@@ -31,6 +31,9 @@ ULONG safe_array_element_size(VARTYPE vt);
 
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT dims, const SAFEARRAYBOUND* bounds);
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lower_bound, ULONG count);
+// A VT_UI1 vector holding a copy of `count` bytes (filled straight from them,
+// without clearing first).
+SAFEARRAY* safe_array_from_bytes(LONG lower_bound, const void* bytes, ULONG count);
 // Fails with DISP_E_ARRAYISLOCKED while the array is locked.
 HRESULT SafeArrayDestroy(SAFEARRAY* array);
 UINT SafeArrayGetDim(SAFEARRAY* array);

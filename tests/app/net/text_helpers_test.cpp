@@ -100,6 +100,22 @@ TEST(ConvertCharset, keeps_what_the_programs_text_can_hold) {
     EXPECT_EQ(bytes(convert_charset(leading_zero.get(), "UTF-8", "UTF-8")), "\xEF\xBB\xBF");
 }
 
+// Large bodies pass through blocks that the thread keeps between calls; a
+// smaller body after a larger one must not pick up any of its bytes.
+TEST(ConvertCharset, large_bodies_in_turn_convert_exactly) {
+    std::string large, small;
+    while (large.size() < 900 * 1024)
+        large += "签到成功，获得积分 12 点。Quote: keep going! ";
+    while (small.size() < 300 * 1024)
+        small += "今天也要开心 ";
+    for (const std::string* utf8 : {&large, &small, &large}) {
+        ByteSet body = byte_set(*utf8);
+        EXPECT_EQ(bytes(convert_charset(body.get())), gbk(*utf8));
+    }
+    ByteSet back = byte_set(gbk(small));
+    EXPECT_EQ(bytes(convert_charset(back.get(), "GBK", "UTF-8", 3)), small);
+}
+
 TEST(ConvertCharset, leaves_com_as_it_found_it_on_the_thread) {
     std::thread worker([] {
         ByteSet body = byte_set("abc");

@@ -119,6 +119,10 @@ protected:
     void TearDown() override { com::CoUninitialize(); }
 
     static std::string text(const Text& t) { return t ? std::string(t.get()) : std::string(); }
+    static std::string byte_text(const ByteSet& b) {
+        auto span = rt::byte_set_bytes(b.get());
+        return std::string(reinterpret_cast<const char*>(span.data()), span.size());
+    }
 };
 
 }  // namespace
@@ -236,6 +240,33 @@ TEST_F(ComCommands, stream_position_reads_a_by_reference_integer_and_bytes_pass_
     ByteSet out = variant_to_bytes(read);
     auto span = rt::byte_set_bytes(out.get());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(span.data()), span.size()), payload);
+}
+
+// A variant passed by value reaches the member as it is (not copied) and is
+// still the caller's, unchanged, after the call; the call must not free it.
+TEST_F(ComCommands, a_variant_argument_stays_the_callers_after_each_call) {
+    ObjectVar probe;
+    ASSERT_TRUE(object_create(probe, "Quilbex.Probe"));
+    std::string payload("\x00\x80"
+                        "bytes",
+                        7);
+    rt::OwnedBlock bytes(rt::make_byte_set(payload.data(), payload.size()));
+    VariantVar data;
+    ASSERT_TRUE(variant_assign(data, rt::ArgRecord::of_pointer(bytes.get(), rt::kTypeByteSet)));
+    for (int round = 0; round < 2; ++round) {
+        VariantVar echoed = object_call_variant(probe, "Bytes", {data.arg()});
+        ASSERT_EQ(last_object_call_error(), 0);
+        EXPECT_EQ(byte_text(variant_to_bytes(echoed)), payload);
+    }
+    EXPECT_EQ(byte_text(variant_to_bytes(data)), payload);
+
+    VariantVar word;
+    ASSERT_TRUE(variant_assign(word, text_argument(gbk("签到").c_str())));
+    EXPECT_EQ(text(object_call_text(probe, "Probe", {word.arg()})), gbk("supplied=1;08:签到;missing;missing"));
+    EXPECT_EQ(text(object_call_text(probe, "Probe", {word.arg()})), gbk("supplied=1;08:签到;missing;missing"));
+    VariantVar again = object_call_variant(probe, "Bytes", {word.arg()});
+    EXPECT_EQ(again.get()->vt, com::VT_BSTR);
+    EXPECT_EQ(com::bstr_view(again.get()->bstrVal), com::bstr_view(word.get()->bstrVal));
 }
 
 TEST_F(ComCommands, unknown_classes_leave_the_variable_as_it_was) {

@@ -197,3 +197,25 @@ TEST_F(StreamTest, bytes_that_are_not_valid_in_the_charset_become_replacement_ch
     ASSERT_EQ(call(u"ReadText", {}, &r), S_OK);
     EXPECT_EQ(bstr_view(r->bstrVal), u"a\uFFFDb");
 }
+
+// A stream of a large body reuses memory that an earlier, larger stream
+// held: it must read back exactly its own bytes.
+TEST_F(StreamTest, a_large_body_reads_back_only_its_own_bytes_after_a_larger_one) {
+    load(std::string(600 * 1024, 'x'));
+    ASSERT_EQ(call(u"Close"), S_OK);
+    std::u16string text(200 * 1024, u'\u4E2D');
+    text += u"end";
+    std::string expected;
+    for (int i = 0; i < 200 * 1024; ++i)
+        expected += gbk("中");
+    expected += "end";
+    EXPECT_EQ(write_text_bytes("gbk", text), expected);
+    load(std::string(300 * 1024, 'y'));
+    ASSERT_EQ(put(u"Position", 100 * 1024), S_OK);
+    ASSERT_EQ(call(u"Write", {byte_array("zz")}), S_OK);
+    ASSERT_EQ(call(u"SetEOS"), S_OK);
+    ASSERT_EQ(put(u"Position", 0), S_OK);
+    Variant r;
+    ASSERT_EQ(call(u"Read", {}, &r), S_OK);
+    EXPECT_EQ(bytes_of(r), std::string(100 * 1024, 'y') + "zz");
+}
