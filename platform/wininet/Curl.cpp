@@ -18,6 +18,7 @@ bool load_curl() {
         return false;
     // Kept open for the rest of the process: transfers on worker threads may
     // outlive every owner.
+    g_curl.library = library;
     bool complete = true;
     auto bind = [&](auto& slot, const char* name) {
         void* symbol = ::dlsym(library, name);

@@ -25,6 +25,9 @@ struct CurlApi {
     CURLSH* (*share_init)();
     CURLSHcode (*share_setopt)(CURLSH* share, CURLSHoption option, ...);
     CURLSHcode (*share_cleanup)(CURLSH* share);
+    // The library's handle: its TLS library's functions are looked up
+    // through it (OpenSsl.h), so that they are the ones it was linked with.
+    void* library;
 };
 
 // Loads libcurl and runs its global initialisation once per process; false

@@ -2,13 +2,12 @@
 
 #include "platform/wininet/CookieStore.h"
 #include "platform/wininet/Curl.h"
+#include "platform/wininet/OpenSsl.h"
 #include "platform/wininet/RequestHeaders.h"
 #include "platform/wininet/TrustStore.h"
 #include "platform/wininet/WinInetErrors.h"
 
 #include <chrono>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
 
 namespace quilbex::wininet {
 
@@ -70,12 +69,13 @@ int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t 
     return 0;
 }
 
-// Gives the connection the shared store of trusted authorities.
+// Gives the connection the shared store of trusted authorities. A store
+// exists only once OpenSSL's functions are bound.
 CURLcode use_trust_store(CURL*, void* ssl_ctx, void* user) {
     auto* store = static_cast<SharedTrustStore*>(user);
     if (!*store)
         return CURLE_SSL_CACERT_BADFILE;
-    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(ssl_ctx), store->get());
+    openssl()->ctx_set1_cert_store(static_cast<SSL_CTX*>(ssl_ctx), store->get());
     return CURLE_OK;
 }
 

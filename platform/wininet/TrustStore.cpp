@@ -1,5 +1,7 @@
 #include "platform/wininet/TrustStore.h"
 
+#include "platform/wininet/OpenSsl.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -24,11 +26,11 @@ std::string from_environment_or(const char* variable, const char* fallback) {
 
 // The folder and the bundle OpenSSL would use by default, honouring the
 // same environment variables it does.
-std::string system_authority_dir() {
-    return from_environment_or(X509_get_default_cert_dir_env(), X509_get_default_cert_dir());
+std::string system_authority_dir(const OpenSslApi& ssl) {
+    return from_environment_or(ssl.default_cert_dir_env(), ssl.default_cert_dir());
 }
-std::string system_authority_file() {
-    return from_environment_or(X509_get_default_cert_file_env(), X509_get_default_cert_file());
+std::string system_authority_file(const OpenSslApi& ssl) {
+    return from_environment_or(ssl.default_cert_file_env(), ssl.default_cert_file());
 }
 
 // A name such as "9d04f354.0": a certificate linked under the hash of its
@@ -72,25 +74,25 @@ std::string key_for(const std::string& file) {
 // The hashed folder holds the same authorities, so the store looks them up
 // there when a chain asks for them. The bundle is read only when the folder
 // has no hashed certificates, or when SSL_CERT_FILE names a bundle of its own.
-bool add_system_authorities(X509_STORE* store, const std::string& dir) {
+bool add_system_authorities(const OpenSslApi& ssl, X509_STORE* store, const std::string& dir) {
     bool has_dir = has_hashed_certificates(dir);
-    if (has_dir && X509_STORE_load_path(store, dir.c_str()) != 1)
+    if (has_dir && ssl.store_load_path(store, dir.c_str()) != 1)
         return false;
-    const char* own_bundle = std::getenv(X509_get_default_cert_file_env());
+    const char* own_bundle = std::getenv(ssl.default_cert_file_env());
     if (has_dir && !(own_bundle && *own_bundle))
         return true;
-    std::string bundle = system_authority_file();
+    std::string bundle = system_authority_file(ssl);
     struct stat st {};
     if (::stat(bundle.c_str(), &st) != 0)
         return true;  // no bundle either: only the configured authority is trusted
-    return X509_STORE_load_file(store, bundle.c_str()) == 1;
+    return ssl.store_load_file(store, bundle.c_str()) == 1;
 }
 
-SharedTrustStore build(const std::string& dir, const std::string& extra_ca_file) {
-    SharedTrustStore store(X509_STORE_new(), X509_STORE_free);
-    if (!store || !add_system_authorities(store.get(), dir))
+SharedTrustStore build(const OpenSslApi& ssl, const std::string& dir, const std::string& extra_ca_file) {
+    SharedTrustStore store(ssl.store_new(), ssl.store_free);
+    if (!store || !add_system_authorities(ssl, store.get(), dir))
         return nullptr;
-    if (!extra_ca_file.empty() && X509_STORE_load_file(store.get(), extra_ca_file.c_str()) != 1)
+    if (!extra_ca_file.empty() && ssl.store_load_file(store.get(), extra_ca_file.c_str()) != 1)
         return nullptr;
     return store;
 }
@@ -100,12 +102,15 @@ SharedTrustStore build(const std::string& dir, const std::string& extra_ca_file)
 SharedTrustStore trust_store_for(const std::string& extra_ca_file) {
     static std::mutex mutex;
     static CachedStore* cache = new CachedStore();  // outlives worker threads at exit
-    std::string dir = system_authority_dir();
-    std::string key = dir + "|" + system_authority_file() + "|" + key_for(extra_ca_file);
+    const OpenSslApi* ssl = openssl();
+    if (!ssl)
+        return nullptr;
+    std::string dir = system_authority_dir(*ssl);
+    std::string key = dir + "|" + system_authority_file(*ssl) + "|" + key_for(extra_ca_file);
     std::lock_guard lock(mutex);
     if (cache->key != key || !cache->store) {
         cache->key = key;
-        cache->store = build(dir, extra_ca_file);
+        cache->store = build(*ssl, dir, extra_ca_file);
     }
     return cache->store;
 }

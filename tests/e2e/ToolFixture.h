@@ -46,6 +46,7 @@ protected:
     // environment entries ("NAME=value").
     void start_program(const std::vector<std::string>& env = {});
     void stop_program();
+    pid_t program_pid() const { return m_program.pid(); }
 
     const std::string& folder() const { return m_folder.path(); }
     std::string built(const std::string& name) const;

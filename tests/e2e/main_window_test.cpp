@@ -14,6 +14,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
+bool maps_library(pid_t pid, const std::string& name) {
+    return read_file("/proc/" + std::to_string(pid) + "/maps").find(name) != std::string::npos;
+}
+
 TEST_F(ToolTest, CookieBoxStartsEmptyAndSavesLoadAgain) {
     start_services();
     install_program();
@@ -93,12 +97,15 @@ TEST_F(ToolTest, SignInPostsTheFormAndAppendsStatusThenEachDraw) {
     start_program();
     const std::string cookie = "UM_distinctid=sim-member-0001; BBS_UNAME=%E5%BC%A0%E4%B8%89";
     ASSERT_TRUE(enter_text(kCookieBox, cookie));
+    // The TLS libraries come with the first request, not with the window.
+    EXPECT_FALSE(maps_library(program_pid(), "libcrypto.so"));
     click(kQuoteButton);
     // The quote fills the message box.
     std::string quote;
     EXPECT_TRUE(wait_until(
         [&] { return (quote = m_desktop->copy_text_at(m_main, kMessageBox.x, kMessageBox.y)) == "今天也要加油"; }, 30s))
         << quote;
+    EXPECT_TRUE(maps_library(program_pid(), "libcrypto.so"));
     click(kSignButton);
     // The series: three wins, then the used-up reply (in raw UTF-8), each
     // draw after the program's real pause, which the API's rule against draws
