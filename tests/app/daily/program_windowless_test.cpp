@@ -1,6 +1,6 @@
-// The program links no window toolkit: the command line runs without the
-// GTK backend's library, and the windows, when that library is missing, end
-// with a message that names it.
+// The program links no window toolkit and no notification library: the
+// command line runs without the GTK backend's library, and the windows, when
+// that library is missing, end with a message that names it.
 
 #include "ProgramRun.h"
 
@@ -28,7 +28,9 @@ TEST(Windowless, the_program_needs_the_backend_library_only_for_its_windows) {
     EXPECT_THAT(windows.err, Not(HasSubstr("no display")));
 }
 
-TEST(Windowless, the_executable_does_not_link_gtk) {
+// Neither the toolkit nor the notification library (and GLib with it) is
+// mapped by a run that does not need them.
+TEST(Windowless, the_executable_links_no_toolkit_and_no_notification_library) {
     std::string command = std::string("ldd '") + QUILBEX_BIN_DIR + "/quilbex'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), &::pclose);
     ASSERT_TRUE(pipe);
@@ -39,6 +41,8 @@ TEST(Windowless, the_executable_does_not_link_gtk) {
     ASSERT_THAT(listing, HasSubstr("libc.so"));
     EXPECT_THAT(listing, Not(HasSubstr("libgtk-3")));
     EXPECT_THAT(listing, Not(HasSubstr("libgdk-3")));
+    EXPECT_THAT(listing, Not(HasSubstr("libnotify")));
+    EXPECT_THAT(listing, Not(HasSubstr("libglib-2.0")));
 }
 
 }  // namespace
