@@ -33,8 +33,7 @@ int main(int argc, char** argv) {
     int status = 0;
     rusage usage{};
     pid_t waited;
-    while ((waited = ::wait4(child, &status, 0, &usage)) < 0 && errno == EINTR) {
-    }
+    while ((waited = ::wait4(child, &status, 0, &usage)) < 0 && errno == EINTR) {}
     if (waited != child) {
         std::perror("wait4");
         return 2;
