@@ -4,13 +4,10 @@
 #include <dlfcn.h>
 #include <libnotify/notify.h>
 #include <memory>
-#include <mutex>
 #include <sys/stat.h>
 #include <type_traits>
 
 namespace quilbex::app {
-
-namespace {
 
 // libnotify, and with it GLib, GObject and GIO, is opened only when a run has
 // something to tell: a run that signs in as usual never maps them. Only the
@@ -27,47 +24,11 @@ struct NotifyApi {
     decltype(&::g_error_free) error_free = nullptr;
 };
 
+namespace {
+
 struct DlClose {
     void operator()(void* library) const { ::dlclose(library); }
 };
-
-// Opens the library and resolves every function, or gives nothing (the
-// library missing or incomplete). Once complete it stays loaded for the life
-// of the process: GObject keeps the types that libnotify registers, and they
-// cannot be taken back.
-const NotifyApi* load_notify() {
-    std::unique_ptr<void, DlClose> library(::dlopen("libnotify.so.4", RTLD_NOW | RTLD_LOCAL));
-    if (!library)
-        return nullptr;
-    static NotifyApi api;
-    bool complete = true;
-    auto bind = [&](auto& slot, const char* name) {
-        // A handle from dlopen finds the symbols of the library's own
-        // dependencies too (GLib, GObject).
-        void* symbol = ::dlsym(library.get(), name);
-        complete = complete && symbol;
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
-    };
-    bind(api.init, "notify_init");
-    bind(api.uninit, "notify_uninit");
-    bind(api.is_initted, "notify_is_initted");
-    bind(api.notification_new, "notify_notification_new");
-    bind(api.set_urgency, "notify_notification_set_urgency");
-    bind(api.show, "notify_notification_show");
-    bind(api.object_unref, "g_object_unref");
-    bind(api.error_free, "g_error_free");
-    if (!complete)
-        return nullptr;
-    library.release();
-    return &api;
-}
-
-const NotifyApi* notify_api() {
-    static std::once_flag once;
-    static const NotifyApi* api = nullptr;
-    std::call_once(once, [] { api = load_notify(); });
-    return api;
-}
 
 // GLib would otherwise try to start a bus of its own (through X11) when the
 // address is not set; a run from a timer must never do that.
@@ -84,10 +45,40 @@ bool session_bus_reachable() {
 
 }  // namespace
 
+// Once complete the library stays loaded: GObject keeps the types that
+// libnotify registers, and they cannot be taken back.
+std::shared_ptr<const NotifyApi> open_notify_library(const char* file) {
+    std::unique_ptr<void, DlClose> library(::dlopen(file, RTLD_NOW | RTLD_LOCAL));
+    if (!library)
+        return nullptr;
+    auto api = std::make_shared<NotifyApi>();
+    bool complete = true;
+    auto bind = [&](auto& slot, const char* name) {
+        // A handle from dlopen finds the symbols of the library's own
+        // dependencies too (GLib, GObject).
+        void* symbol = ::dlsym(library.get(), name);
+        complete = complete && symbol;
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
+    };
+    bind(api->init, "notify_init");
+    bind(api->uninit, "notify_uninit");
+    bind(api->is_initted, "notify_is_initted");
+    bind(api->notification_new, "notify_notification_new");
+    bind(api->set_urgency, "notify_notification_set_urgency");
+    bind(api->show, "notify_notification_show");
+    bind(api->object_unref, "g_object_unref");
+    bind(api->error_free, "g_error_free");
+    if (!complete)
+        return nullptr;
+    library.release();
+    return api;
+}
+
 bool notify_desktop(const std::string& summary, const std::string& body) {
     if (!session_bus_reachable())
         return false;
-    const NotifyApi* notify = notify_api();
+    static const std::shared_ptr<const NotifyApi> library = open_notify_library("libnotify.so.4");
+    const NotifyApi* notify = library.get();
     if (!notify)
         return false;
     if (!notify->is_initted() && !notify->init("Quilbex"))
