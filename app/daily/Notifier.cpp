@@ -1,19 +1,33 @@
 #include "app/daily/Notifier.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <libnotify/notify.h>
 #include <memory>
 #include <sys/stat.h>
+#include <type_traits>
 
 namespace quilbex::app {
 
+// libnotify, and with it GLib, GObject and GIO, is opened only when a run has
+// something to tell: a run that signs in as usual never maps them. Only the
+// declarations of its header are used here; every call goes through the
+// functions looked up below.
+struct NotifyApi {
+    decltype(&::notify_init) init = nullptr;
+    decltype(&::notify_uninit) uninit = nullptr;
+    decltype(&::notify_is_initted) is_initted = nullptr;
+    decltype(&::notify_notification_new) notification_new = nullptr;
+    decltype(&::notify_notification_set_urgency) set_urgency = nullptr;
+    decltype(&::notify_notification_show) show = nullptr;
+    decltype(&::g_object_unref) object_unref = nullptr;
+    decltype(&::g_error_free) error_free = nullptr;
+};
+
 namespace {
 
-struct GObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct GErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
+struct DlClose {
+    void operator()(void* library) const { ::dlclose(library); }
 };
 
 // GLib would otherwise try to start a bus of its own (through X11) when the
@@ -31,21 +45,56 @@ bool session_bus_reachable() {
 
 }  // namespace
 
+// Once complete the library stays loaded: GObject keeps the types that
+// libnotify registers, and they cannot be taken back.
+std::shared_ptr<const NotifyApi> open_notify_library(const char* file) {
+    std::unique_ptr<void, DlClose> library(::dlopen(file, RTLD_NOW | RTLD_LOCAL));
+    if (!library)
+        return nullptr;
+    auto api = std::make_shared<NotifyApi>();
+    bool complete = true;
+    auto bind = [&](auto& slot, const char* name) {
+        // A handle from dlopen finds the symbols of the library's own
+        // dependencies too (GLib, GObject).
+        void* symbol = ::dlsym(library.get(), name);
+        complete = complete && symbol;
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
+    };
+    bind(api->init, "notify_init");
+    bind(api->uninit, "notify_uninit");
+    bind(api->is_initted, "notify_is_initted");
+    bind(api->notification_new, "notify_notification_new");
+    bind(api->set_urgency, "notify_notification_set_urgency");
+    bind(api->show, "notify_notification_show");
+    bind(api->object_unref, "g_object_unref");
+    bind(api->error_free, "g_error_free");
+    if (!complete)
+        return nullptr;
+    library.release();
+    return api;
+}
+
 bool notify_desktop(const std::string& summary, const std::string& body) {
     if (!session_bus_reachable())
         return false;
-    if (!notify_is_initted() && !notify_init("Quilbex"))
+    static const std::shared_ptr<const NotifyApi> library = open_notify_library("libnotify.so.4");
+    const NotifyApi* notify = library.get();
+    if (!notify)
         return false;
-    std::unique_ptr<NotifyNotification, GObjectUnref> note(
-        notify_notification_new(summary.c_str(), body.c_str(), "dialog-warning"));
+    if (!notify->is_initted() && !notify->init("Quilbex"))
+        return false;
+    auto unref = [notify](NotifyNotification* object) { notify->object_unref(object); };
+    std::unique_ptr<NotifyNotification, decltype(unref)> note(
+        notify->notification_new(summary.c_str(), body.c_str(), "dialog-warning"), unref);
     if (!note)
         return false;
-    notify_notification_set_urgency(note.get(), NOTIFY_URGENCY_NORMAL);
+    notify->set_urgency(note.get(), NOTIFY_URGENCY_NORMAL);
     GError* raw_error = nullptr;
-    bool shown = notify_notification_show(note.get(), &raw_error);
-    std::unique_ptr<GError, GErrorFree> error(raw_error);
+    bool shown = notify->show(note.get(), &raw_error);
+    auto free_error = [notify](GError* error) { notify->error_free(error); };
+    std::unique_ptr<GError, decltype(free_error)> error(raw_error, free_error);
     note.reset();
-    notify_uninit();
+    notify->uninit();
     return shown && !error;
 }
 

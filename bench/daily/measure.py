@@ -7,7 +7,11 @@ the peer's requests must be the tool's byte for byte, or no figure is given.
 Reports the median CPU time (user + system) and peak resident memory of each
 process and the quilbex/peer ratios.
 
-usage: measure.py BIN_DIR [ROUNDS]"""
+Both programs are started through bench_daily_rusage (built beside the other
+benchmarks), which forks them from a small process: a child that this Python
+script forked itself would report at least the script's own peak memory.
+
+usage: measure.py BIN_DIR [ROUNDS [RUSAGE_RUN]]"""
 import os
 import shutil
 import statistics
@@ -20,16 +24,19 @@ COOKIE = "BBS_UNAME=%E5%BC%A0%E4%B8%89; UM_distinctid=sim-member-0001"
 MESSAGE = "今天也要加油"
 
 
-def run_measured(argv, env=None):
-    child = subprocess.Popen(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
-    output = child.stdout.read().decode("utf-8", "replace")
-    _, status, usage = os.wait4(child.pid, 0)
-    child.returncode = os.waitstatus_to_exitcode(status)
-    if child.returncode != 0:
-        sys.exit("%s failed (%d):\n%s" % (argv[0], child.returncode, output))
+def run_measured(rusage_run, argv, env=None):
+    with tempfile.NamedTemporaryFile(mode="r", prefix="quilbex-bench-usage-") as report:
+        child = subprocess.run([rusage_run, report.name] + argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               env=env)
+        output = child.stdout.decode("utf-8", "replace")
+        if child.returncode != 0:
+            sys.exit("%s could not be measured:\n%s" % (argv[0], output))
+        status, cpu, peak = report.read().split()
+    if int(status) != 0:
+        sys.exit("%s failed (%s):\n%s" % (argv[0], status, output))
     if "签到成功" not in output or output.count("恭喜您抽中") != 3 or "抽奖次数已用完" not in output:
         sys.exit("%s was not accepted by the services:\n%s" % (argv[0], output))
-    return usage.ru_utime + usage.ru_stime, usage.ru_maxrss
+    return float(cpu), int(peak)
 
 
 def fetch(url, method="GET"):
@@ -39,6 +46,8 @@ def fetch(url, method="GET"):
 def main():
     bin_dir = os.path.abspath(sys.argv[1])
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    rusage_run = os.path.abspath(sys.argv[3] if len(sys.argv) > 3 else
+                                 os.path.join(bin_dir, os.pardir, "bench", "bench_daily_rusage"))
     sim = subprocess.Popen([os.path.join(bin_dir, "quilbex-sim"), "--any-ports"], stdout=subprocess.PIPE, text=True)
     hosts = {}
     try:
@@ -59,11 +68,13 @@ def main():
         ours, peer = [], []
         for _ in range(rounds):
             fetch(control + "/reset", "POST")
-            ours.append(run_measured([os.path.join(folder, "quilbex"), "--sign-in", "--message", MESSAGE], env))
+            ours.append(run_measured(rusage_run, [os.path.join(folder, "quilbex"), "--sign-in", "--message", MESSAGE],
+                                     env))
             requests_ours = fetch(control + "/log")
             fetch(control + "/reset", "POST")
-            peer.append(run_measured(["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "peer_requests.py"),
-                                      hosts["forum"], hosts["api"], hosts["ca"], COOKIE, MESSAGE]))
+            peer.append(run_measured(rusage_run, [
+                "/usr/bin/python3", os.path.join(os.path.dirname(__file__), "peer_requests.py"),
+                hosts["forum"], hosts["api"], hosts["ca"], COOKIE, MESSAGE]))
             if fetch(control + "/log") != requests_ours:
                 sys.exit("the peer's requests differ from the tool's:\n%s\n----\n%s" % (
                     requests_ours.decode("utf-8", "replace"), fetch(control + "/log").decode("utf-8", "replace")))

@@ -1,6 +1,6 @@
-// The program links no window toolkit: the command line runs without the
-// GTK backend's library, and the windows, when that library is missing, end
-// with a message that names it. Nor does it link the TLS libraries.
+// The program links no window toolkit, notification library or TLS
+// library: the command line runs without the GTK backend's library, and the
+// windows, when that library is missing, end with a message that names it.
 
 #include "ProgramRun.h"
 
@@ -38,11 +38,15 @@ std::string libraries_of_the_executable() {
     return listing;
 }
 
-TEST(Windowless, the_executable_does_not_link_gtk) {
+// Neither the toolkit nor the notification library (and GLib with it) is
+// mapped by a run that does not need them.
+TEST(Windowless, the_executable_links_no_toolkit_and_no_notification_library) {
     std::string listing = libraries_of_the_executable();
     ASSERT_THAT(listing, HasSubstr("libc.so"));
     EXPECT_THAT(listing, Not(HasSubstr("libgtk-3")));
     EXPECT_THAT(listing, Not(HasSubstr("libgdk-3")));
+    EXPECT_THAT(listing, Not(HasSubstr("libnotify")));
+    EXPECT_THAT(listing, Not(HasSubstr("libglib-2.0")));
 }
 
 // OpenSSL comes with libcurl on the first request; the sign-in runs of the
