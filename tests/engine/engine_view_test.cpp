@@ -10,6 +10,7 @@
 #include <gdk/gdkx.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -52,6 +53,25 @@ int helper_processes() {
         }
     }
     return count;
+}
+
+// The GL drivers (Mesa's and the LLVM it compiles shaders with) mapped into
+// this process.
+std::set<std::string> gl_drivers_mapped() {
+    std::set<std::string> drivers;
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        const auto slash = line.find('/');
+        if (slash == std::string::npos)
+            continue;
+        const std::string path = line.substr(slash);
+        for (const char* driver : {"_dri.so", "libEGL_mesa", "libGLX_mesa", "libgallium", "libLLVM"}) {
+            if (path.find(driver) != std::string::npos)
+                drivers.insert(path);
+        }
+    }
+    return drivers;
 }
 
 TEST_F(EngineViewTest, control_view_sits_in_the_parent_window_at_its_place_and_size) {
@@ -234,6 +254,9 @@ std::string pixel_of(const std::string& png, int x, int y) {
 
 TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
     auto& e = api();
+    // GDK may have loaded a GL driver when it opened the display (the first
+    // program on a display does); the views must add none.
+    const std::set<std::string> drivers_before = gl_drivers_mapped();
     // A place of the screen that the other engine tests' windows do not cover.
     m_host = std::make_unique<HostWindow>(640, 480, 640, 0);
     wkeWebView view = make_view(400, 300);
@@ -256,6 +279,8 @@ TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
     EXPECT_EQ(pixel_of(shot, 380, 290), "30,144,255");
     EXPECT_NE(pixel_of(shot, 5, 5), "30,144,255");
     EXPECT_NE(pixel_of(shot, 420, 320), "30,144,255");
+    // Drawn in software: no GL driver was brought into the program for it.
+    EXPECT_EQ(gl_drivers_mapped(), drivers_before);
 }
 
 }  // namespace
