@@ -170,6 +170,29 @@ struct DialogLog {
     std::u16string prompt_default;
 };
 
+TEST_F(EngineViewTest, form_fields_take_the_desktop_font_unless_the_page_gives_its_own) {
+    auto& e = api();
+    gchar* raw_name = nullptr;
+    g_object_get(gtk_settings_get_default(), "gtk-font-name", &raw_name, nullptr);
+    std::unique_ptr<PangoFontDescription, void (*)(PangoFontDescription*)> desktop(
+        pango_font_description_from_string(raw_name), pango_font_description_free);
+    g_free(raw_name);
+    ASSERT_NE(pango_font_description_get_family(desktop.get()), nullptr);
+
+    wkeWebView view = make_view();
+    e.wkeLoadHTML(view, "<input id=plain><input id=own style='font:20px serif'><script>"
+                        "const font = id => getComputedStyle(document.getElementById(id)).fontFamily + ' ' +"
+                        "  getComputedStyle(document.getElementById(id)).fontSize;"
+                        "document.title = font('plain') + ' | ' + font('own');</script>");
+    ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)).find('|') != std::string::npos; }));
+    const std::string title = e.wkeGetTitle(view);
+    const std::string plain = title.substr(0, title.find(" | "));
+    // Not the page's default font (16px) that WebKit falls back to.
+    EXPECT_EQ(plain.rfind(pango_font_description_get_family(desktop.get()), 0), 0u) << title;
+    EXPECT_EQ(plain.find("16px"), std::string::npos) << title;
+    EXPECT_EQ(title.substr(title.find(" | ") + 3), "serif 20px") << title;
+}
+
 TEST_F(EngineViewTest, page_dialogs_reach_the_callbacks_and_their_answers_reach_the_page) {
     auto& e = api();
     wkeWebView view = make_view();
