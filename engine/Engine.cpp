@@ -29,6 +29,19 @@ void remove_private_folder() {
         FTW_DEPTH | FTW_PHYS);
 }
 
+// Views draw in software (no hardware acceleration). Left to itself, WebKit
+// would still open a GL display in this process: one for the DMA-BUF
+// renderer's buffers and one to find the GPU's render node for its web
+// process, which brings Mesa's software GL with LLVM (some 50 MB) into the
+// program for the rest of the day. Without the DMA-BUF renderer the views get
+// their pages as shared-memory images, and a render node that is none keeps
+// the web process from opening a device. A setting the member has made in
+// the environment is kept.
+void keep_gl_out_of_the_process() {
+    g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
+    g_setenv("WEBKIT_WEB_RENDER_DEVICE_FILE", "/dev/null", FALSE);
+}
+
 void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer) {
     WebView* view = Engine::get().find_view(webkit_download_get_web_view(download));
     if (view)
@@ -50,8 +63,11 @@ Engine& Engine::get() {
 }
 
 bool Engine::initialize() {
-    if (!m_initialized)
+    if (!m_initialized) {
+        // WebKit reads these when its first view and web process are made.
+        keep_gl_out_of_the_process();
         m_initialized = gtk_init_check(nullptr, nullptr);
+    }
     return m_initialized;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/WebView.h"
 
+#include "engine/ControlFont.h"
 #include "engine/CookieAccess.h"
 #include "engine/Engine.h"
 #include "engine/ViewSignals.h"
@@ -18,6 +19,23 @@ GtkWidget* program_container(void* parent) {
         return nullptr;
     auto* widget = static_cast<GtkWidget*>(resolve(parent));
     return widget && GTK_IS_FIXED(widget) ? widget : nullptr;
+}
+
+// Gives the views' form fields the desktop's interface font (see ControlFont.h).
+void install_control_font(WebKitUserContentManager* content) {
+    GtkSettings* settings = gtk_settings_get_default();
+    if (!settings)
+        return;
+    gchar* raw_name = nullptr;
+    g_object_get(settings, "gtk-font-name", &raw_name, nullptr);
+    GUniqueChars name(raw_name);
+    const std::string sheet = control_font_style_sheet(name ? name.get() : "");
+    if (sheet.empty())
+        return;
+    WebKitUserStyleSheet* style = webkit_user_style_sheet_new(sheet.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                              WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+    webkit_user_content_manager_add_style_sheet(content, style);
+    webkit_user_style_sheet_unref(style);
 }
 
 }  // namespace
@@ -84,6 +102,7 @@ WebKitWebView* WebView::ensure_web_view(WebKitWebView* related) {
     WebKitWebContext* context = Engine::get().web_context();
     m_content = GRef<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
     ViewSignals::install_page_scripts(m_content.get());
+    install_control_font(m_content.get());
     GRef<WebKitSettings> settings = GRef<WebKitSettings>::adopt(webkit_settings_new());
     if (!m_user_agent.empty())
         webkit_settings_set_user_agent(settings.get(), m_user_agent.c_str());

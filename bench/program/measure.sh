@@ -103,11 +103,24 @@ helpers_of() {
 rss_of() { awk '/VmRSS/ {print $2}' /proc/$1/status; }
 # The part of it that is the program's own memory, not mapped files.
 anon_of() { awk '/RssAnon/ {print $2}' /proc/$1/status; }
+# "name rss_kB anon_kB" of each mapped file (or [heap], [anon] ...) of $1.
+mappings_of() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / {name = NF >= 6 ? $6 : "[anon]"; sub(".*/", "", name)}
+       /^Rss:/ {rss[name] += $2} /^Anonymous:/ {anon[name] += $2}
+       END {for (name in rss) print name, rss[name], anon[name] + 0}' "/proc/$1/smaps"
+}
+# The mappings that grew most from the file $1 to the file $2, as "name +rss kB (anon +kB)".
+grown_mappings() {
+  awk 'NR == FNR {rss[$1] = $2; anon[$1] = $3; next}
+       $2 > rss[$1] {print $2 - rss[$1], $3 - anon[$1], $1}' "$1" "$2" |
+    sort -rn | head -n 12 | awk '{printf "  %-40s +%6d kB (anon +%d kB)\n", $3, $1, $2}'
+}
 anon_ratios=() logins=() opens=() rss_opens=() rss_ratios=() left_counts=() left_kbs=() open_helpers=()
 for _ in $(seq "$runs"); do
   read -r _ before pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
   main=$(main_of)
   rss_before=$(rss_of "$pid") anon_before=$(anon_of "$pid")
+  [[ -s "$work/mappings.before" ]] || mappings_of "$pid" >"$work/mappings.before"
   t0=$(now_ms)
   xdotool mousemove --window "$main" 382 285 click 1
   # The window is looked up each time: the first one found may still be replaced.
@@ -130,6 +143,8 @@ for _ in $(seq "$runs"); do
   done
   sleep 5
   rss_closed=$(rss_of "$pid") anon_closed=$(anon_of "$pid")
+  # What the program keeps, by mapping (from the first run).
+  [[ -s "$work/mappings.closed" ]] || mappings_of "$pid" >"$work/mappings.closed"
   anon_ratios+=("$(awk "BEGIN {printf \"%d\", 1000 * $anon_closed / $anon_before}")")
   read -r left_count left_kb < <(helpers_of "$pid")
   rss_ratios+=("$(awk "BEGIN {printf \"%d\", 1000 * $rss_closed / $rss_before}")")
@@ -148,6 +163,8 @@ echo "login window: click to page shown ${login_ms} ms; the program's peak memor
   "(resident ${rss_open} kB while open), plus ${helpers_kb} kB in WebKit's helper processes"
 echo "login window closed (5 s after): the program's resident memory ${close_ratio}x what it was before" \
   "the click (its own memory, less mapped files: ${anon_ratio}x); ${left_count} helper processes left with ${left_kb} kB"
+echo "what grew from before the click to 5 s after the close, by mapping (first run):"
+grown_mappings "$work/mappings.before" "$work/mappings.closed"
 result login_closed_anon_ratio "$anon_ratio"
 result login_click_ms "$login_ms"
 result login_added_kb "$added_kb"

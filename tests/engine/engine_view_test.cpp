@@ -10,6 +10,7 @@
 #include <gdk/gdkx.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -52,6 +53,18 @@ int helper_processes() {
         }
     }
     return count;
+}
+
+// The GL drivers (Mesa's and the LLVM it compiles shaders with) mapped into this process.
+std::set<std::string> gl_drivers_mapped() {
+    std::set<std::string> drivers;
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        for (const char* driver : {"_dri.so", "libEGL_mesa", "libGLX_mesa", "libgallium", "libLLVM"})
+            if (line.find(driver) != std::string::npos)
+                drivers.insert(line.substr(line.find('/')));
+    }
+    return drivers;
 }
 
 TEST_F(EngineViewTest, control_view_sits_in_the_parent_window_at_its_place_and_size) {
@@ -150,6 +163,23 @@ struct DialogLog {
     std::u16string prompt_default;
 };
 
+TEST_F(EngineViewTest, form_fields_take_the_desktop_font_unless_the_page_gives_its_own) {
+    auto& e = api();
+    wkeWebView view = make_view();
+    e.wkeLoadHTML(view, "<input id=plain><input id=own style='font:20px serif'><script>const font = id => "
+                        "getComputedStyle(document.getElementById(id)).font; document.title = font('plain') + "
+                        "' | ' + font('own');</script>");
+    ASSERT_TRUE(run_until([&] { return std::string(e.wkeGetTitle(view)).find('|') != std::string::npos; }));
+    // Not the page's default font (16px), which WebKit falls back to without the desktop's.
+    gchar* desktop = nullptr;
+    g_object_get(gtk_settings_get_default(), "gtk-font-name", &desktop, nullptr);
+    const std::string family = std::string(desktop).substr(0, std::string(desktop).rfind(' '));
+    g_free(desktop);
+    EXPECT_NE(std::string(e.wkeGetTitle(view)).find(family), std::string::npos) << e.wkeGetTitle(view);
+    EXPECT_EQ(std::string(e.wkeGetTitle(view)).find("16px"), std::string::npos) << e.wkeGetTitle(view);
+    EXPECT_NE(std::string(e.wkeGetTitle(view)).find("| 20px serif"), std::string::npos) << e.wkeGetTitle(view);
+}
+
 TEST_F(EngineViewTest, page_dialogs_reach_the_callbacks_and_their_answers_reach_the_page) {
     auto& e = api();
     wkeWebView view = make_view();
@@ -234,6 +264,9 @@ std::string pixel_of(const std::string& png, int x, int y) {
 
 TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
     auto& e = api();
+    // GDK may have loaded a GL driver when it opened the display (the first
+    // program on a display does); the views must add none.
+    const std::set<std::string> drivers_before = gl_drivers_mapped();
     // A place of the screen that the other engine tests' windows do not cover.
     m_host = std::make_unique<HostWindow>(640, 480, 640, 0);
     wkeWebView view = make_view(400, 300);
@@ -256,6 +289,8 @@ TEST_F(EngineViewTest, the_page_is_on_screen_where_the_view_was_placed) {
     EXPECT_EQ(pixel_of(shot, 380, 290), "30,144,255");
     EXPECT_NE(pixel_of(shot, 5, 5), "30,144,255");
     EXPECT_NE(pixel_of(shot, 420, 320), "30,144,255");
+    // Drawn in software: no GL driver was brought into the program for it.
+    EXPECT_EQ(gl_drivers_mapped(), drivers_before);
 }
 
 }  // namespace
