@@ -59,6 +59,7 @@ std::string prepare_libraries() {
     script::register_script_control_class();
     ado::register_stream_class();
     browser::register_shlwapi();
+    browser::prepare_engine_environment();
 
     // The program's own text for its folder (GBK), as the file functions take it.
     std::string folder = kernel::program_folder_text();

@@ -3,6 +3,7 @@
 #include "browser/Shlwapi.h"
 #include "browser/Texts.h"
 #include "browser_messages/BrowserMessages.h"
+#include "engine/GlEnvironment.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/ModuleRegistry.h"
 #include "platform/ui/User32.h"
@@ -57,6 +58,8 @@ void show_error(const std::string& text) {
 void set_engine_trust(std::string ca_file, std::vector<std::string> hosts) {
     engine_trust() = EngineTrust{std::move(ca_file), std::move(hosts)};
 }
+
+void prepare_engine_environment() { engine::keep_gl_out_of_the_process(); }
 
 std::string program_folder() {
     char* text = reinterpret_cast<char*>(rt::runtime_notify(kNotifyProgramPath, kProgramFolder, 0));

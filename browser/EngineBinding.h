@@ -44,6 +44,9 @@ std::string engine_path_for(const std::string& program_dir);
 // client accepts them. An empty `ca_file` adds no trust. Set it before the
 // first view is created.
 void set_engine_trust(std::string ca_file, std::vector<std::string> hosts);
+// Prepares the process's environment for the engine (no GL display in the
+// program); called at start, before the first thread.
+void prepare_engine_environment();
 
 class EngineBinding {
 public:

@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "engine/GlEnvironment.h"
 #include "engine/WebView.h"
 
 #include <algorithm>
@@ -27,19 +28,6 @@ void remove_private_folder() {
         path.c_str(),
         [](const char* file, const struct stat*, int, struct FTW*) { return std::remove(file) == 0 ? 0 : 0; }, 16,
         FTW_DEPTH | FTW_PHYS);
-}
-
-// Views draw in software (no hardware acceleration). Left to itself, WebKit
-// would still open a GL display in this process: one for the DMA-BUF
-// renderer's buffers and one to find the GPU's render node for its web
-// process, which brings Mesa's software GL with LLVM (some 50 MB) into the
-// program for the rest of the day. Without the DMA-BUF renderer the views get
-// their pages as shared-memory images, and a render node that is none keeps
-// the web process from opening a device. A setting the member has made in
-// the environment is kept.
-void keep_gl_out_of_the_process() {
-    g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
-    g_setenv("WEBKIT_WEB_RENDER_DEVICE_FILE", "/dev/null", FALSE);
 }
 
 void on_download_started(WebKitWebContext*, WebKitDownload* download, gpointer) {
