@@ -8,6 +8,7 @@
 #include "platform/wininet/WinInetErrors.h"
 
 #include <chrono>
+#include <strings.h>
 
 namespace quilbex::wininet {
 
@@ -94,6 +95,8 @@ void configure_method(CURL* easy, const TransferSpec& order) {
     }
 }
 
+bool is_https(const std::string& url) { return url.size() >= 6 && ::strncasecmp(url.c_str(), "https:", 6) == 0; }
+
 // `store` must live until the transfer ends.
 void configure_tls(CURL* easy, const TransferSpec& order, SharedTrustStore& store) {
     if (order.trust.insecure) {
@@ -103,6 +106,11 @@ void configure_tls(CURL* easy, const TransferSpec& order, SharedTrustStore& stor
     }
     curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    // Redirects are not followed, so a plain address never meets a
+    // certificate and needs no store (looking one up checks the extra
+    // authority's file on disk on every request).
+    if (!is_https(order.url))
+        return;
     // libcurl loads no authorities of its own; the shared store has them all.
     curl().easy_setopt(easy, CURLOPT_CAINFO, nullptr);
     curl().easy_setopt(easy, CURLOPT_CAPATH, nullptr);
