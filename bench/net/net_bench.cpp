@@ -21,6 +21,7 @@
 #include <cstring>
 #include <curl/curl.h>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -84,11 +85,33 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
+// The cookie store a request without a cookie of its own uses, as the
+// layer's: a share of cookie data between handles, locked for threads.
+CURLSH* cookie_share() {
+    static std::mutex mutex;
+    static CURLSH* share = [] {
+        CURLSH* s = curl_share_init();
+        curl_share_setopt(
+            s, CURLSHOPT_LOCKFUNC, +[](CURL*, curl_lock_data, curl_lock_access, void*) { mutex.lock(); });
+        curl_share_setopt(
+            s, CURLSHOPT_UNLOCKFUNC, +[](CURL*, curl_lock_data, void*) { mutex.unlock(); });
+        curl_share_setopt(s, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        return s;
+    }();
+    return share;
+}
+
 // A plain easy request as the layer makes it: a fresh handle, the same header
-// block, no decompression, HTTP/1.1, no redirects followed by libcurl.
+// block, no decompression, HTTP/1.1, no redirects followed by libcurl, and
+// the shared cookie store when the request sends no cookie of its own (the
+// layer's requests then go through the platform's cookie store).
 std::string plain_request(const std::string& url, const char* headers, const std::string* body,
-                          const std::string& ca_file = {}) {
+                          const std::string& ca_file = {}, bool cookie_store = true) {
     CURL* easy = curl_easy_init();
+    if (cookie_store) {
+        curl_easy_setopt(easy, CURLOPT_SHARE, cookie_share());
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+    }
     curl_slist* list = nullptr;
     std::string block = headers;
     std::size_t start = 0;
@@ -185,12 +208,12 @@ void sign_in_libcurl(benchmark::State& state) {
     const std::string action_headers = headers(app::kMobileAgent, action_url, true);
     std::string reply;
     for (auto _ : state) {
-        std::string page = plain_request(page_url, page_headers.c_str(), nullptr, s.services->ca_file());
+        std::string page = plain_request(page_url, page_headers.c_str(), nullptr, s.services->ca_file(), false);
         auto start = page.find("formhash=");
         auto end = start == std::string::npos ? start : page.find("&amp;", start);
         std::string token = end == std::string::npos ? "" : page.substr(start + 9, end - start - 9);
         std::string form = "formhash=" + token + "&qdxq=tp&qdmode=1&todaysay=bench";
-        reply = plain_request(action_url, action_headers.c_str(), &form, s.services->ca_file());
+        reply = plain_request(action_url, action_headers.c_str(), &form, s.services->ca_file(), false);
         benchmark::DoNotOptimize(reply.data());
     }
     if (reply.find("您今日已经签到") == std::string::npos)
