@@ -3,7 +3,6 @@
 #include "platform/wininet/WinInetErrors.h"
 
 #include <dlfcn.h>
-#include <type_traits>
 
 namespace quilbex::wininet {
 
@@ -19,12 +18,7 @@ bool load_curl() {
     // Kept open for the rest of the process: transfers on worker threads may
     // outlive every owner.
     g_curl.library = library;
-    bool complete = true;
-    auto bind = [&](auto& slot, const char* name) {
-        void* symbol = ::dlsym(library, name);
-        complete = complete && symbol;
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
-    };
+    SymbolBinder bind{library};
     bind(g_curl.global_init, "curl_global_init");
     bind(g_curl.easy_init, "curl_easy_init");
     bind(g_curl.easy_cleanup, "curl_easy_cleanup");
@@ -36,7 +30,7 @@ bool load_curl() {
     bind(g_curl.share_init, "curl_share_init");
     bind(g_curl.share_setopt, "curl_share_setopt");
     bind(g_curl.share_cleanup, "curl_share_cleanup");
-    return complete && g_curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return bind.complete && g_curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
 }  // namespace

@@ -2,9 +2,6 @@
 
 #include "platform/wininet/Curl.h"
 
-#include <dlfcn.h>
-#include <type_traits>
-
 namespace quilbex::wininet {
 
 namespace {
@@ -18,13 +15,7 @@ OpenSslApi g_openssl{};
 bool bind_openssl() {
     if (!ensure_curl_initialised())
         return false;
-    void* library = curl().library;
-    bool complete = true;
-    auto bind = [&](auto& slot, const char* name) {
-        void* symbol = ::dlsym(library, name);
-        complete = complete && symbol;
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
-    };
+    SymbolBinder bind{curl().library};
     bind(g_openssl.default_cert_dir_env, "X509_get_default_cert_dir_env");
     bind(g_openssl.default_cert_dir, "X509_get_default_cert_dir");
     bind(g_openssl.default_cert_file_env, "X509_get_default_cert_file_env");
@@ -34,7 +25,7 @@ bool bind_openssl() {
     bind(g_openssl.store_load_path, "X509_STORE_load_path");
     bind(g_openssl.store_load_file, "X509_STORE_load_file");
     bind(g_openssl.ctx_set1_cert_store, "SSL_CTX_set1_cert_store");
-    return complete;
+    return bind.complete;
 }
 
 }  // namespace
