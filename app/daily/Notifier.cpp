@@ -1,11 +1,12 @@
 #include "app/daily/Notifier.h"
 
+#include "platform/kernel/SymbolBinder.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 #include <libnotify/notify.h>
 #include <memory>
 #include <sys/stat.h>
-#include <type_traits>
 
 namespace quilbex::app {
 
@@ -52,14 +53,9 @@ std::shared_ptr<const NotifyApi> open_notify_library(const char* file) {
     if (!library)
         return nullptr;
     auto api = std::make_shared<NotifyApi>();
-    bool complete = true;
-    auto bind = [&](auto& slot, const char* name) {
-        // A handle from dlopen finds the symbols of the library's own
-        // dependencies too (GLib, GObject).
-        void* symbol = ::dlsym(library.get(), name);
-        complete = complete && symbol;
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
-    };
+    // A handle from dlopen finds the symbols of the library's own
+    // dependencies too (GLib, GObject).
+    kernel::SymbolBinder bind{library.get()};
     bind(api->init, "notify_init");
     bind(api->uninit, "notify_uninit");
     bind(api->is_initted, "notify_is_initted");
@@ -68,7 +64,7 @@ std::shared_ptr<const NotifyApi> open_notify_library(const char* file) {
     bind(api->show, "notify_notification_show");
     bind(api->object_unref, "g_object_unref");
     bind(api->error_free, "g_error_free");
-    if (!complete)
+    if (!bind.complete)
         return nullptr;
     library.release();
     return api;

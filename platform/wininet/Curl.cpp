@@ -1,5 +1,6 @@
 #include "platform/wininet/Curl.h"
 
+#include "platform/kernel/SymbolBinder.h"
 #include "platform/wininet/WinInetErrors.h"
 
 #include <dlfcn.h>
@@ -18,7 +19,7 @@ bool load_curl() {
     // Kept open for the rest of the process: transfers on worker threads may
     // outlive every owner.
     g_curl.library = library;
-    SymbolBinder bind{library};
+    kernel::SymbolBinder bind{library};
     bind(g_curl.global_init, "curl_global_init");
     bind(g_curl.easy_init, "curl_easy_init");
     bind(g_curl.easy_cleanup, "curl_easy_cleanup");

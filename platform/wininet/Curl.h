@@ -5,7 +5,6 @@
 #include "platform/kernel/WinTypes.h"
 
 #include <curl/curl.h>
-#include <dlfcn.h>
 #include <memory>
 
 namespace quilbex::wininet {
@@ -56,19 +55,6 @@ using CurlSharePtr = std::unique_ptr<CURLSH, CurlShareDeleter>;
 
 // The WinInet error code for a failed transfer.
 win::DWORD map_curl_error(CURLcode code);
-
-// Looks functions up in a loaded library into typed slots; `complete` stays
-// true only while every name was found.
-struct SymbolBinder {
-    void* library;
-    bool complete = true;
-
-    template <typename Function> void operator()(Function*& slot, const char* name) {
-        void* symbol = ::dlsym(library, name);
-        complete = complete && symbol;
-        slot = reinterpret_cast<Function*>(symbol);
-    }
-};
 
 // Appends one line to a header list; false when libcurl is out of memory.
 bool append_header(CurlSlistPtr& list, const char* line);

@@ -1,5 +1,6 @@
 #include "platform/wininet/OpenSsl.h"
 
+#include "platform/kernel/SymbolBinder.h"
 #include "platform/wininet/Curl.h"
 
 namespace quilbex::wininet {
@@ -15,7 +16,7 @@ OpenSslApi g_openssl{};
 bool bind_openssl() {
     if (!ensure_curl_initialised())
         return false;
-    SymbolBinder bind{curl().library};
+    kernel::SymbolBinder bind{curl().library};
     bind(g_openssl.default_cert_dir_env, "X509_get_default_cert_dir_env");
     bind(g_openssl.default_cert_dir, "X509_get_default_cert_dir");
     bind(g_openssl.default_cert_file_env, "X509_get_default_cert_file_env");
