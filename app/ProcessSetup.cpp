@@ -3,6 +3,7 @@
 
 #include "app/Handlers.h"
 #include "app/daily/CommandLine.h"
+#include "app/daily/StandardStreams.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
@@ -116,6 +117,7 @@ void prepare_process() {
 }
 
 int run_command_line(int argc, char** argv) {
+    keep_standard_streams_harmless();
     std::vector<std::string> args(argv + 1, argv + argc);
     return run_daily_command(args, prepare_windowless_runtime);
 }

@@ -155,6 +155,11 @@ Response sign_action(SimState& state, const Request& request) {
 }  // namespace
 
 Response forum_site(SimState& state, const Request& request) {
+    if (state.scenario.take_unanswered()) {
+        Response nothing;
+        nothing.dropped = true;
+        return nothing;
+    }
     const std::string path = request.path();
     if (request.method == "GET" && path == "/")
         return home(state, request);

@@ -35,6 +35,9 @@ struct Response {
     // Never answer: the connection is held open until the server stops. For
     // tests of clients that must give up on a silent peer.
     bool silent = false;
+    // Close the connection at once without answering: a request that got
+    // nothing back, as when the network went away under it.
+    bool dropped = false;
     // Sent with chunked transfer coding instead of a Content-Length.
     bool chunked = false;
 

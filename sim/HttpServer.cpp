@@ -316,6 +316,8 @@ bool HttpServer::State::serve_one(Stream& stream, std::string& buffer) {
     buffer.erase(0, head_length + body_length);
 
     Response response = handler(request);
+    if (response.dropped)
+        return false;
     if (response.silent) {
         std::unique_lock lock(mutex);
         stopped_cv.wait(lock, [this] { return stopping; });

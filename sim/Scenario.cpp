@@ -20,6 +20,7 @@ const std::map<std::string, std::string>& defaults() {
         {"quote", "生活不止眼前的苟且"},
         {"quote_mode", "json"},
         {"guest_reply", "page"},
+        {"unanswered", "0"},
         {"draw_gap_ms", "4500"},
         {"check_host", "1"},
         {"check_length", "1"},
@@ -56,7 +57,7 @@ bool is_valid(const std::string& key, const std::string& value) {
                                                 "chunked",        "raw_msg"};
     if (key == "guest_reply")
         return value == "page" || value == "empty";
-    if (key == "draws" || key == "draw_gap_ms")
+    if (key == "draws" || key == "draw_gap_ms" || key == "unanswered")
         return is_number(value);
     if (flags.count(key) != 0)
         return value == "0" || value == "1";
@@ -108,10 +109,19 @@ bool Scenario::take_sign() {
     return !std::exchange(m_signed, true);
 }
 
+bool Scenario::take_unanswered() {
+    std::lock_guard lock(m_mutex);
+    if (m_unanswered_taken >= std::atoi(m_values["unanswered"].c_str()))
+        return false;
+    ++m_unanswered_taken;
+    return true;
+}
+
 void Scenario::reset() {
     std::lock_guard lock(m_mutex);
     m_values = defaults();
     m_draws_made = 0;
+    m_unanswered_taken = 0;
     m_signed = false;
 }
 

@@ -22,6 +22,8 @@
 //   too_fast        0                    1: every draw is answered "too fast"
 //   quote           生活不止眼前的苟且     the quote at data.title
 //   quote_mode      json                 json | no_data (no data object) | not_json
+//   unanswered      0                    the first N requests to the forum get no answer (the
+//                                        connection is closed at once)
 //   guest_reply     page                 what a request without a forum session gets: page (a
 //                                        page, or a JSON error text from the API) | empty (an
 //                                        empty body)
@@ -72,12 +74,14 @@ public:
     // Per-run counters, reset with the scenario.
     int take_draw();  // the 1-based number of this draw
     bool take_sign();  // true for the first successful sign of the "day"
+    bool take_unanswered();  // true while requests are still to go unanswered
     void reset();
 
 private:
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_values;
     int m_draws_made = 0;
+    int m_unanswered_taken = 0;
     bool m_signed = false;
 };
 

@@ -8,9 +8,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
-#include <fstream>
-#include <sstream>
 
 namespace quilbex::app {
 
@@ -23,6 +20,7 @@ constexpr const char* kHelp =
     "      --message TEXT       签到文本（否则用 Config.ini [DAILY] message，再否则取每日一句）\n"
     "      --quiet              只显示错误\n"
     "      --wait SECONDS       另一次签到进行中时最多等待的秒数（默认 120）\n"
+    "      --retry S[,S...]     网络无应答时依次等待这些秒数后再试（默认 60,300,900；0 不重试）\n"
     "  --history [DAYS]         显示最近 DAYS 天（默认 7）的签到和抽奖记录\n"
     "  --install-daily [HH:MM]  安装每日定时签到（默认 08:30，随机推迟至多 30 分钟）\n"
     "  --uninstall-daily        删除每日定时签到\n"
@@ -54,6 +52,13 @@ int sign_in_command(const std::vector<std::string>& args, const std::function<vo
             options.verbosity = Verbosity::quiet;
         } else if (args[i] == "--message" && i + 1 < args.size()) {
             options.message = args[++i];
+            if (options.message->empty())
+                return usage_error("--message 的签到文本不能为空");
+        } else if (args[i] == "--retry" && i + 1 < args.size()) {
+            auto waits = parse_retry_waits(args[++i]);
+            if (!waits)
+                return usage_error("--retry 需要以逗号分隔的秒数，例如 60,300,900；0 表示不重试");
+            options.retry_waits = *waits;
         } else if (args[i] == "--wait" && i + 1 < args.size()) {
             int seconds = positive_number(args[++i], 86400);
             if (seconds == 0)
@@ -73,11 +78,7 @@ int history_command(const std::vector<std::string>& args) {
         return usage_error("--history 最多一个参数");
     if (args.size() == 2 && (days = positive_number(args[1], 3660)) == 0)
         return usage_error("--history 的天数应为正整数");
-    std::ifstream in(history_file_path(kernel::executable_directory()), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::fputs(history_table(text.str(), days, std::time(nullptr)).c_str(), stdout);
-    return 0;
+    return print_history_table(history_file_path(kernel::executable_directory()), days);
 }
 
 int install_command(const std::vector<std::string>& args) {

@@ -1,5 +1,7 @@
 #include "app/daily/History.h"
 
+#include "app/daily/RegularFile.h"
+#include "app/daily/ReplyText.h"
 #include "platform/kernel/CodePage.h"
 
 #include <atomic>
@@ -7,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quilbex::app {
@@ -15,10 +19,10 @@ namespace {
 
 std::atomic<bool> g_failure_reported{false};
 
-void report_failure_once(const std::string& file, int error) {
+void report_failure_once(const std::string& file, const std::string& problem) {
     if (g_failure_reported.exchange(true))
         return;
-    std::fprintf(stderr, "quilbex: 无法写入历史记录 %s：%s\n", file.c_str(), std::strerror(error));
+    std::fprintf(stderr, "quilbex: 无法写入历史记录 %s：%s\n", file.c_str(), problem.c_str());
 }
 
 std::string step_name(FlowStep step, int draw) {
@@ -28,6 +32,23 @@ std::string step_name(FlowStep step, int draw) {
     case FlowStep::quote: return "quote";
     }
     return "?";
+}
+
+OpenedFile open_for_append(const std::string& file) { return open_regular_file(file, O_WRONLY | O_APPEND | O_CREAT); }
+
+// Moves a full history file to "<file>.1" (replacing the older one) while
+// holding an flock on it, so that of several writers that find it full only
+// one moves it: the others find that the name has gone to a new file. True
+// when the file was moved. Never waits for another writer.
+bool rotate(const std::string& file, int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    struct stat opened {
+    }, named{};
+    if (::fstat(fd, &opened) != 0 || ::lstat(file.c_str(), &named) != 0 || opened.st_dev != named.st_dev ||
+        opened.st_ino != named.st_ino)
+        return false;
+    return ::rename(file.c_str(), (file + ".1").c_str()) == 0;
 }
 
 }  // namespace
@@ -43,28 +64,37 @@ std::string format_history_line(std::time_t when, RunSource source, FlowStep ste
     line += source == RunSource::window ? "\twindow\t" : "\tcommand-line\t";
     line += step_name(step, draw);
     line += '\t';
-    for (char c : status)
-        line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    line += printable_status(status);
     line += '\n';
     return line;
 }
 
-bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk) {
-    std::string status = kernel::gbk_to_utf8(status_gbk ? status_gbk : "");
-    std::string line = format_history_line(std::time(nullptr), source, step, draw, status);
-    int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        report_failure_once(file, errno);
+bool append_history_line(const std::string& file, const std::string& line) {
+    OpenedFile opened = open_for_append(file);
+    if (!opened.fd) {
+        report_failure_once(file, opened.problem);
         return false;
     }
-    ssize_t written = ::write(fd, line.data(), line.size());
-    int error = errno;
-    ::close(fd);
+    struct stat info {};
+    if (::fstat(opened.fd.get(), &info) == 0 &&
+        static_cast<std::uint64_t>(info.st_size) + line.size() > kHistoryFileLimit && rotate(file, opened.fd.get())) {
+        opened = open_for_append(file);
+        if (!opened.fd) {
+            report_failure_once(file, opened.problem);
+            return false;
+        }
+    }
+    ssize_t written = ::write(opened.fd.get(), line.data(), line.size());
     if (written != static_cast<ssize_t>(line.size())) {
-        report_failure_once(file, written < 0 ? error : ENOSPC);
+        report_failure_once(file, std::strerror(written < 0 ? errno : ENOSPC));
         return false;
     }
     return true;
+}
+
+bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk) {
+    std::string status = kernel::gbk_to_utf8(status_gbk ? status_gbk : "");
+    return append_history_line(file, format_history_line(std::time(nullptr), source, step, draw, status));
 }
 
 }  // namespace quilbex::app

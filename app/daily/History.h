@@ -5,14 +5,22 @@
 //   2026-12-07 08:31:02<TAB>command-line<TAB>draw 2<TAB>恭喜您抽中 金币 x1
 //
 // Fields are local time, source ("window" or "command-line"), step
-// ("sign-in", "draw N", "quote") and the status text, whose tabs and line
-// breaks become spaces. Each line goes out in one write() on a file opened
-// for appending, so concurrent writers never interleave and a crash never
-// leaves half a line. A file that cannot be written never stops a run; the
-// first failure of the process is reported once on standard error.
+// ("sign-in", "draw N", "quote") and the status text as printable_status
+// shows it (one line, no control characters). Each line goes out in one
+// write() on a file opened for appending, so concurrent writers never
+// interleave and a crash never leaves half a line.
+//
+// The file is used only when it is a regular file: it is opened without
+// following a link and without blocking, so a FIFO or a link in its place
+// never holds up a writer (the window thread among them). When a line would
+// take it past kHistoryFileLimit bytes, the file becomes "History.log.1"
+// (replacing the older one) and a new one is begun. A file that cannot be
+// written never stops a run; the first failure of the process is reported
+// once on standard error.
 
 #include "app/flows/StatusSink.h"
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -21,12 +29,16 @@ namespace quilbex::app {
 
 enum class RunSource { window, command_line };
 
+inline constexpr std::uint64_t kHistoryFileLimit = 1024 * 1024;
+
 // The history file of a program folder (native path).
 std::string history_file_path(const std::string& program_dir);
 
 // One line, "\n" included. `status` is UTF-8.
 std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);
 
+// Appends a formatted line ("\n" included); false when it could not be written.
+bool append_history_line(const std::string& file, const std::string& line);
 // Appends one line for a GBK status text; false when it could not be written.
 bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk);
 

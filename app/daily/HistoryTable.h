@@ -3,13 +3,53 @@
 // last DAYS days (today included, oldest first) with the day's last sign-in
 // status and its draws' statuses in order, "-" where nothing was recorded.
 // Lines that are not history lines are skipped.
+//
+// Memory stays bounded whatever the files hold: lines longer than
+// kLongestHistoryLine are skipped, and a day shows at most
+// kDrawsShownPerDay draws (then "…").
 
+#include <cstddef>
 #include <ctime>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quilbex::app {
 
-// `history` is the file's content; `today` fixes the last day shown.
+inline constexpr std::size_t kLongestHistoryLine = 4096;
+inline constexpr std::size_t kDrawsShownPerDay = 30;
+
+class HistoryTable {
+public:
+    // `today` fixes the last day shown.
+    HistoryTable(int days, std::time_t today);
+    // One line of a history file, without its line end.
+    void add_line(std::string_view line);
+    std::string text() const;
+
+private:
+    struct DayRow {
+        std::string sign_in;
+        std::vector<std::string> draws;
+        bool more_draws = false;
+    };
+    std::vector<std::string> m_dates;
+    std::map<std::string, DayRow, std::less<>> m_rows;
+};
+
+// `history` is a file's content.
 std::string history_table(const std::string& history, int days, std::time_t today);
+
+// Adds the lines of `file` as they stand when it is opened (a file that
+// grows meanwhile is read up to its size then), reading a block at a time.
+// A missing file adds nothing. False, with the reason in `problem` (UTF-8),
+// when the file is not a regular file or cannot be read.
+bool add_history_file(HistoryTable& table, const std::string& file, std::string& problem);
+
+// Prints the table of the history file `file` (after its older lines in
+// "<file>.1") on standard output and returns the exit status: 1, after a
+// message on standard error, when a file cannot be read.
+int print_history_table(const std::string& file, int days);
 
 }  // namespace quilbex::app

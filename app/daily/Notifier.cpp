@@ -2,11 +2,15 @@
 
 #include "platform/kernel/SymbolBinder.h"
 
+#include <condition_variable>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <libnotify/notify.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 
 namespace quilbex::app {
 
@@ -70,13 +74,11 @@ std::shared_ptr<const NotifyApi> open_notify_library(const char* file) {
     return api;
 }
 
-bool notify_desktop(const std::string& summary, const std::string& body) {
-    if (!session_bus_reachable())
-        return false;
-    static const std::shared_ptr<const NotifyApi> library = open_notify_library("libnotify.so.4");
-    const NotifyApi* notify = library.get();
-    if (!notify)
-        return false;
+namespace {
+
+// Blocks until the service answers: libnotify sets no deadline on the
+// session bus's handshake.
+bool show_notification(const NotifyApi* notify, const std::string& summary, const std::string& body) {
     if (!notify->is_initted() && !notify->init("Quilbex"))
         return false;
     auto unref = [notify](NotifyNotification* object) { notify->object_unref(object); };
@@ -92,6 +94,43 @@ bool notify_desktop(const std::string& summary, const std::string& body) {
     note.reset();
     notify->uninit();
     return shown && !error;
+}
+
+// Where the thread that shows a notification leaves its answer. Shared with
+// that thread, which may outlive the wait.
+struct Delivery {
+    std::mutex mutex;
+    std::condition_variable done_changed;
+    bool done = false;
+    bool shown = false;
+};
+
+}  // namespace
+
+bool notify_desktop(const std::string& summary, const std::string& body, std::chrono::milliseconds deadline) {
+    if (!session_bus_reachable())
+        return false;
+    static const std::shared_ptr<const NotifyApi> library = open_notify_library("libnotify.so.4");
+    if (!library)
+        return false;
+    auto delivery = std::make_shared<Delivery>();
+    // The thread holds its own references: after the deadline it is left
+    // behind, blocked on a bus that may never answer, and ends with the
+    // process.
+    try {
+        std::thread([delivery, api = library, summary, body] {
+            bool shown = show_notification(api.get(), summary, body);
+            std::lock_guard lock(delivery->mutex);
+            delivery->done = true;
+            delivery->shown = shown;
+            delivery->done_changed.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return false;  // no thread to be had: nothing is shown
+    }
+    std::unique_lock lock(delivery->mutex);
+    delivery->done_changed.wait_for(lock, deadline, [&] { return delivery->done; });
+    return delivery->done && delivery->shown;
 }
 
 }  // namespace quilbex::app

@@ -2,14 +2,22 @@
 // A desktop notification through the session bus's notification service
 // (libnotify). Without a session bus, or when no service answers, nothing
 // is shown and nothing is reported: an unattended run has nobody to tell.
+// A bus that takes the connection but never answers holds the caller no
+// longer than the deadline.
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 namespace quilbex::app {
 
-// Texts are UTF-8. Returns whether the service accepted the notification.
-bool notify_desktop(const std::string& summary, const std::string& body);
+inline constexpr std::chrono::milliseconds kNotifyDeadline{5000};
+
+// Texts are UTF-8. Returns whether the service accepted the notification
+// within `deadline`. Called at most a few times per process: each call
+// whose bus never answers leaves a blocked thread behind.
+bool notify_desktop(const std::string& summary, const std::string& body,
+                    std::chrono::milliseconds deadline = kNotifyDeadline);
 
 // The notification library's functions, from the library `file` opened at
 // run time; null when it is missing or lacks any of them. A library that is

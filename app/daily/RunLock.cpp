@@ -1,24 +1,51 @@
 #include "app/daily/RunLock.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <thread>
-#include <unistd.h>
 
 namespace quilbex::app {
 
+namespace {
+
+std::atomic<bool> g_problem_reported{false};
+
+void report_once(const std::string& text) {
+    if (!g_problem_reported.exchange(true))
+        std::fprintf(stderr, "quilbex: %s\n", text.c_str());
+}
+
+// What the runs of a folder lock: Daily.lock when it is (or can be made) a
+// regular file, else the folder itself. Every run of the folder meets the
+// same conditions and so locks the same thing. None when nothing can be
+// locked.
+UniqueFd lock_target(const std::string& program_dir) {
+    const std::string file = program_dir + "/Daily.lock";
+    OpenedFile opened = open_regular_file(file, O_RDWR | O_CREAT);
+    if (opened.fd)
+        return std::move(opened.fd);
+    UniqueFd folder(::open(program_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder)
+        report_once("无法使用 " + file + "（" + opened.problem + "），改为锁定程序文件夹。");
+    else
+        report_once("无法使用 " + file + "（" + opened.problem +
+                    "），程序文件夹也无法锁定：同时开始的签到不会互相等待。");
+    return folder;
+}
+
+}  // namespace
+
 std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::chrono::milliseconds timeout) {
-    int fd = ::open((program_dir + "/Daily.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    // A folder where the lock file cannot be made (read-only) must not stop
-    // every sign-in; runs there are simply not kept apart.
-    if (fd < 0)
-        return std::unique_ptr<RunLock>(new RunLock(-1));
-    std::unique_ptr<RunLock> lock(new RunLock(fd));
+    std::unique_ptr<RunLock> lock(new RunLock(lock_target(program_dir)));
+    if (!lock->m_fd)
+        return lock;
     auto deadline = std::chrono::steady_clock::now() + timeout;
     // Polling keeps the wait bounded without signals; a run lasts about a
     // minute at most, so a fifth of a second between tries costs nothing.
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    while (::flock(lock->m_fd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR)
             return nullptr;
         if (std::chrono::steady_clock::now() >= deadline)
@@ -27,11 +54,6 @@ std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::c
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     return lock;
-}
-
-RunLock::~RunLock() {
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 }  // namespace quilbex::app

@@ -15,6 +15,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <thread>
 
 namespace quilbex::app {
 
@@ -22,6 +24,8 @@ namespace {
 
 // Sent when no message of the day could be found; the forum takes any text.
 constexpr const char* kFixedMessage = "每天签到，天天开心";
+// The sign-in status shown and recorded when a request got no answer.
+constexpr const char* kNoAnswer = "网络无应答";
 
 bool contains(const char* text, const std::string& phrase) {
     return text && std::strstr(text, phrase.c_str()) != nullptr;
@@ -89,22 +93,17 @@ RunStatus classify_sign_in(const char* status, bool answered) {
     return RunStatus::failed;
 }
 
-RunStatus run_sign_in(const SignInOptions& options, const std::string& program_dir) {
-    TerminalSink terminal(stdout, options.verbosity);
-    HistorySink history(history_file_path(program_dir), RunSource::command_line);
-    SinkList sinks{&terminal, &history};
+namespace {
 
-    std::string cookie = read_setting(kernel::utf8_to_gbk(program_dir) + "/Cookie.ini", "COOKIE", "cookie");
-    if (cookie.empty()) {
-        std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
-        return RunStatus::not_logged_in;
-    }
+// One try: the run lock, the sign-in and, when the login works, the draws.
+// Nothing when another run still holds the lock after the wait.
+std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::string& program_dir,
+                                      const std::string& cookie, StatusSink& sinks) {
     auto lock = RunLock::acquire(program_dir, options.wait);
     if (!lock) {
         std::fprintf(stderr, "quilbex: 另一次签到仍在进行，等了 %lld 秒后放弃。\n",
                      static_cast<long long>(options.wait.count() / 1000));
-        return RunStatus::failed;
+        return std::nullopt;
     }
     // The run waited for one that has just drawn: the forum takes a member's
     // draws only some seconds apart, so this run keeps the lottery's pause
@@ -117,12 +116,44 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     bool answered = last_request_answered();
     commands::Text status = post_sign_in(message.c_str(), formhash.get());
     answered = answered && last_request_answered();
-    sinks.report(FlowStep::sign_in, 0, status ? status.get() : "");
-
     RunStatus result = classify_sign_in(status.get(), answered);
+    // The flows' text for a request without an answer is "未登录", which
+    // would send the member to log in again for nothing.
+    sinks.report(FlowStep::sign_in, 0, answered ? (status ? status.get() : "") : gbk(kNoAnswer).c_str());
     if (result == RunStatus::done || result == RunStatus::refused)
         run_lottery_series(sinks);
     release_forum_cookie();
+    return result;
+}
+
+}  // namespace
+
+RunStatus run_sign_in(const SignInOptions& options, const std::string& program_dir) {
+    TerminalSink terminal(stdout, options.verbosity);
+    HistorySink history(history_file_path(program_dir), RunSource::command_line);
+    SinkList sinks{&terminal, &history};
+
+    std::string cookie = read_setting(kernel::utf8_to_gbk(program_dir) + "/Cookie.ini", "COOKIE", "cookie");
+    if (cookie.empty()) {
+        std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
+        explain(RunStatus::not_logged_in);
+        return RunStatus::not_logged_in;
+    }
+    RunStatus result = RunStatus::failed;
+    for (std::size_t retries = 0;; ++retries) {
+        std::optional<RunStatus> tried = sign_in_once(options, program_dir, cookie, sinks);
+        if (!tried)
+            return RunStatus::failed;
+        result = *tried;
+        if (result != RunStatus::no_answer || retries == options.retry_waits.size())
+            break;
+        // No lock is held while waiting: a click in the window or another
+        // run may sign in meanwhile.
+        std::fprintf(stderr, "quilbex: 网络无应答，%lld 秒后再试。\n",
+                     static_cast<long long>(options.retry_waits[retries].count()));
+        std::this_thread::sleep_for(options.retry_waits[retries]);
+    }
+    // The notification may take seconds; the lock is already free by now.
     explain(result);
     return result;
 }

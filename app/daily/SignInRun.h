@@ -17,14 +17,22 @@
 // says so or asks the member to log in first (it contains "未登录",
 // "需要先登录" or "请先登录"). A sign-in whose
 // request got no answer at all is status 3 even though its text is also
-// "未登录". The draws run after statuses 0 and 4 (the login works); after 2
-// and 3 every draw would only repeat the failure.
+// "未登录"; the terminal and the history then say "网络无应答". The draws run
+// after statuses 0 and 4 (the login works); after 2 and 3 every draw would
+// only repeat the failure.
+//
+// A try that ends with status 3 is followed by another after each of the
+// retry waits in turn, until one ends otherwise or the waits are used up.
+// Each try takes the run lock for itself and writes its own history lines;
+// no lock is held while waiting. The notification follows the last try.
 
+#include "app/daily/RetryWaits.h"
 #include "app/daily/TerminalSink.h"
 
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quilbex::app {
 
@@ -34,6 +42,7 @@ struct SignInOptions {
     std::optional<std::string> message;  // UTF-8, from --message
     Verbosity verbosity = Verbosity::normal;
     std::chrono::milliseconds wait{std::chrono::seconds(120)};
+    std::vector<std::chrono::seconds> retry_waits = default_retry_waits();  // --retry
 };
 
 // The status a sign-in text stands for (`answered`: both requests got a

@@ -1,5 +1,6 @@
 #include "app/daily/TerminalSink.h"
 
+#include "app/daily/ReplyText.h"
 #include "platform/kernel/CodePage.h"
 
 #include <string>
@@ -23,7 +24,7 @@ void TerminalSink::report(FlowStep step, int draw, const char* status) {
     case FlowStep::draw: label = "抽奖 " + std::to_string(draw); break;
     case FlowStep::quote: label = "每日一句"; break;
     }
-    std::string line = label + "：" + kernel::gbk_to_utf8(status ? status : "") + "\n";
+    std::string line = label + "：" + printable_status(kernel::gbk_to_utf8(status ? status : "")) + "\n";
     std::fputs(line.c_str(), m_out);
     std::fflush(m_out);
 }

@@ -2,6 +2,9 @@
 // The terminal as a status sink: every status line in UTF-8 on standard
 // output as it comes, and, when standard output is a terminal, a one-line
 // note while the run waits between draws (erased again before the next line).
+// Statuses are shown as printable_status makes them: one line, no control
+// characters of the reply's. Output that cannot be written (a closed or
+// unread standard output) is dropped and never ends the run.
 
 #include "app/flows/StatusSink.h"
 

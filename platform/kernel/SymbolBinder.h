@@ -10,9 +10,12 @@ namespace quilbex::kernel {
 struct SymbolBinder {
     void* library;
     bool complete = true;
+    const char* first_missing = nullptr;  // the first name not found
 
     template <typename Function> void operator()(Function*& slot, const char* name) {
         void* symbol = ::dlsym(library, name);
+        if (!symbol && complete)
+            first_missing = name;
         complete = complete && symbol;
         slot = reinterpret_cast<Function*>(symbol);
     }

@@ -3,6 +3,8 @@
 #include "platform/kernel/SymbolBinder.h"
 #include "platform/wininet/Curl.h"
 
+#include <cstdio>
+
 namespace quilbex::wininet {
 
 namespace {
@@ -26,6 +28,13 @@ bool bind_openssl() {
     bind(g_openssl.store_load_path, "X509_STORE_load_path");
     bind(g_openssl.store_load_file, "X509_STORE_load_file");
     bind(g_openssl.ctx_set1_cert_store, "SSL_CTX_set1_cert_store");
+    // Said once per process: every HTTPS request fails from here on, and a
+    // member would otherwise see nothing but "no answer".
+    if (!bind.complete)
+        std::fprintf(stderr,
+                     "quilbex: 所用的 libcurl 缺少证书信任所需的函数 %s（基于 OpenSSL 的 libcurl4 才有），"
+                     "无法发出 HTTPS 请求。\n",
+                     bind.first_missing);
     return bind.complete;
 }
 

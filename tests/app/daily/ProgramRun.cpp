@@ -6,6 +6,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -39,7 +40,8 @@ ProgramFolder::~ProgramFolder() {
     fs::remove_all(m_path, error);
 }
 
-int ProgramFolder::start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {
+int ProgramFolder::start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                         Output output) {
     int run = ++m_runs;
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry; ++entry) {
@@ -69,11 +71,22 @@ int ProgramFolder::start(const std::vector<std::string>& args, const std::map<st
     std::string out = file("out" + std::to_string(run) + ".txt").string();
     std::string err = file("err" + std::to_string(run) + ".txt").string();
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int pipe_ends[2] = {-1, -1};
+    if (output == Output::file)
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    else if (output == Output::closed)
+        posix_spawn_file_actions_addclose(&actions, 1);
+    else if (::pipe2(pipe_ends, O_CLOEXEC) == 0)
+        posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 1);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    // Nobody reads the pipe: the child's writes fail from the first on.
+    for (int end : pipe_ends) {
+        if (end >= 0)
+            ::close(end);
+    }
     if (failed != 0)
         return -1;
     m_run_of_pid[pid] = run;
@@ -86,10 +99,11 @@ RunResult ProgramFolder::wait(int pid, std::chrono::seconds ceiling) {
         return result;
     auto deadline = std::chrono::steady_clock::now() + ceiling;
     int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
+    struct rusage usage {};
+    while (::wait4(pid, &status, WNOHANG, &usage) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
+            ::wait4(pid, &status, 0, &usage);
             status = -1;
             break;
         }
@@ -97,6 +111,7 @@ RunResult ProgramFolder::wait(int pid, std::chrono::seconds ceiling) {
     }
     if (status != -1 && WIFEXITED(status))
         result.status = WEXITSTATUS(status);
+    result.max_rss_kb = usage.ru_maxrss;
     int run = m_run_of_pid[pid];
     result.out = read_file(file("out" + std::to_string(run) + ".txt"));
     result.err = read_file(file("err" + std::to_string(run) + ".txt"));

@@ -19,6 +19,14 @@ struct RunResult {
     int status = -1;  // the exit status; -1 when it did not end within the ceiling (it is then killed)
     std::string out;
     std::string err;
+    long max_rss_kb = 0;  // the child's peak resident memory
+};
+
+// Where the program's standard output goes.
+enum class Output {
+    file,  // a file, read back into RunResult::out
+    closed,  // descriptor 1 closed
+    unread_pipe,  // a pipe whose reading end is closed
 };
 
 class ProgramFolder {
@@ -30,7 +38,8 @@ public:
     std::filesystem::path file(const std::string& name) const { return m_path / name; }
 
     // Starts the program; `env` is added to (or overrides) this process's environment.
-    int start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
+    int start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {},
+              Output output = Output::file);
     // Waits for a started run; kills it after the ceiling.
     RunResult wait(int pid, std::chrono::seconds ceiling = std::chrono::seconds(120));
     RunResult run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});

@@ -172,6 +172,16 @@ TEST_F(Notification, a_lost_login_tells_the_member_to_log_in_again_and_success_s
     EXPECT_THAT(recorder.received(), ::testing::ElementsAre(::testing::HasSubstr("| 登录已失效，请打开程序重新登录")));
 }
 
+TEST_F(Notification, a_run_that_tries_again_tells_the_member_once_after_its_last_try) {
+    NotificationRecorder recorder(address);
+    ASSERT_TRUE(recorder.ready());
+    sim->state().scenario.set("unanswered", "1000");
+    RunResult run = folder.run({"--sign-in", "--message", "x", "--retry", "1,1"}, with_bus());
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_EQ(requests("forum").size(), 6u);
+    EXPECT_THAT(recorder.received(), ::testing::ElementsAre(::testing::HasSubstr("网络无应答")));
+}
+
 TEST_F(Notification, without_a_notification_service_the_run_ends_as_usual) {
     sim->state().scenario.set("sign", "retry");
     sim->state().scenario.set("draws", "0");

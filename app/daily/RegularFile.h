@@ -1,0 +1,41 @@
+#pragma once
+// The member's own files in the program folder (History.log, Daily.lock) are
+// opened by name in a folder that other programs can write to. They are
+// opened without following a symbolic link and without blocking (a FIFO
+// would otherwise hold the opener until a reader comes, which freezes a
+// window), and kept only when they turn out to be regular files.
+
+#include <string>
+#include <sys/types.h>
+#include <utility>
+
+namespace quilbex::app {
+
+// An open file descriptor, closed with its owner.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    ~UniqueFd();
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+struct OpenedFile {
+    UniqueFd fd;  // none when the file cannot be used
+    std::string problem;  // why not, in words for the member (UTF-8)
+};
+
+// Opens `path` with `flags` plus O_NOFOLLOW, O_NONBLOCK and O_CLOEXEC (and
+// `mode` for O_CREAT) and checks that it is a regular file.
+OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode = 0644);
+
+}  // namespace quilbex::app
