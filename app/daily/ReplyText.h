@@ -10,8 +10,8 @@
 //                                           markers removed, entities decoded,
 //                                           white space run together
 //   tab, line feed, carriage return         one space each
-//   any other C0 control, DEL, C1 control,  U+FFFD "\xEF\xBF\xBD" each, so the member
-//   bytes that are not UTF-8                sees that something stood there
+//   any other C0 control, DEL, C1 control,  U+FFFD "�" each, so that the
+//   bytes that are not UTF-8                member sees that something stood there
 //
 // A shown text is cut after kShownStatusLimit bytes (at a character's
 // boundary) and then ends in "…": a history line stays short enough for

@@ -1,0 +1,30 @@
+// A History.log that is a FIFO nobody reads: the window signs in and draws
+// as always, and its history line never holds up the window thread.
+
+#include "tests/e2e/ToolFixture.h"
+
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+namespace quilbex::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST_F(ToolTest, AFifoInPlaceOfTheHistoryFileNeverFreezesTheWindow) {
+    start_services(false, {"draws=1"});
+    install_program();
+    ASSERT_EQ(::mkfifo((folder() + "/History.log").c_str(), 0600), 0);
+    start_program();
+    ASSERT_TRUE(enter_text(kCookieBox, "UM_distinctid=sim-member-0001"));
+    click(kSignButton);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(wait_until([&] { return (lines = status_lines()).size() >= 3; }, 60s))
+        << ::testing::PrintToString(lines) << program_output();
+    EXPECT_EQ(lines[0], "签到成功");
+    EXPECT_EQ(lines[1], "恭喜您抽中 金币 x1");
+    EXPECT_THAT(lines[2], ::testing::HasSubstr("今日抽奖次数已用完"));
+}
+
+}  // namespace
+}  // namespace quilbex::e2e
