@@ -3,6 +3,7 @@
 
 #include "app/Handlers.h"
 #include "app/daily/CommandLine.h"
+#include "app/daily/DailyCommands.h"
 #include "app/daily/StandardStreams.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"
@@ -77,9 +78,10 @@ std::string prepare_libraries() {
 // and libraries, but no window templates and no window host.
 void prepare_windowless_runtime() {
     const std::string config_file = prepare_libraries();
-    // A configuration that names only some hosts is refused before anything is sent.
-    if (const NetConfig& config = net_config(); !config.missing_hosts.empty()) {
-        std::fprintf(stderr, "quilbex: %s\n", kernel::gbk_to_utf8(missing_hosts_message(config, config_file)).c_str());
+    // A configuration that names only some hosts, or a value that is not what
+    // its key takes, is refused before anything is sent.
+    if (std::string problem = config_problem_message(net_config(), config_file); !problem.empty()) {
+        std::fprintf(stderr, "quilbex: %s: %s\n", "配置错误", kernel::gbk_to_utf8(problem).c_str());
         std::exit(1);
     }
     static rt::ProgramHeader header = program_header();
@@ -105,21 +107,26 @@ void prepare_process() {
         std::exit(1);
     }
     // A configuration that names only some hosts would send the others'
-    // requests to the local defaults: say which keys are missing and end
-    // before anything is sent.
-    if (!config.missing_hosts.empty()) {
-        std::string text = missing_hosts_message(config, config_file);
-        ui::MessageBoxA(nullptr, text.c_str(), kernel::utf8_to_gbk("配置错误").c_str(), ui::MB_OK | ui::MB_ICONERROR);
+    // requests to the local defaults, and one with a value its key does not
+    // take would send them astray: say which keys are wrong and end before
+    // anything is sent.
+    if (std::string problem = config_problem_message(config, config_file); !problem.empty()) {
+        ui::MessageBoxA(nullptr, problem.c_str(), kernel::utf8_to_gbk("配置错误").c_str(),
+                        ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
     }
     quilbex::forms::install_forms_host();
     register_default_icon();
 }
 
-int run_command_line(int argc, char** argv) {
+std::optional<int> run_command_line(int argc, char** argv) {
+    ParsedCommandLine parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.line)
+        return usage_error(parsed.error);
+    if (parsed.line->mode == Mode::window)
+        return std::nullopt;
     keep_standard_streams_harmless();
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return run_daily_command(args, prepare_windowless_runtime);
+    return run_daily_command(*parsed.line, prepare_windowless_runtime);
 }
 
 std::int32_t application_entry() {
