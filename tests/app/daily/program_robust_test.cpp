@@ -232,7 +232,7 @@ TEST_F(DailyRun, a_libcurl_without_the_trust_functions_says_so_in_one_line) {
     env["LD_LIBRARY_PATH"] = folder.file("lib").string();
     RunResult run = folder.run({"--sign-in", "--message", "x", "--retry", "0"}, env);
     EXPECT_EQ(run.status, 3);
-    auto first = run.err.find("缺少证书信任所需的函数 X509_");
+    auto first = run.err.find("缺少证书信任所需的函数 ");
     ASSERT_NE(first, std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("缺少证书信任所需的函数", first + 1), std::string::npos) << run.err;
 }
