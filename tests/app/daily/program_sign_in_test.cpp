@@ -114,7 +114,7 @@ TEST_F(DailyRun, exit_status_tells_not_logged_in_refused_and_no_answer_apart) {
     // A certificate that nobody vouches for gets no answer, and the services see nothing.
     sim->state().log.clear();
     write_config("");
-    RunResult untrusted = sign_in({"--message", "x"});
+    RunResult untrusted = sign_in({"--message", "x", "--retry", "0"});
     EXPECT_EQ(untrusted.status, 3) << untrusted.out << untrusted.err;
     EXPECT_TRUE(requests("forum").empty());
 
@@ -127,7 +127,7 @@ TEST_F(DailyRun, exit_status_tells_not_logged_in_refused_and_no_answer_apart) {
     // Nothing listening at all.
     write_file(folder.file("Config.ini"),
                "[HOSTS]\r\nforum=127.0.0.1:1\r\napi=127.0.0.1:1\r\nquote=127.0.0.1:1\r\naccount=127.0.0.1:1\r\n");
-    EXPECT_EQ(sign_in({"--message", "x"}).status, 3);
+    EXPECT_EQ(sign_in({"--message", "x", "--retry", "0"}).status, 3);
 }
 
 TEST_F(DailyRun, without_a_saved_cookie_it_sends_nothing_and_says_log_in) {
