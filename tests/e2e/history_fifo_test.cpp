@@ -12,7 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST_F(ToolTest, AFifoInPlaceOfTheHistoryFileNeverFreezesTheWindow) {
-    start_services(false, {"draws=1"});
+    start_services(false, {"draws=1", "check_encoding=0"});
     install_program();
     ASSERT_EQ(::mkfifo((folder() + "/History.log").c_str(), 0600), 0);
     start_program();
