@@ -4,6 +4,7 @@
 #include "app/daily/History.h"
 #include "app/daily/HistoryTable.h"
 #include "app/daily/SignInRun.h"
+#include "app/daily/alerts/Alerts.h"
 #include "platform/kernel/Paths.h"
 
 #include <cstdio>
@@ -26,6 +27,7 @@ constexpr const char* kHelp =
     "  --history [DAYS]         显示最近 DAYS 天（默认 7）的签到和抽奖记录\n"
     "  --install-daily [HH:MM]  安装每日定时签到（默认 08:30，随机推迟至多 30 分钟）\n"
     "  --uninstall-daily        删除每日定时签到\n"
+    "  --notify-test            经 Config.ini [NOTIFY] 的每个提醒渠道发一条测试提醒\n"
     "  --help                   显示本说明\n"
     "退出状态 (--sign-in):\n"
     "  0  已签到或今日已经签到\n"
@@ -109,6 +111,10 @@ int run_daily_command(const std::vector<std::string>& args, const std::function<
         return install_command(args);
     if (command == "--uninstall-daily" && args.size() == 1)
         return uninstall_daily();
+    if (command == "--notify-test" && args.size() == 1) {
+        prepare_runtime();
+        return notify_test(kernel::executable_directory());
+    }
     return usage_error("不认识的命令: " + command);
 }
 

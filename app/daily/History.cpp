@@ -30,18 +30,14 @@ std::string step_name(FlowStep step, int draw) {
     return "?";
 }
 
-}  // namespace
-
-std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
-
-std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
+std::string format_line(std::time_t when, RunSource source, std::string_view step, std::string_view status) {
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::string line = stamp;
     line += source == RunSource::window ? "\twindow\t" : "\tcommand-line\t";
-    line += step_name(step, draw);
+    line += step;
     line += '\t';
     for (char c : status)
         line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
@@ -49,9 +45,7 @@ std::string format_history_line(std::time_t when, RunSource source, FlowStep ste
     return line;
 }
 
-bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk) {
-    std::string status = kernel::gbk_to_utf8(status_gbk ? status_gbk : "");
-    std::string line = format_history_line(std::time(nullptr), source, step, draw, status);
+bool append_line(const std::string& file, const std::string& line) {
     int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         report_failure_once(file, errno);
@@ -65,6 +59,23 @@ bool append_history(const std::string& file, RunSource source, FlowStep step, in
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
+
+std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
+    return format_line(when, source, step_name(step, draw), status);
+}
+
+bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk) {
+    std::string status = kernel::gbk_to_utf8(status_gbk ? status_gbk : "");
+    return append_line(file, format_history_line(std::time(nullptr), source, step, draw, status));
+}
+
+bool append_history_note(const std::string& file, RunSource source, std::string_view step, std::string_view text) {
+    return append_line(file, format_line(std::time(nullptr), source, step, text));
 }
 
 }  // namespace quilbex::app

@@ -30,6 +30,11 @@ std::string format_history_line(std::time_t when, RunSource source, FlowStep ste
 // Appends one line for a GBK status text; false when it could not be written.
 bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk);
 
+// Appends one line with a step of another kind (an alert's, for example);
+// `text` is UTF-8. Lines of such steps are not sign-ins or draws to the
+// history table.
+bool append_history_note(const std::string& file, RunSource source, std::string_view step, std::string_view text);
+
 // Writes every report of the flows to the history file.
 class HistorySink final : public StatusSink {
 public:

@@ -3,6 +3,7 @@
 #include "app/daily/History.h"
 #include "app/daily/Notifier.h"
 #include "app/daily/RunLock.h"
+#include "app/daily/alerts/Alerts.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
@@ -51,7 +52,7 @@ std::string message_of_the_day(const SignInOptions& options, const std::string& 
     return gbk(kFixedMessage);
 }
 
-void explain(RunStatus status) {
+void explain(RunStatus status, const std::string& program_dir) {
     const char* summary = nullptr;
     const char* body = nullptr;
     switch (status) {
@@ -71,6 +72,7 @@ void explain(RunStatus status) {
     }
     std::fprintf(stderr, "quilbex: %s\n", body);
     notify_desktop(summary, body);
+    alert_member(status, summary, body, program_dir);
 }
 
 }  // namespace
@@ -97,7 +99,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     std::string cookie = read_setting(kernel::utf8_to_gbk(program_dir) + "/Cookie.ini", "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        explain(RunStatus::not_logged_in, program_dir);
         return RunStatus::not_logged_in;
     }
     auto lock = RunLock::acquire(program_dir, options.wait);
@@ -123,7 +125,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     if (result == RunStatus::done || result == RunStatus::refused)
         run_lottery_series(sinks);
     release_forum_cookie();
-    explain(result);
+    explain(result, program_dir);
     return result;
 }
 
