@@ -6,6 +6,7 @@
 #include "sim/PushService.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 #include <regex>
