@@ -29,8 +29,9 @@ std::string notify_value(const std::string& file, const char* key, bool& cut) {
     return kernel::gbk_to_utf8(buffer);
 }
 
-bool all_digits(const std::string& text) {
-    return !text.empty() && text.size() <= 5 && std::all_of(text.begin(), text.end(), ::isdigit) &&
+// A port number, 1 to 65535.
+bool valid_port(const std::string& text) {
+    return !text.empty() && text.size() <= 5 && text.find_first_not_of("0123456789") == std::string::npos &&
            std::stoi(text) > 0 && std::stoi(text) <= 65535;
 }
 
@@ -130,7 +131,7 @@ std::optional<UrlTarget> url_target(const std::string& url) {
         host = authority.substr(0, close + 1);
         std::string rest = authority.substr(close + 1);
         if (!rest.empty()) {
-            if (rest.front() != ':' || !all_digits(rest.substr(1)))
+            if (rest.front() != ':' || !valid_port(rest.substr(1)))
                 return std::nullopt;
             target.port = rest.substr(1);
         }
@@ -141,7 +142,7 @@ std::optional<UrlTarget> url_target(const std::string& url) {
         if (auto colon = authority.find(':'); colon != std::string::npos) {
             host = authority.substr(0, colon);
             target.port = authority.substr(colon + 1);
-            if (!all_digits(target.port))
+            if (!valid_port(target.port))
                 return std::nullopt;
         }
         if (!host_name_characters(host))
