@@ -30,7 +30,26 @@ std::string step_name(FlowStep step, int draw) {
     return "?";
 }
 
-std::string format_line(std::time_t when, RunSource source, std::string_view step, std::string_view status) {
+}  // namespace
+
+std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
+
+std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    std::string line = stamp;
+    line += source == RunSource::window ? "\twindow\t" : "\tcommand-line\t";
+    line += step_name(step, draw);
+    line += '\t';
+    for (char c : status)
+        line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    line += '\n';
+    return line;
+}
+
+std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text) {
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];
@@ -39,13 +58,12 @@ std::string format_line(std::time_t when, RunSource source, std::string_view ste
     line += source == RunSource::window ? "\twindow\t" : "\tcommand-line\t";
     line += step;
     line += '\t';
-    for (char c : status)
+    for (char c : text)
         line += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
-    line += '\n';
-    return line;
+    return line + '\n';
 }
 
-bool append_line(const std::string& file, const std::string& line) {
+bool append_history_line(const std::string& file, const std::string& line) {
     int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         report_failure_once(file, errno);
@@ -61,21 +79,9 @@ bool append_line(const std::string& file, const std::string& line) {
     return true;
 }
 
-}  // namespace
-
-std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
-
-std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
-    return format_line(when, source, step_name(step, draw), status);
-}
-
 bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk) {
     std::string status = kernel::gbk_to_utf8(status_gbk ? status_gbk : "");
-    return append_line(file, format_history_line(std::time(nullptr), source, step, draw, status));
-}
-
-bool append_history_note(const std::string& file, RunSource source, std::string_view step, std::string_view text) {
-    return append_line(file, format_line(std::time(nullptr), source, step, text));
+    return append_history_line(file, format_history_line(std::time(nullptr), source, step, draw, status));
 }
 
 }  // namespace quilbex::app

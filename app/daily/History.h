@@ -27,13 +27,14 @@ std::string history_file_path(const std::string& program_dir);
 // One line, "\n" included. `status` is UTF-8.
 std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);
 
+// One line for a step of another kind (an alert's, for example), "\n"
+// included; `text` is UTF-8. The history table skips such lines.
+std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text);
+
+// Appends a formatted line ("\n" included); false when it could not be written.
+bool append_history_line(const std::string& file, const std::string& line);
 // Appends one line for a GBK status text; false when it could not be written.
 bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk);
-
-// Appends one line with a step of another kind (an alert's, for example);
-// `text` is UTF-8. Lines of such steps are not sign-ins or draws to the
-// history table.
-bool append_history_note(const std::string& file, RunSource source, std::string_view step, std::string_view text);
 
 // Writes every report of the flows to the history file.
 class HistorySink final : public StatusSink {

@@ -61,8 +61,9 @@ void alert_member(RunStatus status, const std::string& summary, const std::strin
         if (report.sent)
             continue;
         std::fprintf(stderr, "quilbex: 提醒没有送出：%s：%s\n", channel_label(report).c_str(), report.detail.c_str());
-        append_history_note(history, RunSource::command_line, "alert",
-                            "提醒没有送出：" + channel_label(report) + "：" + report.detail);
+        append_history_line(history,
+                            format_history_note(std::time(nullptr), RunSource::command_line, "alert",
+                                                "提醒没有送出：" + channel_label(report) + "：" + report.detail));
     }
 }
 
