@@ -198,6 +198,18 @@ TEST_F(Alerts, plain_smtp_to_a_server_without_starttls_sends_neither_the_login_n
     EXPECT_EQ(server.logins(), "");
 }
 
+TEST_F(Alerts, certificates_are_checked_against_the_system_authorities_and_ca_file_only) {
+    MailServer server(folder.file("spool"), MailServer::Tls::starttls);
+    write_config("", "[NOTIFY]\r\n" + webhook() + mail(server.port()));
+    RunResult run = notify_test();
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.out, HasSubstr("webhook（" + push_host() + "）：没有送出："));
+    EXPECT_THAT(run.out, HasSubstr("mail（127.0.0.1:" + std::to_string(server.port()) + "）：没有送出："));
+    EXPECT_TRUE(push->requests().empty());
+    EXPECT_TRUE(server.messages().empty());
+    EXPECT_EQ(server.logins(), "");
+}
+
 TEST_F(Alerts, a_lost_login_alerts_the_member_through_every_channel) {
     MailServer server(folder.file("spool"), MailServer::Tls::starttls);
     configure(webhook() + mail(server.port()));
