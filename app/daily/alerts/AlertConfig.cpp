@@ -1,7 +1,6 @@
 #include "app/daily/alerts/AlertConfig.h"
 
-#include "platform/kernel/CodePage.h"
-#include "platform/kernel/ProfileFile.h"
+#include "app/net/SettingsFile.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,16 +17,7 @@ std::string lower(std::string text) {
     return text;
 }
 
-// A value of [NOTIFY] as UTF-8; `cut` is set when it did not fit the
-// buffer. Config.ini is read here as the rest of the program reads it.
-std::string notify_value(const std::string& file, const char* key, bool& cut) {
-    std::string buffer(16384, '\0');
-    auto length = kernel::GetPrivateProfileStringA(kSection, key, "", buffer.data(),
-                                                   static_cast<win::DWORD>(buffer.size()), file.c_str());
-    cut = cut || length + 1 >= buffer.size();
-    buffer.resize(length);
-    return kernel::gbk_to_utf8(buffer);
-}
+std::string notify_value(const std::string& file, const char* key) { return read_setting_utf8(file, kSection, key); }
 
 // A port number, 1 to 65535.
 bool valid_port(const std::string& text) {
@@ -60,17 +50,14 @@ std::string trimmed(const std::string& text) {
 }
 
 void read_webhook(const std::string& file, AlertConfig& config) {
-    bool cut = false;
-    std::string url = notify_value(file, "webhook", cut);
+    std::string url = notify_value(file, "webhook");
     if (url.empty())
         return;
-    std::string body = notify_value(file, "webhook_body", cut);
-    std::string type = lower(notify_value(file, "webhook_type", cut));
+    std::string body = notify_value(file, "webhook_body");
+    std::string type = lower(notify_value(file, "webhook_type"));
     auto target = url_target(url);
     std::string host = target ? target->host_and_port() : "";
     auto refuse = [&](const char* error) { config.problems.push_back({"webhook", host, error}); };
-    if (cut)
-        return refuse("设置太长");
     if (!target || (target->scheme != "https" && target->scheme != "http"))
         return refuse("webhook 应为 https:// 开头的地址");
     if (target->scheme == "http" && !is_loopback_host(target->host))
@@ -81,21 +68,18 @@ void read_webhook(const std::string& file, AlertConfig& config) {
 }
 
 void read_mail(const std::string& file, AlertConfig& config) {
-    bool cut = false;
-    std::string server = notify_value(file, "smtp", cut);
+    std::string server = notify_value(file, "smtp");
     if (server.empty())
         return;
     MailSettings mail;
     mail.server = server;
-    mail.user = notify_value(file, "smtp_user", cut);
-    mail.password = notify_value(file, "smtp_password", cut);
-    mail.from = trimmed(notify_value(file, "mail_from", cut));
-    std::string to = notify_value(file, "mail_to", cut);
+    mail.user = notify_value(file, "smtp_user");
+    mail.password = notify_value(file, "smtp_password");
+    mail.from = trimmed(notify_value(file, "mail_from"));
+    std::string to = notify_value(file, "mail_to");
     auto target = url_target(server);
     mail.host = target ? target->host_and_port() : "";
     auto refuse = [&](const std::string& error) { config.problems.push_back({"mail", mail.host, error}); };
-    if (cut)
-        return refuse("设置太长");
     if (!target || (target->scheme != "smtps" && target->scheme != "smtp"))
         return refuse("smtp 应写成 smtps://主机:端口 或 smtp://主机:端口");
     if (!valid_address(mail.from))

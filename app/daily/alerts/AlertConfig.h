@@ -19,6 +19,7 @@
 //   mail_from      the sender's address
 //   mail_to        one or more addresses, separated by commas
 //
+// The file is read in UTF-8 or GBK as its writer meant it (SettingsFile.h).
 // A channel whose settings are wrong is not built; it is listed among the
 // problems, named with what is wrong and never with a secret (the webhook
 // address and the password stay out of every message).

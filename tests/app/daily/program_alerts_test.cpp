@@ -168,7 +168,8 @@ TEST_F(Alerts, notify_test_reaches_the_push_service_and_the_mail_server_and_prin
 }
 
 TEST_F(Alerts, webhook_posts_its_body_template_as_json_or_as_a_form) {
-    configure(webhook(R"(webhook_body={"title":"{title}","desp":"{text}"})"
+    // A Config.ini written in UTF-8 keeps its own texts in the template.
+    configure(webhook(R"(webhook_body={"title":"提醒：{title}","desp":"{text}"})"
                       "\r\nwebhook_type=json\r\n"));
     ASSERT_EQ(notify_test().status, 0);
     configure(webhook("webhook_body=title={title}&desp={text}\r\n"));
@@ -178,9 +179,9 @@ TEST_F(Alerts, webhook_posts_its_body_template_as_json_or_as_a_form) {
     auto requests = push->requests();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].form, "json");
-    EXPECT_EQ(messages[0].title, "Quilbex 提醒测试");
+    EXPECT_EQ(messages[0].title, "提醒：Quilbex 提醒测试");
     std::string escaped = std::regex_replace(messages[0].text, std::regex("\n"), "\\n");
-    EXPECT_EQ(requests[0].body, R"({"title":"Quilbex 提醒测试","desp":")" + escaped + "\"}");
+    EXPECT_EQ(requests[0].body, R"({"title":"提醒：Quilbex 提醒测试","desp":")" + escaped + "\"}");
     EXPECT_EQ(requests[0].header("Content-Type"), "application/json; charset=utf-8");
     EXPECT_EQ(messages[1].form, "form");
     EXPECT_EQ(requests[1].body, "title=" + url_encoded(messages[1].title) + "&desp=" + url_encoded(messages[1].text));
