@@ -1,5 +1,6 @@
 #include "app/daily/alerts/AlertEncoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -92,7 +93,7 @@ std::string encoded_words(std::string_view text) {
     constexpr std::size_t kBytesPerWord = 45;
     std::string out;
     std::size_t start = 0;
-    while (start < text.size() || out.empty()) {
+    do {
         std::size_t end = start;
         while (end < text.size()) {
             std::size_t length = sequence_length(static_cast<unsigned char>(text[end]));
@@ -100,37 +101,14 @@ std::string encoded_words(std::string_view text) {
                 length = 1;  // not UTF-8: passed on byte by byte
             if (end + length - start > kBytesPerWord)
                 break;
-            end += length;
+            end = std::min(end + length, text.size());
         }
         if (!out.empty())
             out += "\r\n ";
         out += "=?UTF-8?B?" + base64(text.substr(start, end - start)) + "?=";
         start = end;
-        if (start >= text.size())
-            break;
-    }
+    } while (start < text.size());
     return out;
-}
-
-bool is_utf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = sequence_length(lead);
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        if (length > 2) {
-            auto second = static_cast<unsigned char>(text[i + 1]);
-            // Overlong forms, surrogates and code points above U+10FFFF.
-            if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) ||
-                (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second >= 0x90))
-                return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 }  // namespace quilbex::app

@@ -22,7 +22,4 @@ std::string base64(std::string_view bytes);
 // space (folded header lines).
 std::string encoded_words(std::string_view text);
 
-// Whether `text` is well-formed UTF-8.
-bool is_utf8(std::string_view text);
-
 }  // namespace quilbex::app

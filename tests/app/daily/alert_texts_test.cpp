@@ -82,7 +82,7 @@ TEST(WebhookTemplate, values_are_percent_encoded_in_addresses_and_json_escaped_i
 }
 
 TEST(MailMessage, a_long_chinese_subject_is_folded_into_encoded_words_of_whole_characters) {
-    std::string title;
+    std::string title = "Quilbex ";
     for (int i = 0; i < 40; ++i)
         title += "签到";
     std::string words = encoded_words(title);
@@ -94,7 +94,8 @@ TEST(MailMessage, a_long_chinese_subject_is_folded_into_encoded_words_of_whole_c
         EXPECT_LE(word.size(), 75u);
         ASSERT_EQ(word.rfind("=?UTF-8?B?", 0), 0u);
         std::string part = unbase64(word.substr(10, word.size() - 12));
-        EXPECT_TRUE(is_utf8(part)) << "a word splits a character";
+        ASSERT_FALSE(part.empty());
+        EXPECT_NE(static_cast<unsigned char>(part[0]) & 0xC0, 0x80) << "a word begins inside a character";
         decoded += part;
         start = end == std::string::npos ? words.size() : end + 3;
     }
