@@ -15,7 +15,18 @@
 
 namespace quilbex::app {
 
-enum class Mode { window, help, version, sign_in, history, install_daily, uninstall_daily, profiles, where };
+enum class Mode {
+    window,
+    help,
+    version,
+    sign_in,
+    history,
+    install_daily,
+    uninstall_daily,
+    profiles,
+    where,
+    notify_test
+};
 
 struct CommandLine {
     Mode mode = Mode::window;

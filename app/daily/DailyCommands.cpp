@@ -4,6 +4,7 @@
 #include "app/daily/History.h"
 #include "app/daily/HistoryTable.h"
 #include "app/daily/SignInRun.h"
+#include "app/daily/alerts/Alerts.h"
 #include "platform/kernel/Paths.h"
 
 #include <cstdio>
@@ -35,6 +36,7 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::history: return history_command(line.history_days);
     case Mode::install_daily: return install_daily(kernel::executable_path(), line.daily_time);
     case Mode::uninstall_daily: return uninstall_daily();
+    case Mode::notify_test: prepare_runtime(); return notify_test(kernel::executable_directory());
     case Mode::profiles:
     case Mode::where:
     case Mode::window: break;

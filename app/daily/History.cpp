@@ -55,18 +55,21 @@ bool rotate(const std::string& file, int fd) {
 
 std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
 
-std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
+std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text) {
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::string line = stamp;
     line += source == RunSource::window ? "\twindow\t" : "\tcommand-line\t";
-    line += step_name(step, draw);
+    line += step;
     line += '\t';
-    line += printable_status(status);
-    line += '\n';
-    return line;
+    line += printable_status(text);
+    return line + '\n';
+}
+
+std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
+    return format_history_note(when, source, step_name(step, draw), status);
 }
 
 bool append_history_line(const std::string& file, const std::string& line) {

@@ -37,6 +37,10 @@ std::string history_file_path(const std::string& program_dir);
 // One line, "\n" included. `status` is UTF-8.
 std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);
 
+// One line for a step of another kind (an alert's, for example), "\n"
+// included; `text` is UTF-8. The history table skips such lines.
+std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text);
+
 // Appends a formatted line ("\n" included); false when it could not be written.
 bool append_history_line(const std::string& file, const std::string& line);
 // Appends one line for a GBK status text; false when it could not be written.

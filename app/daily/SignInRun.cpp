@@ -3,6 +3,7 @@
 #include "app/daily/History.h"
 #include "app/daily/Notifier.h"
 #include "app/daily/RunLock.h"
+#include "app/daily/alerts/Alerts.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
@@ -57,7 +58,7 @@ std::string message_of_the_day(const SignInOptions& options, const std::string& 
     return gbk(kFixedMessage);
 }
 
-void explain(RunStatus status) {
+void explain(RunStatus status, const std::string& program_dir) {
     const char* summary = nullptr;
     const char* body = nullptr;
     switch (status) {
@@ -77,6 +78,7 @@ void explain(RunStatus status) {
     }
     std::fprintf(stderr, "quilbex: %s\n", body);
     notify_desktop(summary, body);
+    alert_member(status, summary, body, program_dir);
 }
 
 }  // namespace
@@ -140,7 +142,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     std::string cookie = read_setting(folder + "/Cookie.ini", "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        explain(RunStatus::not_logged_in, program_dir);
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
@@ -158,7 +160,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result);
+    explain(result, program_dir);
     return result;
 }
 

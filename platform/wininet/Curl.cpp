@@ -26,6 +26,7 @@ bool load_curl() {
     bind(g_curl.easy_setopt, "curl_easy_setopt");
     bind(g_curl.easy_perform, "curl_easy_perform");
     bind(g_curl.easy_getinfo, "curl_easy_getinfo");
+    bind(g_curl.easy_strerror, "curl_easy_strerror");
     bind(g_curl.slist_append, "curl_slist_append");
     bind(g_curl.slist_free_all, "curl_slist_free_all");
     bind(g_curl.share_init, "curl_share_init");

@@ -20,6 +20,7 @@ struct CurlApi {
     CURLcode (*easy_setopt)(CURL* easy, CURLoption option, ...);
     CURLcode (*easy_perform)(CURL* easy);
     CURLcode (*easy_getinfo)(CURL* easy, CURLINFO info, ...);
+    const char* (*easy_strerror)(CURLcode code);
     curl_slist* (*slist_append)(curl_slist* list, const char* line);
     void (*slist_free_all)(curl_slist* list);
     CURLSH* (*share_init)();

@@ -2,9 +2,8 @@
 
 #include "platform/wininet/CookieStore.h"
 #include "platform/wininet/Curl.h"
-#include "platform/wininet/OpenSsl.h"
+#include "platform/wininet/CurlTls.h"
 #include "platform/wininet/RequestHeaders.h"
-#include "platform/wininet/TrustStore.h"
 #include "platform/wininet/WinInetErrors.h"
 
 #include <chrono>
@@ -70,16 +69,6 @@ int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t 
     return 0;
 }
 
-// Gives the connection the shared store of trusted authorities. A store
-// exists only once OpenSSL's functions are bound.
-CURLcode use_trust_store(CURL*, void* ssl_ctx, void* user) {
-    auto* store = static_cast<SharedTrustStore*>(user);
-    if (!*store)
-        return CURLE_SSL_CACERT_BADFILE;
-    openssl()->ctx_set1_cert_store(static_cast<SSL_CTX*>(ssl_ctx), store->get());
-    return CURLE_OK;
-}
-
 void configure_method(CURL* easy, const TransferSpec& order) {
     if (order.body) {
         curl().easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(order.body->size()));
@@ -96,28 +85,6 @@ void configure_method(CURL* easy, const TransferSpec& order) {
 }
 
 bool is_https(const std::string& url) { return url.size() >= 6 && ::strncasecmp(url.c_str(), "https:", 6) == 0; }
-
-// `store` must live until the transfer ends.
-void configure_tls(CURL* easy, const TransferSpec& order, SharedTrustStore& store) {
-    if (order.trust.insecure) {
-        curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
-        return;
-    }
-    curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-    // Redirects are not followed, so a plain address never meets a
-    // certificate and needs no store (looking one up checks the extra
-    // authority's file on disk on every request).
-    if (!is_https(order.url))
-        return;
-    // libcurl loads no authorities of its own; the shared store has them all.
-    curl().easy_setopt(easy, CURLOPT_CAINFO, nullptr);
-    curl().easy_setopt(easy, CURLOPT_CAPATH, nullptr);
-    store = trust_store_for(order.trust.extra_ca_file);
-    curl().easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, use_trust_store);
-    curl().easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &store);
-}
 
 }  // namespace
 
@@ -161,8 +128,10 @@ TransferResult perform_transfer(const TransferSpec& order) {
     if (!order.agent.empty() && !has_header(order.header_lines, "User-Agent"))
         curl().easy_setopt(e, CURLOPT_USERAGENT, order.agent.c_str());
     configure_method(e, order);
+    // Redirects are not followed, so a plain address never meets a
+    // certificate.
     SharedTrustStore store;
-    configure_tls(e, order, store);
+    configure_curl_tls(e, order.trust, is_https(order.url), store);
     if (order.use_cookie_store)
         attach_cookie_store(e);
     if (order.connect_timeout_ms != 0)
