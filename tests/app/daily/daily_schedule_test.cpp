@@ -50,9 +50,15 @@ TEST(DailySchedule, refuses_control_characters_bytes_that_are_not_utf8_and_quote
 // a "%", a bare "%" ends the command) through sh, after the random sleep.
 std::string run_as_cron(const std::string& line) {
     std::string command = line.substr(line.find("; ") + 2), cooked;
+    // A backslash takes the next character with it; before a "%" it is dropped.
     for (std::size_t i = 0; i < command.size() && command[i] != '%'; ++i) {
-        bool escaped_percent = command[i] == '\\' && i + 1 < command.size() && command[i + 1] == '%';
-        cooked += escaped_percent ? command[++i] : command[i];
+        if (command[i] == '\\' && i + 1 < command.size()) {
+            if (command[i + 1] != '%')
+                cooked += command[i];
+            cooked += command[++i];
+        } else {
+            cooked += command[i];
+        }
     }
     // The line reaches sh through the environment, never through this test's own command text.
     fs::path out = fs::temp_directory_path() / ("cron-out-" + std::to_string(::getpid()));

@@ -173,6 +173,35 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
     }
 }
 
+TEST_F(DailyTimerInstall, the_single_timer_of_earlier_versions_goes_when_its_own_program_installs) {
+    PrivateMounts systemd_machine("mkdir -p /run/systemd/system");
+    std::string why;
+    if (!systemd_machine.ready(why))
+        GTEST_SKIP() << why;
+    folder.launcher = systemd_machine.launcher();
+    fs::path program = program_in("50% 中文");
+    fs::create_directories(unit_dir());
+    auto legacy_for = [&](const std::string& quoted_path) {
+        write_file(unit_dir() / "quilbex-daily.service",
+                   "[Service]\nType=oneshot\nExecStart=\"" + quoted_path + "\" --sign-in --quiet\n");
+        write_file(unit_dir() / "quilbex-daily.timer", "[Timer]\nOnCalendar=*-*-* 06:00:00\n");
+    };
+    legacy_for("/elsewhere/quilbex");
+    ASSERT_EQ(run(program, {"--install-daily"}).status, 0);
+    EXPECT_TRUE(fs::exists(unit_dir() / "quilbex-daily.timer")) << "another program's timer stays";
+    EXPECT_THAT(run(program, {"--status"}).out, HasSubstr("/elsewhere/quilbex（旧版本安装的定时器"));
+
+    std::string quoted = program.string();
+    quoted.replace(quoted.find('%'), 1, "%%");
+    legacy_for(quoted);
+    RunResult install = run(program, {"--install-daily"});
+    ASSERT_EQ(install.status, 0);
+    EXPECT_THAT(install.out, HasSubstr("已删除旧版本"));
+    EXPECT_FALSE(fs::exists(unit_dir() / "quilbex-daily.timer"));
+    EXPECT_FALSE(fs::exists(unit_dir() / "quilbex-daily.service"));
+    EXPECT_EQ(units(".timer").size(), 1u);
+}
+
 // Environment variables of this process, set for one test (a service
 // manager the test starts inherits them) and restored after it.
 class ScopedEnv {
