@@ -202,6 +202,27 @@ TEST_F(DailyTimerInstall, the_single_timer_of_earlier_versions_goes_when_its_own
     EXPECT_EQ(units(".timer").size(), 1u);
 }
 
+TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_folders_member) {
+    PrivateMounts systemd_machine("mkdir -p /run/systemd/system");
+    std::string why;
+    if (!systemd_machine.ready(why))
+        GTEST_SKIP() << why;
+    folder.launcher = systemd_machine.launcher();
+    fs::path program = program_in("one");
+    ASSERT_EQ(run(program, {"--install-daily", "07:00"}).status, 0);
+    RunResult work = run(program, {"--profile", "work", "--install-daily", "09:30"});
+    ASSERT_EQ(work.status, 0) << work.err;
+    auto timers = units(".timer");
+    ASSERT_EQ(timers.size(), 2u);
+    ASSERT_EQ(timers[1].rfind("quilbex-daily-work-", 0), 0u);
+    std::string service = timers[1].substr(0, timers[1].size() - 6) + ".service";
+    EXPECT_THAT(read_file(unit_dir() / service), HasSubstr("\" --profile \"work\" --sign-in --quiet\n"));
+    EXPECT_THAT(run(program, {"--status"}).out, HasSubstr(program.string() + "（配置 work）\n  时间：每天 09:30"));
+
+    ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
+    EXPECT_EQ(units(".timer"), std::vector<std::string>{timers[1]});
+}
+
 // Environment variables of this process, set for one test (a service
 // manager the test starts inherits them) and restored after it.
 class ScopedEnv {
