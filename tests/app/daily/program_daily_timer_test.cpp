@@ -217,7 +217,10 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     ASSERT_EQ(timers[1].rfind("quilbex-daily-work-", 0), 0u);
     std::string service = timers[1].substr(0, timers[1].size() - 6) + ".service";
     EXPECT_THAT(read_file(unit_dir() / service), HasSubstr("\" --profile \"work\" --sign-in --quiet\n"));
-    EXPECT_THAT(run(program, {"--status"}).out, HasSubstr(program.string() + "（配置 work）\n  时间：每天 09:30"));
+    write_file(program.parent_path() / "History.log", "2026-12-07 08:31:02\tcommand-line\tsign-in\t已签到\n");
+    std::string status = run(program, {"--status"}).out;
+    EXPECT_THAT(status, HasSubstr(program.string() + "（配置 work）\n  时间：每天 09:30"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 command-line sign-in 已签到\n"));
 
     ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
     EXPECT_EQ(units(".timer"), std::vector<std::string>{timers[1]});
