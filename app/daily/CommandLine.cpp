@@ -21,6 +21,7 @@ constexpr const char* kHelp =
     "  --history [DAYS]         显示最近 DAYS 天（默认 7）的签到和抽奖记录\n"
     "  --install-daily [HH:MM]  安装每日定时签到（默认 08:30，随机推迟至多 30 分钟）\n"
     "  --uninstall-daily        删除每日定时签到\n"
+    "  --status                 列出本用户安装的所有每日定时签到\n"
     "  --notify-test            经 Config.ini [NOTIFY] 的每个提醒渠道发一条测试提醒\n"
     "  --profiles               列出保存了 Cookie 的成员及各自最后的结果\n"
     "  --where                  显示各个文件的位置\n"
@@ -84,6 +85,7 @@ const std::array kOptions{
                    return "";
                }},
     OptionSpec{"uninstall-daily", Value::none, Mode::uninstall_daily, {}, nothing},
+    OptionSpec{"status", Value::none, Mode::status, {}, nothing},
     OptionSpec{"profiles", Value::none, Mode::profiles, {}, nothing},
     OptionSpec{"where", Value::none, Mode::where, {}, nothing},
     OptionSpec{"notify-test", Value::none, Mode::notify_test, {}, nothing},

@@ -23,6 +23,7 @@ enum class Mode {
     history,
     install_daily,
     uninstall_daily,
+    status,
     profiles,
     where,
     notify_test

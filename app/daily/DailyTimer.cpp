@@ -1,16 +1,16 @@
 #include "app/daily/DailyTimer.h"
 
-#include <cerrno>
+#include "app/daily/Crontab.h"
+#include "app/daily/LegacyTimer.h"
+#include "app/daily/UserManager.h"
+#include "platform/kernel/AtomicFile.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <vector>
-
-extern char** environ;
+#include <pwd.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace quilbex::app {
 
@@ -18,100 +18,109 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One argument of ExecStart=: quoted, with the characters that systemd
-// would otherwise read as escapes, specifiers or variables doubled.
-std::string exec_argument(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        if (c == '%' || c == '$')
-            out += c;
-        out += c;
+struct UnitFiles {
+    explicit UnitFiles(const std::string& base)
+        : dir(user_unit_dir()), timer_name(base + ".timer"), service(dir / (base + ".service")),
+          timer(dir / timer_name), wants_link(dir / "timers.target.wants" / timer_name) {}
+    fs::path dir;
+    std::string timer_name;
+    fs::path service, timer, wants_link;
+};
+
+std::string login_name() {
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry ? entry->pw_name : std::to_string(::getuid());
+}
+
+bool write_units(const UnitFiles& units, const DailyMember& member, DailyTime time) {
+    std::error_code error;
+    fs::create_directories(units.dir, error);
+    std::string service = daily_service_unit(member), timer = daily_timer_unit(time);
+    return kernel::replace_file_contents(units.service.string(), {service}) &&
+           kernel::replace_file_contents(units.timer.string(), {timer});
+}
+
+// Removes a timer and its service, disabled first where a manager answers;
+// true when there was anything to remove.
+bool remove_units(const fs::path& dir, const std::string& base, bool manager) {
+    if (manager)
+        user_systemctl({"disable", "--now", "--", base + ".timer"});
+    std::error_code error;
+    bool removed = fs::remove(dir / "timers.target.wants" / (base + ".timer"), error);
+    removed = fs::remove(dir / (base + ".timer"), error) || removed;
+    return fs::remove(dir / (base + ".service"), error) || removed;
+}
+
+bool remove_legacy_units(const DailyMember& member, bool manager) {
+    std::string dir = user_unit_dir();
+    if (!legacy_timer_belongs_to(dir, member))
+        return false;
+    std::string base = kLegacyTimerName;
+    base.resize(base.size() - std::string(".timer").size());
+    if (!remove_units(dir, base, manager))
+        return false;
+    std::printf("已删除旧版本为这个程序安装的 %s。\n", kLegacyTimerName);
+    return true;
+}
+
+int enable_with_manager(const UnitFiles& units, DailyTime time) {
+    std::string error;
+    bool asked = user_systemctl({"daemon-reload"}, &error) &&
+                 user_systemctl({"enable", "--now", "--", units.timer_name}, &error);
+    std::string load = user_unit_property(units.timer_name, "LoadState");
+    std::string state = user_unit_property(units.timer_name, "UnitFileState");
+    if (asked && load == "loaded" && state == "enabled") {
+        std::printf("已启用：每天 %s 前后自动签到（随机推迟至多 30 分钟）。\n", clock_text(time).c_str());
+        return 0;
     }
-    return out + "\"";
+    if (error.empty())
+        error = "定时器状态为 " + (load.empty() ? "?" : load) + "/" + (state.empty() ? "?" : state);
+    std::fprintf(stderr, "quilbex: systemd 用户服务管理器没有启用 %s：%s\n", units.timer_name.c_str(), error.c_str());
+    return 1;
 }
 
-// One word for sh in the crontab line, in single quotes.
-std::string shell_word(const std::string& text) {
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
-// Runs systemctl --user with the arguments, without a shell; its exit status
-// or -1 when it cannot be started.
-int systemctl_user(std::vector<std::string> args) {
-    args.insert(args.begin(), {"systemctl", "--user", "--quiet"});
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    // Its complaints about a missing bus are ours to turn into the crontab hint.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int started = posix_spawnp(&pid, "systemctl", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return -1;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
+int enable_at_next_login(const UnitFiles& units, DailyTime time) {
+    std::error_code error;
+    fs::create_directories(units.wants_link.parent_path(), error);
+    fs::remove(units.wants_link, error);
+    fs::create_symlink(units.timer, units.wants_link, error);
+    if (error) {
+        std::fprintf(stderr, "quilbex: 无法建立 %s：%s\n", units.wants_link.c_str(), error.message().c_str());
+        return 1;
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::printf("已启用：每天 %s 前后自动签到。现在联系不到 systemd 用户服务管理器，"
+                "定时器会在你下次登录时开始运行。\n",
+                clock_text(time).c_str());
+    std::printf("要在没有登录时也运行，请执行：loginctl enable-linger %s\n", login_name().c_str());
+    return 0;
 }
 
-bool write_text(const fs::path& file, const std::string& text) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out.flush());
+int schedule_with_cron(const DailyMember& member, DailyTime time) {
+    std::string line = crontab_line(member, time);
+    CrontabResult result = edit_crontab(member_unit_base(member), line);
+    switch (result.outcome) {
+    case CrontabOutcome::done: std::printf("这台机器没有 systemd，已在 crontab 中加入：\n%s\n", line.c_str()); return 0;
+    case CrontabOutcome::no_command:
+        std::fprintf(stderr, "quilbex: 这台机器既没有 systemd 也没有 crontab 命令，没有安排每日自动签到。"
+                             "可以安装 cron 后再运行 --install-daily。\n");
+        return 1;
+    case CrontabOutcome::failed: break;
+    }
+    std::fprintf(stderr, "quilbex: 无法修改 crontab，没有安排每日自动签到：%s\n", result.detail.c_str());
+    return 1;
+}
+
+// Takes the member's own crontab line out, where there is a crontab.
+bool remove_crontab_line(const DailyMember& member) {
+    CrontabResult result = edit_crontab(member_unit_base(member), "");
+    if (result.changed)
+        std::printf("已从 crontab 中删除这个成员的行。\n");
+    if (result.outcome == CrontabOutcome::failed)
+        std::fprintf(stderr, "quilbex: 无法修改 crontab：%s\n", result.detail.c_str());
+    return result.changed;
 }
 
 }  // namespace
-
-std::optional<DailyTime> parse_daily_time(const std::string& text) {
-    auto colon = text.find(':');
-    if (colon == std::string::npos || colon == 0 || colon > 2 || text.size() != colon + 3)
-        return std::nullopt;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i != colon && (text[i] < '0' || text[i] > '9'))
-            return std::nullopt;
-    }
-    DailyTime time{std::atoi(text.substr(0, colon).c_str()), std::atoi(text.substr(colon + 1).c_str())};
-    if (time.hour > 23 || time.minute > 59)
-        return std::nullopt;
-    return time;
-}
-
-std::string daily_service_unit(const std::string& program_path) {
-    std::string unit = "[Unit]\nDescription=Quilbex daily sign-in\n";
-    unit += "Wants=network-online.target\nAfter=network-online.target\n\n";
-    unit += "[Service]\nType=oneshot\n";
-    unit += "ExecStart=" + exec_argument(program_path) + " --sign-in --quiet\n";
-    return unit;
-}
-
-std::string daily_timer_unit(DailyTime time) {
-    std::string clock = two_digits(time.hour) + ":" + two_digits(time.minute);
-    std::string unit = "[Unit]\nDescription=Quilbex daily sign-in at " + clock + "\n\n";
-    unit += "[Timer]\nOnCalendar=*-*-* " + clock + ":00\n";
-    unit += "RandomizedDelaySec=30min\nPersistent=true\n\n";
-    unit += "[Install]\nWantedBy=timers.target\n";
-    return unit;
-}
-
-std::string daily_crontab_line(const std::string& program_path, DailyTime time) {
-    // cron has no random delay of its own; the sleep spreads the start over
-    // 30 minutes as the timer does. A missed day is not caught up.
-    return std::to_string(time.minute) + " " + std::to_string(time.hour) + " * * * sleep $(shuf -i 0-1800 -n 1); " +
-           shell_word(program_path) + " --sign-in --quiet";
-}
 
 std::string user_unit_dir() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -121,35 +130,51 @@ std::string user_unit_dir() {
     return std::string(home ? home : "") + "/.config/systemd/user";
 }
 
-int install_daily(const std::string& program_path, DailyTime time) {
-    fs::path dir = user_unit_dir();
-    std::error_code error;
-    fs::create_directories(dir, error);
-    if (!write_text(dir / kDailyServiceName, daily_service_unit(program_path)) ||
-        !write_text(dir / kDailyTimerName, daily_timer_unit(time))) {
-        std::fprintf(stderr, "quilbex: 无法写入 %s 中的定时单元。\n", dir.c_str());
+int install_daily(const DailyMember& member, DailyTime time) {
+    for (const auto& [what, path, use] : {std::tuple{"程序的路径", &member.program_path, PathUse::program},
+                                          std::tuple{"QUILBEX_CONFIG 的路径", &member.config_path, PathUse::setting}}) {
+        if (auto reason = systemd_refusal(*path, use)) {
+            std::fprintf(stderr, "quilbex: 不能安装每日自动签到：%s%s。请把它放到名字只含普通字符的文件夹里。\n", what,
+                         reason->c_str());
+            return 1;
+        }
+    }
+    std::string base = member_unit_base(member);
+    if (base.size() + std::string(".service").size() > 255) {
+        std::fprintf(stderr, "quilbex: 不能安装每日自动签到：配置名太长。\n");
         return 1;
     }
-    std::printf("已写入 %s/%s 和 %s。\n", dir.c_str(), kDailyServiceName, kDailyTimerName);
-    if (systemctl_user({"daemon-reload"}) == 0 && systemctl_user({"enable", "--now", kDailyTimerName}) == 0) {
-        std::printf("已启用：每天 %s:%s 前后自动签到（随机推迟至多 30 分钟）。\n", two_digits(time.hour).c_str(),
-                    two_digits(time.minute).c_str());
-        return 0;
+    UnitFiles units(base);
+    if (!write_units(units, member, time)) {
+        std::fprintf(stderr, "quilbex: 无法写入 %s 中的定时单元。\n", units.dir.c_str());
+        return 1;
     }
-    std::printf("没有可用的 systemd 用户服务管理器。可以用 crontab -e 加入这一行：\n%s\n",
-                daily_crontab_line(program_path, time).c_str());
-    return 0;
+    std::printf("已写入 %s 和 %s。\n", units.timer.c_str(), units.service.c_str());
+    bool manager = user_manager_reachable();
+    remove_legacy_units(member, manager);
+    int status = 0;
+    if (manager)
+        status = enable_with_manager(units, time);
+    else if (system_runs_systemd())
+        status = enable_at_next_login(units, time);
+    else
+        return schedule_with_cron(member, time);
+    // systemd runs it now: a line left from a time with cron would run it twice.
+    if (status == 0)
+        remove_crontab_line(member);
+    return status;
 }
 
-int uninstall_daily() {
-    fs::path dir = user_unit_dir();
-    systemctl_user({"disable", "--now", kDailyTimerName});
-    std::error_code error;
-    bool removed = fs::remove(dir / kDailyTimerName, error);
-    removed = fs::remove(dir / kDailyServiceName, error) || removed;
-    systemctl_user({"daemon-reload"});
-    std::printf(removed ? "已删除每日自动签到的定时单元。\n" : "没有安装每日自动签到。\n");
-    std::printf("如曾加入 crontab 行，请用 crontab -e 删除。\n");
+int uninstall_daily(const DailyMember& member) {
+    bool manager = user_manager_reachable();
+    bool removed = remove_legacy_units(member, manager);
+    removed = remove_units(user_unit_dir(), member_unit_base(member), manager) || removed;
+    if (manager)
+        user_systemctl({"daemon-reload"});
+    if (removed)
+        std::printf("已删除这个成员的每日自动签到定时器。\n");
+    if (!remove_crontab_line(member) && !removed)
+        std::printf("这个成员没有安装每日自动签到。\n");
     return 0;
 }
 

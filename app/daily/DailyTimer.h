@@ -1,38 +1,31 @@
 #pragma once
-// The daily timer: a systemd user service that runs "--sign-in --quiet" in
-// the program folder, and a timer that starts it every day at a set time
-// with a random delay of up to 30 minutes, catching up after a day the
-// machine was off. Where no user service manager is reachable, the matching
-// crontab line is printed instead.
+// Installing and removing a member's daily run. The unit files are always
+// written (a member can enable them by hand later); then the run is
+// scheduled by the first of these that exists:
+//
+//   a user manager answers       daemon-reload, enable --now, and check
+//                                that the timer is loaded and enabled
+//   systemd runs, no manager     the timers.target.wants link, as
+//   (an SSH login, say)          "systemctl enable" makes it: the timer
+//                                starts at the member's next login
+//   a crontab command            the member's own line in their crontab
+//   nothing                      status 1: nothing was scheduled
+//
+// Messages go to standard output and standard error; the functions return
+// the exit status.
 
-#include <optional>
+#include "app/daily/DailyMember.h"
+#include "app/daily/SystemdUnits.h"
+
 #include <string>
 
 namespace quilbex::app {
-
-struct DailyTime {
-    int hour = 8;
-    int minute = 30;
-};
-
-// "HH:MM" (H:MM accepted), or nothing for anything else.
-std::optional<DailyTime> parse_daily_time(const std::string& text);
-
-// The unit files' contents for the program at `program_path` (native path).
-std::string daily_service_unit(const std::string& program_path);
-std::string daily_timer_unit(DailyTime time);
-std::string daily_crontab_line(const std::string& program_path, DailyTime time);
 
 // The folder of the member's own units: $XDG_CONFIG_HOME/systemd/user, else
 // ~/.config/systemd/user.
 std::string user_unit_dir();
 
-inline constexpr const char* kDailyServiceName = "quilbex-daily.service";
-inline constexpr const char* kDailyTimerName = "quilbex-daily.timer";
-
-// Write (or remove) the units and enable (or disable) the timer; messages
-// go to standard output and standard error. Return the exit status.
-int install_daily(const std::string& program_path, DailyTime time);
-int uninstall_daily();
+int install_daily(const DailyMember& member, DailyTime time);
+int uninstall_daily(const DailyMember& member);
 
 }  // namespace quilbex::app

@@ -1,17 +1,18 @@
 #!/usr/bin/python3
-"""Measures "quilbex --sign-in" against peer_requests.py in the same run:
-both sign in and draw three times (plus the draw that says they are used up)
-against the local services, alternately, each on a freshly reset service.
-Each run must be accepted (signed in, three draws won, then "used up"), and
-the peer's requests must be the tool's byte for byte, or no figure is given.
-Reports the median CPU time (user + system) and peak resident memory of each
-process and the quilbex/peer ratios.
+"""Measures "quilbex --sign-in" against two peers in the same run:
+peer_requests.py (Python with requests) and peer_libcurl (bare C over
+libcurl, the physical limit). Each signs in and draws three times (plus the
+draw that says they are used up) against the local services, in turn, each on
+a freshly reset service. Each run must be accepted (signed in, three draws
+won, then "used up"), and each peer's requests must be the tool's byte for
+byte, or no figure is given. Reports the median CPU time (user + system) and
+peak resident memory of each process and the quilbex/peer ratios.
 
 Both programs are started through bench_daily_rusage (built beside the other
 benchmarks), which forks them from a small process: a child that this Python
 script forked itself would report at least the script's own peak memory.
 
-usage: measure.py BIN_DIR [ROUNDS [RUSAGE_RUN]]"""
+usage: measure.py BIN_DIR [ROUNDS [RUSAGE_RUN [PEER_LIBCURL]]]"""
 import os
 import shutil
 import statistics
@@ -48,6 +49,8 @@ def main():
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 3
     rusage_run = os.path.abspath(sys.argv[3] if len(sys.argv) > 3 else
                                  os.path.join(bin_dir, os.pardir, "bench", "bench_daily_rusage"))
+    peer_c = os.path.abspath(sys.argv[4] if len(sys.argv) > 4 else
+                             os.path.join(bin_dir, os.pardir, "bench", "bench_daily_peer_libcurl"))
     sim = subprocess.Popen([os.path.join(bin_dir, "quilbex-sim"), "--any-ports"], stdout=subprocess.PIPE, text=True)
     hosts = {}
     try:
@@ -65,29 +68,34 @@ def main():
             cookie.write("[COOKIE]\r\ncookie=%s\r\n" % COOKIE)
         env = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="", QUILBEX_CONFIG=os.path.join(folder, "Config.ini"))
         control = "http://%s" % hosts["control"]
-        ours, peer = [], []
+        ours, peer, bare = [], [], []
+        peer_args = [hosts["forum"], hosts["api"], hosts["ca"], COOKIE, MESSAGE]
         for _ in range(rounds):
             fetch(control + "/reset", "POST")
             ours.append(run_measured(rusage_run, [os.path.join(folder, "quilbex"), "--sign-in", "--message", MESSAGE],
                                      env))
             requests_ours = fetch(control + "/log")
-            fetch(control + "/reset", "POST")
-            peer.append(run_measured(rusage_run, [
-                "/usr/bin/python3", os.path.join(os.path.dirname(__file__), "peer_requests.py"),
-                hosts["forum"], hosts["api"], hosts["ca"], COOKIE, MESSAGE]))
-            if fetch(control + "/log") != requests_ours:
-                sys.exit("the peer's requests differ from the tool's:\n%s\n----\n%s" % (
-                    requests_ours.decode("utf-8", "replace"), fetch(control + "/log").decode("utf-8", "replace")))
+            for figures, argv in ((peer, ["/usr/bin/python3", os.path.join(os.path.dirname(__file__),
+                                                                           "peer_requests.py")]),
+                                  (bare, [peer_c])):
+                fetch(control + "/reset", "POST")
+                figures.append(run_measured(rusage_run, argv + peer_args))
+                if fetch(control + "/log") != requests_ours:
+                    sys.exit("%s's requests differ from the tool's:\n%s\n----\n%s" % (
+                        argv[-1], requests_ours.decode("utf-8", "replace"),
+                        fetch(control + "/log").decode("utf-8", "replace")))
         shutil.rmtree(folder)
     finally:
         sim.terminate()
         sim.wait()
-    cpu = statistics.median(c for c, _ in ours), statistics.median(c for c, _ in peer)
-    rss = statistics.median(r for _, r in ours), statistics.median(r for _, r in peer)
-    print("unattended sign-in, 3 draws, median of %d rounds" % rounds)
-    print("  CPU time  quilbex %.3f s   python-requests %.3f s   ratio %.2fx" % (cpu[0], cpu[1], cpu[0] / cpu[1]))
-    print("  peak RSS  quilbex %d KiB   python-requests %d KiB   ratio %.2fx" % (rss[0], rss[1], rss[0] / rss[1]))
+    def median(figures, index):
+        return statistics.median(f[index] for f in figures)
 
+    print("unattended sign-in, 3 draws, median of %d rounds" % rounds)
+    for name, figures in (("python-requests", peer), ("C libcurl", bare)):
+        cpu, rss = (median(ours, 0), median(figures, 0)), (median(ours, 1), median(figures, 1))
+        print("  CPU time  quilbex %.3f s   %s %.3f s   ratio %.2fx" % (cpu[0], name, cpu[1], cpu[0] / cpu[1]))
+        print("  peak RSS  quilbex %d KiB   %s %d KiB   ratio %.2fx" % (rss[0], name, rss[1], rss[0] / rss[1]))
 
 if __name__ == "__main__":
     main()

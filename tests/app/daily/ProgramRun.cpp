@@ -35,6 +35,7 @@ ProgramFolder::ProgramFolder(const std::string& name) {
     m_path = name.empty() ? m_base : m_base / name;
     fs::create_directories(m_path);
     fs::copy_file(fs::path(QUILBEX_BIN_DIR) / "quilbex", m_path / "quilbex");
+    program = m_path / "quilbex";
 }
 
 ProgramFolder::~ProgramFolder() {
@@ -57,7 +58,8 @@ int ProgramFolder::start(const std::vector<std::string>& args, const std::map<st
     std::vector<std::string> env_texts;
     for (const auto& [key, value] : merged)
         env_texts.push_back(key + "=" + value);
-    std::vector<std::string> argv_texts = {(m_path / "quilbex").string()};
+    std::vector<std::string> argv_texts = launcher;
+    argv_texts.push_back(program.string());
     argv_texts.insert(argv_texts.end(), args.begin(), args.end());
 
     std::vector<char*> argv, envp;

@@ -45,6 +45,11 @@ public:
     RunResult wait(int pid, std::chrono::seconds ceiling = std::chrono::seconds(120));
     RunResult run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
 
+    // The program that runs (a copy elsewhere, say), and the command that
+    // starts it, if any (an nsenter into another mount namespace, say).
+    std::filesystem::path program;
+    std::vector<std::string> launcher;
+
 private:
     std::filesystem::path m_base;
     std::filesystem::path m_path;

@@ -1,0 +1,26 @@
+#pragma once
+// Who a daily run signs in: the program at a path, with the member of its own
+// folder or a named profile, and the settings file it was told to use. Each
+// member gets units and a crontab line of its own, named after it, so that
+// installing for one member never replaces another's.
+
+#include <string>
+
+namespace quilbex::app {
+
+struct DailyMember {
+    std::string program_path;  // absolute
+    std::string profile;  // empty: the program folder's own member
+    std::string config_path;  // absolute QUILBEX_CONFIG at install time, or empty
+};
+
+// "quilbex-daily-<hash>" for the program folder's member and
+// "quilbex-daily-<profile>-<hash>" for a profile, where <hash> is eight hex
+// digits of a stable hash of the program path. The base of both unit names
+// and the mark of the crontab line.
+std::string member_unit_base(const DailyMember& member);
+
+// The member as a person reads it: the program path, and the profile if any.
+std::string member_label(const std::string& program_path, const std::string& profile);
+
+}  // namespace quilbex::app
