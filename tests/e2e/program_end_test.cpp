@@ -167,25 +167,5 @@ TEST_F(WholeProgramEnd, a_configuration_naming_only_some_hosts_is_refused_at_sta
     EXPECT_TRUE(services().state().log.entries().empty()) << "a request was sent";
 }
 
-TEST_F(WholeProgramEnd, a_host_with_a_comment_after_it_is_refused_at_start_and_nothing_is_sent) {
-    start_services();
-    install_program();
-    auto host = [&](std::uint16_t port) { return services().host(port); };
-    write_file(folder() + "/Config.ini", "[HOSTS]\r\nforum = " + host(services().forum_port()) +
-                                             "   ; the forum's web site\r\napi = " + host(services().api_port()) +
-                                             "\r\nquote = " + host(services().quote_port()) +
-                                             "\r\naccount = " + host(services().account_port()) + "\r\n");
-    start();
-    auto box = m_desktop->wait_window("配置错误", 40s);
-    ASSERT_TRUE(box) << "no message; program output:\n" << program_output();
-    EXPECT_FALSE(m_desktop->wait_window(kMainTitle, 100ms)) << "the main window opened";
-    std::this_thread::sleep_for(300ms);
-    m_desktop->screenshot("comment-configuration.png");
-    m_desktop->xdotool("windowactivate --sync " + std::to_string(*box));
-    m_desktop->key("Return");
-    EXPECT_EQ(exit_status(), 1);
-    EXPECT_TRUE(services().state().log.entries().empty()) << "a request was sent";
-}
-
 }  // namespace
 }  // namespace quilbex::e2e
