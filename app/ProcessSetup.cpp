@@ -15,6 +15,7 @@
 #include "platform/com/Ole32Library.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/Kernel32.h"
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
@@ -61,6 +62,10 @@ std::string prepare_libraries() {
     ado::register_stream_class();
     browser::register_shlwapi();
     browser::prepare_engine_environment();
+    // The folders a run writes into; one that cannot be made shows up as the
+    // file that cannot be written.
+    const kernel::MemberFolders& folders = kernel::member_folders();
+    kernel::make_member_folders(folders);
 
     // The program's own text for its folder (GBK), as the file functions take it.
     std::string folder = kernel::program_folder_text();
@@ -120,6 +125,10 @@ std::optional<int> run_command_line(int argc, char** argv) {
     ParsedCommandLine parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.line)
         return usage_error(parsed.error);
+    // Where the member's files live is decided here, once, for the windows and every command.
+    const std::string program = kernel::executable_directory();
+    kernel::set_member_folders(
+        kernel::decide_member_folders(program, parsed.line->profile, kernel::current_folder_environment(program)));
     if (parsed.line->mode == Mode::window)
         return std::nullopt;
     return run_daily_command(*parsed.line, prepare_windowless_runtime);

@@ -4,6 +4,7 @@
 #include "app/daily/History.h"
 #include "app/daily/HistoryTable.h"
 #include "app/daily/SignInRun.h"
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
 #include <cstdio>
@@ -20,7 +21,7 @@ namespace quilbex::app {
 namespace {
 
 int history_command(int days) {
-    std::ifstream in(history_file_path(kernel::executable_directory()), std::ios::binary);
+    std::ifstream in(kernel::member_folders().history_file(), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     std::fputs(history_table(text.str(), days, std::time(nullptr)).c_str(), stdout);
@@ -38,9 +39,7 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     switch (line.mode) {
     case Mode::help: std::fputs(command_line_help(), stdout); return 0;
     case Mode::version: std::puts("quilbex " QUILBEX_VERSION); return 0;
-    case Mode::sign_in:
-        prepare_runtime();
-        return static_cast<int>(run_sign_in(line.sign_in, kernel::executable_directory()));
+    case Mode::sign_in: prepare_runtime(); return static_cast<int>(run_sign_in(line.sign_in));
     case Mode::history: return history_command(line.history_days);
     case Mode::install_daily: return install_daily(kernel::executable_path(), line.daily_time);
     case Mode::uninstall_daily: return uninstall_daily();

@@ -32,8 +32,6 @@ std::string step_name(FlowStep step, int draw) {
 
 }  // namespace
 
-std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
-
 std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status) {
     std::tm local{};
     localtime_r(&when, &local);

@@ -1,5 +1,7 @@
 #include "app/daily/RunLock.h"
 
+#include "platform/kernel/MemberFolders.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,8 +10,8 @@
 
 namespace quilbex::app {
 
-std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::chrono::milliseconds timeout) {
-    int fd = ::open((program_dir + "/Daily.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+std::unique_ptr<RunLock> RunLock::acquire(const std::string& folder, std::chrono::milliseconds timeout) {
+    int fd = ::open((folder + "/" + kernel::kLockFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     // A folder where the lock file cannot be made (read-only) must not stop
     // every sign-in; runs there are simply not kept apart.
     if (fd < 0)

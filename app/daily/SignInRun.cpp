@@ -12,6 +12,8 @@
 #include "app_flows_texts/FlowTexts.h"
 #include "commands/Facade.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/Paths.h"
 
 #include <cstdio>
 #include <cstring>
@@ -36,10 +38,10 @@ std::string read_setting(const std::string& file, const char* section, const cha
 
 // The message of the day in GBK: --message, else [DAILY] message of the
 // settings file, else a fresh quote, else the fixed message.
-std::string message_of_the_day(const SignInOptions& options, const std::string& program_dir, StatusSink& sink) {
+std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     if (options.message)
         return gbk(options.message->c_str());
-    std::string configured = read_setting(config_file_path(program_dir), "DAILY", "message");
+    std::string configured = read_setting(config_file_path(kernel::program_folder_text()), "DAILY", "message");
     if (!configured.empty())
         return configured;
     commands::Text quote = fetch_quote();
@@ -89,18 +91,21 @@ RunStatus classify_sign_in(const char* status, bool answered) {
     return RunStatus::failed;
 }
 
-RunStatus run_sign_in(const SignInOptions& options, const std::string& program_dir) {
+RunStatus run_sign_in(const SignInOptions& options) {
+    const kernel::MemberFolders& folders = kernel::member_folders();
     TerminalSink terminal(stdout, options.verbosity);
-    HistorySink history(history_file_path(program_dir), RunSource::command_line);
+    HistorySink history(folders.history_file(), RunSource::command_line);
     SinkList sinks{&terminal, &history};
 
-    std::string cookie = read_setting(kernel::utf8_to_gbk(program_dir) + "/Cookie.ini", "COOKIE", "cookie");
+    // The file the window saves, by the same name: the kernel puts it where the member's files live.
+    std::string cookie =
+        read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
         explain(RunStatus::not_logged_in);
         return RunStatus::not_logged_in;
     }
-    auto lock = RunLock::acquire(program_dir, options.wait);
+    auto lock = RunLock::acquire(folders.state_folder, options.wait);
     if (!lock) {
         std::fprintf(stderr, "quilbex: 另一次签到仍在进行，等了 %lld 秒后放弃。\n",
                      static_cast<long long>(options.wait.count() / 1000));
@@ -112,7 +117,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     if (lock->waited())
         commands::delay(kDrawPauseMs);
     set_forum_cookie(cookie.c_str());
-    std::string message = message_of_the_day(options, program_dir, sinks);
+    std::string message = message_of_the_day(options, sinks);
     commands::Text formhash = fetch_formhash();
     bool answered = last_request_answered();
     commands::Text status = post_sign_in(message.c_str(), formhash.get());

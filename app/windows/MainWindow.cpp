@@ -13,7 +13,7 @@
 #include "app_templates/WindowTemplates.h"
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
-#include "platform/kernel/Paths.h"
+#include "platform/kernel/MemberFolders.h"
 #include "runtime/CallFrame.h"
 
 #include <chrono>
@@ -42,7 +42,7 @@ void show_message(const char* text) {
 std::mutex g_lock_mutex;
 std::unique_ptr<RunLock> g_pending_lock;
 
-std::string history_file() { return history_file_path(kernel::executable_directory()); }
+std::string history_file() { return kernel::member_folders().history_file(); }
 
 win::DWORD lottery_worker(win::LPVOID) {
     std::unique_ptr<RunLock> lock;
@@ -109,10 +109,10 @@ rt::HandlerResult save_button_click(const rt::HandlerCall&) {
 }
 
 rt::HandlerResult sign_button_click(const rt::HandlerCall&) {
-    // One run at a time per program folder: while an unattended run or an
+    // One run at a time per member: while an unattended run or an
     // earlier click's series is still going, the click only says so. The
     // window thread must not wait for a series that can take a minute.
-    auto lock = RunLock::acquire(kernel::executable_directory(), std::chrono::milliseconds(0));
+    auto lock = RunLock::acquire(kernel::member_folders().state_folder, std::chrono::milliseconds(0));
     if (!lock) {
         append_status_line(constants::sign_busy());
         return {};

@@ -1,6 +1,7 @@
 #include "platform/kernel/Paths.h"
 
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/MemberFolders.h"
 
 #include <climits>
 #include <mutex>
@@ -40,7 +41,9 @@ std::string folder_text(const std::string& real) {
     return text;
 }
 
-std::string resolve_program_folder(std::string native) {
+namespace {
+
+std::string real_program_folder(std::string native) {
     auto& alias = folder_alias();
     std::lock_guard lock(alias.mutex);
     const std::string& stand_in = alias.stand_in;
@@ -49,6 +52,13 @@ std::string resolve_program_folder(std::string native) {
     if (native.size() > stand_in.size() && native[stand_in.size()] != '/')
         return native;  // a longer folder name that only begins the same way
     return alias.real + native.substr(stand_in.size());
+}
+
+}  // namespace
+
+// The member's files named in the program folder go where they live.
+std::string resolve_program_folder(std::string native) {
+    return redirect_member_file(real_program_folder(std::move(native)));
 }
 
 std::string to_native_path(const std::string& path) {

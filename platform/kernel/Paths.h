@@ -27,7 +27,8 @@ std::string folder_text(const std::string& real);
 // A UTF-8 file name with "/" separators, with the stand-in text of the
 // program folder (when the folder needed one) replaced by the real folder.
 // Every layer that turns a program file name into a file system name passes
-// it through here.
+// it through here; it also puts the member's files where they live
+// (MemberFolders.h).
 std::string resolve_program_folder(std::string native);
 
 }  // namespace quilbex::kernel
