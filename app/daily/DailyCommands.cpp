@@ -3,6 +3,7 @@
 #include "app/daily/DailyTimer.h"
 #include "app/daily/History.h"
 #include "app/daily/HistoryTable.h"
+#include "app/daily/MemberCommands.h"
 #include "app/daily/SignInRun.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
@@ -43,11 +44,11 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::history: return history_command(line.history_days);
     case Mode::install_daily: return install_daily(kernel::executable_path(), line.daily_time);
     case Mode::uninstall_daily: return uninstall_daily();
-    case Mode::profiles:
-    case Mode::where:
+    case Mode::profiles: return list_profiles();
+    case Mode::where: return print_where();
     case Mode::window: break;
     }
-    return usage_error("这个命令还不能用");
+    return usage_error("没有命令");
 }
 
 }  // namespace quilbex::app

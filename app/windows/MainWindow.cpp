@@ -13,6 +13,7 @@
 #include "app_templates/WindowTemplates.h"
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
+#include "forms/units/WindowUnit.h"
 #include "platform/kernel/MemberFolders.h"
 #include "runtime/CallFrame.h"
 
@@ -64,9 +65,24 @@ void append_status_line(const char* text) {
     rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
 }
 
+// A named member's window says whose it is, after the template's title.
+void show_member_in_title() {
+    const std::string& profile = kernel::member_folders().profile;
+    if (profile.empty())
+        return;
+    constexpr std::int32_t kTitleProperty = kContentProperty + quilbex::forms::WindowUnit::kTitle;
+    auto value =
+        rt::entry_points().read_property(main_window::kWindowId, main_window::window_unit, kTitleProperty, kNoElement);
+    rt::OwnedText title(reinterpret_cast<char*>(static_cast<std::uintptr_t>(value)));
+    std::string text = std::string(title ? title.get() : "") + " - " + profile;
+    rt::entry_points().write_property(main_window::kWindowId, main_window::window_unit, kTitleProperty, kNoElement,
+                                      reinterpret_cast<std::uintptr_t>(text.c_str()));
+}
+
 }  // namespace
 
 rt::HandlerResult main_window_created(const rt::HandlerCall&) {
+    show_member_in_title();
     attach_skin(constants::skin_data());
     commands::Text cookie =
         commands::read_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key());
