@@ -17,6 +17,7 @@
 #include "platform/kernel/Kernel32.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/WorkingFolders.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
 #include "platform/ui/GtkModule.h"
@@ -66,6 +67,10 @@ std::string prepare_libraries() {
     // file that cannot be written.
     const kernel::MemberFolders& folders = kernel::member_folders();
     kernel::make_member_folders(folders);
+    // The login window's browser works in the member's cache folder, where
+    // the folders of programs that ended without removing theirs are cleared.
+    kernel::remove_abandoned_working_folders(folders.cache_folder);
+    kernel::place_engine_working_folder(folders.cache_folder);
 
     // The program's own text for its folder (GBK), as the file functions take it.
     std::string folder = kernel::program_folder_text();
