@@ -4,6 +4,7 @@
 #include "app/Handlers.h"
 #include "app/daily/CommandLine.h"
 #include "app/daily/DailyCommands.h"
+#include "app/net/FirstStart.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
@@ -87,9 +88,9 @@ std::string prepare_libraries() {
 // and libraries, but no window templates and no window host.
 void prepare_windowless_runtime() {
     const std::string config_file = prepare_libraries();
-    // A configuration that names only some hosts is refused before anything is sent.
-    if (const NetConfig& config = net_config(); !config.missing_hosts.empty()) {
-        std::fprintf(stderr, "quilbex: %s\n", kernel::gbk_to_utf8(missing_hosts_message(config, config_file)).c_str());
+    // A configuration that cannot be used is refused before anything is sent.
+    if (std::string problem = configuration_problem(net_config(), config_file); !problem.empty()) {
+        std::fprintf(stderr, "quilbex: %s\n", kernel::gbk_to_utf8(problem).c_str());
         std::exit(1);
     }
     static rt::ProgramHeader header = program_header();
@@ -115,11 +116,11 @@ void prepare_process() {
         std::exit(1);
     }
     // A configuration that names only some hosts would send the others'
-    // requests to the local defaults: say which keys are missing and end
-    // before anything is sent.
-    if (!config.missing_hosts.empty()) {
-        std::string text = missing_hosts_message(config, config_file);
-        ui::MessageBoxA(nullptr, text.c_str(), kernel::utf8_to_gbk("配置错误").c_str(), ui::MB_OK | ui::MB_ICONERROR);
+    // requests to the local defaults, and an installed copy has no local
+    // services: say which keys are missing and end before anything is sent.
+    if (std::string problem = configuration_problem(config, config_file); !problem.empty()) {
+        ui::MessageBoxA(nullptr, problem.c_str(), kernel::utf8_to_gbk("配置错误").c_str(),
+                        ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
     }
     quilbex::forms::install_forms_host();
