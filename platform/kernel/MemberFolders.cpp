@@ -81,6 +81,8 @@ MemberFolders decide_member_folders(const std::string& program_folder, const std
     MemberFolders folders;
     folders.program_folder = program_folder;
     folders.profile = profile;
+    for (char c : environment.named_config)
+        folders.named_config += c == '\\' ? '/' : c;
     const std::string& home = environment.home;
     folders.cache_folder = base_folder(environment.cache_home, home, "/.cache") + "/quilbex";
     const std::string below = profile.empty() ? "" : "/profiles/" + profile;
@@ -108,6 +110,7 @@ FolderEnvironment current_folder_environment(const std::string& program_folder) 
     environment.config_home = kernel::environment("XDG_CONFIG_HOME");
     environment.state_home = kernel::environment("XDG_STATE_HOME");
     environment.cache_home = kernel::environment("XDG_CACHE_HOME");
+    environment.named_config = kernel::environment("QUILBEX_CONFIG");
     environment.program_folder_writable = ::access(program_folder.c_str(), W_OK) == 0;
     return environment;
 }
@@ -137,6 +140,8 @@ std::string redirect_member_file(const std::string& native) {
     const MemberFolders& folders = member_folders();
     if (folders.layout == Layout::portable && folders.profile.empty())
         return native;  // every file beside the program
+    if (!folders.named_config.empty() && native == folders.named_config)
+        return native;  // named by the member, even when it lies beside the program
     std::size_t slash = native.rfind('/');
     if (slash == std::string::npos)
         return native;

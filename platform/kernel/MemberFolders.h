@@ -37,6 +37,7 @@ struct FolderEnvironment {
     std::string config_home;  // $XDG_CONFIG_HOME, $XDG_STATE_HOME, $XDG_CACHE_HOME as set
     std::string state_home;
     std::string cache_home;
+    std::string named_config;  // $QUILBEX_CONFIG: a settings file named wherever the member keeps it
     bool program_folder_writable = true;
 };
 
@@ -49,6 +50,7 @@ struct MemberFolders {
     std::string shared_config_folder;  // the default member's: their Config.ini serves every profile without one
     std::string state_folder;  // History.log, Daily.lock
     std::string cache_folder;  // the browser engine's working folders
+    std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved
 
     std::string cookie_file() const { return config_folder + "/" + kCookieFileName; }
     std::string config_file() const { return config_folder + "/" + kConfigFileName; }

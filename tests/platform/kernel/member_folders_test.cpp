@@ -100,6 +100,11 @@ TEST_F(MemberFileNames, the_program_folders_member_files_reach_the_member_folder
     EXPECT_EQ(native_path(program + "/Config.ini"), m_folders.config_file());
     EXPECT_EQ(native_path(program + "//History.log"), m_folders.history_file());
     EXPECT_EQ(native_path(program + "\\Daily.lock"), m_folders.lock_file());
+    // The file QUILBEX_CONFIG names stays where it is, also beside the program.
+    MemberFolders named = m_folders;
+    named.named_config = executable_directory() + "/Config.ini";
+    set_member_folders(named);
+    EXPECT_EQ(native_path(program + "/Config.ini"), executable_directory() + "/Config.ini");
     for (const std::string& other : {program + "/SkinH_QV.dll", program + "/sub/Cookie.ini", program + "x/Cookie.ini",
                                      std::string("/tmp/Cookie.ini"), program + "/cookie.ini"})
         EXPECT_EQ(native_path(other), gbk_to_utf8(to_native_path(other))) << other;
