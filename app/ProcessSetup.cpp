@@ -5,6 +5,7 @@
 #include "app/daily/CommandLine.h"
 #include "app/daily/DailyCommands.h"
 #include "app/daily/StandardStreams.h"
+#include "app/net/FirstStart.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
@@ -16,7 +17,9 @@
 #include "platform/com/Ole32Library.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/Kernel32.h"
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/WorkingFolders.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
 #include "platform/ui/GtkModule.h"
@@ -62,6 +65,14 @@ std::string prepare_libraries() {
     ado::register_stream_class();
     browser::register_shlwapi();
     browser::prepare_engine_environment();
+    // The folders a run writes into; one that cannot be made shows up as the
+    // file that cannot be written.
+    const kernel::MemberFolders& folders = kernel::member_folders();
+    kernel::make_member_folders(folders);
+    // The login window's browser works in the member's cache folder, where
+    // the folders of programs that ended without removing theirs are cleared.
+    kernel::remove_abandoned_working_folders(folders.cache_folder);
+    kernel::place_engine_working_folder(folders.cache_folder);
 
     // The program's own text for its folder (GBK), as the file functions take it.
     std::string folder = kernel::program_folder_text();
@@ -78,9 +89,10 @@ std::string prepare_libraries() {
 // and libraries, but no window templates and no window host.
 void prepare_windowless_runtime() {
     const std::string config_file = prepare_libraries();
-    // A configuration that names only some hosts, or a value that is not what
-    // its key takes, is refused before anything is sent.
-    if (std::string problem = config_problem_message(net_config(), config_file); !problem.empty()) {
+    // A configuration that cannot be used (only some hosts named, a value its
+    // key does not take, no hosts in an installed copy) is refused before
+    // anything is sent.
+    if (std::string problem = configuration_problem(net_config(), config_file); !problem.empty()) {
         std::fprintf(stderr, "quilbex: %s: %s\n", "配置错误", kernel::gbk_to_utf8(problem).c_str());
         std::exit(1);
     }
@@ -107,10 +119,10 @@ void prepare_process() {
         std::exit(1);
     }
     // A configuration that names only some hosts would send the others'
-    // requests to the local defaults, and one with a value its key does not
-    // take would send them astray: say which keys are wrong and end before
-    // anything is sent.
-    if (std::string problem = config_problem_message(config, config_file); !problem.empty()) {
+    // requests to the local defaults, one with a value its key does not take
+    // would send them astray, and an installed copy has no local services:
+    // say which keys are wrong and end before anything is sent.
+    if (std::string problem = configuration_problem(config, config_file); !problem.empty()) {
         ui::MessageBoxA(nullptr, problem.c_str(), kernel::utf8_to_gbk("配置错误").c_str(),
                         ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
@@ -123,6 +135,10 @@ std::optional<int> run_command_line(int argc, char** argv) {
     ParsedCommandLine parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.line)
         return usage_error(parsed.error);
+    // Where the member's files live is decided here, once, for the windows and every command.
+    const std::string program = kernel::executable_directory();
+    kernel::set_member_folders(
+        kernel::decide_member_folders(program, parsed.line->profile, kernel::current_folder_environment(program)));
     if (parsed.line->mode == Mode::window)
         return std::nullopt;
     keep_standard_streams_harmless();

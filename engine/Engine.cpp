@@ -2,6 +2,7 @@
 
 #include "engine/GlEnvironment.h"
 #include "engine/WebView.h"
+#include "platform/kernel/WorkingFolderName.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <ftw.h>
 #include <gtk/gtk.h>
 #include <malloc.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quilbex::engine {
 
@@ -59,13 +62,32 @@ bool Engine::initialize() {
     return m_initialized;
 }
 
+namespace {
+
+// The working folder: "wke-<pid>-<start>" in the folder the program names
+// (the member's cache folder), which a later start removes should this
+// process die without removing it; else a fresh folder for temporary files.
+std::string make_working_folder() {
+    const char* parent = std::getenv(kernel::kWorkingFolderVariable);
+    auto start = kernel::process_start_time(::getpid());
+    if (parent && *parent == '/' && start) {
+        std::string dir = std::string(parent) + "/" + kernel::working_folder_name(::getpid(), *start);
+        if (g_mkdir_with_parents(parent, 0700) == 0 && ::mkdir(dir.c_str(), 0700) == 0)
+            return dir;
+    }
+    GError* raw_error = nullptr;
+    GUniqueChars dir(g_dir_make_tmp("quilbex-wke-XXXXXX", &raw_error));
+    GUniqueError error(raw_error);
+    return dir ? dir.get() : "";
+}
+
+}  // namespace
+
 const std::string& Engine::private_directory() {
     if (m_private_directory.empty()) {
-        GError* raw_error = nullptr;
-        GUniqueChars dir(g_dir_make_tmp("quilbex-wke-XXXXXX", &raw_error));
-        GUniqueError error(raw_error);
-        if (dir) {
-            m_private_directory = dir.get();
+        std::string dir = make_working_folder();
+        if (!dir.empty()) {
+            m_private_directory = dir;
             folder_to_remove() = m_private_directory;
             std::atexit(remove_private_folder);
             // The program ends through quick_exit so that worker threads are

@@ -53,8 +53,6 @@ bool rotate(const std::string& file, int fd) {
 
 }  // namespace
 
-std::string history_file_path(const std::string& program_dir) { return program_dir + "/History.log"; }
-
 std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text) {
     std::tm local{};
     localtime_r(&when, &local);

@@ -1,5 +1,5 @@
 #pragma once
-// "History.log" in the program folder: one UTF-8 line per sign-in, draw and
+// "History.log" in the member's state folder: one UTF-8 line per sign-in, draw and
 // quote, from the window or from the command line:
 //
 //   2026-12-07 08:31:02<TAB>command-line<TAB>draw 2<TAB>恭喜您抽中 金币 x1
@@ -30,9 +30,6 @@ namespace quilbex::app {
 enum class RunSource { window, command_line };
 
 inline constexpr std::uint64_t kHistoryFileLimit = 1024 * 1024;
-
-// The history file of a program folder (native path).
-std::string history_file_path(const std::string& program_dir);
 
 // One line, "\n" included. `status` is UTF-8.
 std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);

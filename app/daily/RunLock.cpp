@@ -1,5 +1,7 @@
 #include "app/daily/RunLock.h"
 
+#include "platform/kernel/MemberFolders.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -18,28 +20,28 @@ void report_once(const std::string& text) {
         std::fprintf(stderr, "quilbex: %s\n", text.c_str());
 }
 
-// What the runs of a folder lock: Daily.lock when it is (or can be made) a
+// What the runs of a member lock (in the member's state folder): Daily.lock when it is (or can be made) a
 // regular file, else the folder itself. Every run of the folder meets the
 // same conditions and so locks the same thing. None when nothing can be
 // locked.
-UniqueFd lock_target(const std::string& program_dir) {
-    const std::string file = program_dir + "/Daily.lock";
+UniqueFd lock_target(const std::string& folder) {
+    const std::string file = folder + "/" + kernel::kLockFileName;
     OpenedFile opened = open_regular_file(file, O_RDWR | O_CREAT);
     if (opened.fd)
         return std::move(opened.fd);
-    UniqueFd folder(::open(program_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder)
-        report_once("无法使用 " + file + "（" + opened.problem + "），改为锁定程序文件夹。");
+    UniqueFd folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder_fd)
+        report_once("无法使用 " + file + "（" + opened.problem + "），改为锁定它所在的文件夹。");
     else
         report_once("无法使用 " + file + "（" + opened.problem +
-                    "），程序文件夹也无法锁定：同时开始的签到不会互相等待。");
-    return folder;
+                    "），它所在的文件夹也无法锁定：同时开始的签到不会互相等待。");
+    return folder_fd;
 }
 
 }  // namespace
 
-std::unique_ptr<RunLock> RunLock::acquire(const std::string& program_dir, std::chrono::milliseconds timeout) {
-    std::unique_ptr<RunLock> lock(new RunLock(lock_target(program_dir)));
+std::unique_ptr<RunLock> RunLock::acquire(const std::string& folder, std::chrono::milliseconds timeout) {
+    std::unique_ptr<RunLock> lock(new RunLock(lock_target(folder)));
     if (!lock->m_fd)
         return lock;
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -14,6 +14,7 @@
 #include "app_flows_texts/FlowTexts.h"
 #include "commands/Facade.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
 #include <cstdio>
@@ -43,10 +44,10 @@ std::string read_setting(const std::string& file, const char* section, const cha
 
 // The message of the day in GBK: --message, else [DAILY] message of the
 // settings file, else a fresh quote, else the fixed message.
-std::string message_of_the_day(const SignInOptions& options, const std::string& folder, StatusSink& sink) {
+std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     if (options.message)
         return gbk(options.message->c_str());
-    std::string configured = read_setting_text(config_file_path(folder), "DAILY", "message");
+    std::string configured = read_setting_text(config_file_path(kernel::program_folder_text()), "DAILY", "message");
     if (!configured.empty())
         return configured;
     commands::Text quote = fetch_quote();
@@ -58,7 +59,7 @@ std::string message_of_the_day(const SignInOptions& options, const std::string& 
     return gbk(kFixedMessage);
 }
 
-void explain(RunStatus status, const std::string& program_dir) {
+void explain(RunStatus status) {
     const char* summary = nullptr;
     const char* body = nullptr;
     switch (status) {
@@ -78,7 +79,7 @@ void explain(RunStatus status, const std::string& program_dir) {
     }
     std::fprintf(stderr, "quilbex: %s\n", body);
     notify_desktop(summary, body);
-    alert_member(status, summary, body, program_dir);
+    alert_member(status, summary, body);
 }
 
 }  // namespace
@@ -101,9 +102,8 @@ namespace {
 
 // One try: the run lock, the sign-in and, when the login works, the draws.
 // Nothing when another run still holds the lock after the wait.
-std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::string& program_dir,
-                                      const std::string& folder, const std::string& cookie, StatusSink& sinks) {
-    auto lock = RunLock::acquire(program_dir, options.wait);
+std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::string& cookie, StatusSink& sinks) {
+    auto lock = RunLock::acquire(kernel::member_folders().state_folder, options.wait);
     if (!lock) {
         std::fprintf(stderr, "quilbex: 另一次签到仍在进行，等了 %lld 秒后放弃。\n",
                      static_cast<long long>(options.wait.count() / 1000));
@@ -115,7 +115,7 @@ std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::s
     if (lock->waited())
         commands::delay(kDrawPauseMs);
     set_forum_cookie(cookie.c_str());
-    std::string message = message_of_the_day(options, folder, sinks);
+    std::string message = message_of_the_day(options, sinks);
     commands::Text formhash = fetch_formhash();
     bool answered = last_request_answered();
     commands::Text status = post_sign_in(message.c_str(), formhash.get());
@@ -132,22 +132,22 @@ std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::s
 
 }  // namespace
 
-RunStatus run_sign_in(const SignInOptions& options, const std::string& program_dir) {
+RunStatus run_sign_in(const SignInOptions& options) {
     TerminalSink terminal(stdout, options.verbosity);
-    HistorySink history(history_file_path(program_dir), RunSource::command_line);
+    HistorySink history(kernel::member_folders().history_file(), RunSource::command_line);
     SinkList sinks{&terminal, &history};
 
-    // The program's own text for its folder, as every file name of the program begins.
-    const std::string folder = kernel::folder_text(program_dir);
-    std::string cookie = read_setting(folder + "/Cookie.ini", "COOKIE", "cookie");
+    // The file the window saves, by the same name: the kernel puts it where the member's files live.
+    std::string cookie =
+        read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in, program_dir);
+        explain(RunStatus::not_logged_in);
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
     for (std::size_t retries = 0;; ++retries) {
-        std::optional<RunStatus> tried = sign_in_once(options, program_dir, folder, cookie, sinks);
+        std::optional<RunStatus> tried = sign_in_once(options, cookie, sinks);
         if (!tried)
             return RunStatus::failed;
         result = *tried;
@@ -160,7 +160,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result, program_dir);
+    explain(result);
     return result;
 }
 

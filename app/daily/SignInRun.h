@@ -49,8 +49,8 @@ struct SignInOptions {
 // response). Texts are GBK.
 RunStatus classify_sign_in(const char* status, bool answered);
 
-// Runs in the program folder `program_dir` (native path); the runtime and the
-// network configuration must be set up.
-RunStatus run_sign_in(const SignInOptions& options, const std::string& program_dir);
+// Runs for the member of this process (kernel::member_folders()); the runtime
+// and the network configuration must be set up.
+RunStatus run_sign_in(const SignInOptions& options);
 
 }  // namespace quilbex::app

@@ -13,7 +13,8 @@
 #include "app_templates/WindowTemplates.h"
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
-#include "platform/kernel/Paths.h"
+#include "forms/units/WindowUnit.h"
+#include "platform/kernel/MemberFolders.h"
 #include "runtime/CallFrame.h"
 
 #include <chrono>
@@ -42,7 +43,7 @@ void show_message(const char* text) {
 std::mutex g_lock_mutex;
 std::unique_ptr<RunLock> g_pending_lock;
 
-std::string history_file() { return history_file_path(kernel::executable_directory()); }
+std::string history_file() { return kernel::member_folders().history_file(); }
 
 win::DWORD lottery_worker(win::LPVOID) {
     std::unique_ptr<RunLock> lock;
@@ -64,9 +65,24 @@ void append_status_line(const char* text) {
     rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
 }
 
+// A named member's window says whose it is, after the template's title.
+void show_member_in_title() {
+    const std::string& profile = kernel::member_folders().profile;
+    if (profile.empty())
+        return;
+    constexpr std::int32_t kTitleProperty = kContentProperty + quilbex::forms::WindowUnit::kTitle;
+    auto value =
+        rt::entry_points().read_property(main_window::kWindowId, main_window::window_unit, kTitleProperty, kNoElement);
+    rt::OwnedText title(reinterpret_cast<char*>(static_cast<std::uintptr_t>(value)));
+    std::string text = std::string(title ? title.get() : "") + " - " + profile;
+    rt::entry_points().write_property(main_window::kWindowId, main_window::window_unit, kTitleProperty, kNoElement,
+                                      reinterpret_cast<std::uintptr_t>(text.c_str()));
+}
+
 }  // namespace
 
 rt::HandlerResult main_window_created(const rt::HandlerCall&) {
+    show_member_in_title();
     attach_skin(constants::skin_data());
     commands::Text cookie =
         commands::read_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key());
@@ -109,10 +125,10 @@ rt::HandlerResult save_button_click(const rt::HandlerCall&) {
 }
 
 rt::HandlerResult sign_button_click(const rt::HandlerCall&) {
-    // One run at a time per program folder: while an unattended run or an
+    // One run at a time per member: while an unattended run or an
     // earlier click's series is still going, the click only says so. The
     // window thread must not wait for a series that can take a minute.
-    auto lock = RunLock::acquire(kernel::executable_directory(), std::chrono::milliseconds(0));
+    auto lock = RunLock::acquire(kernel::member_folders().state_folder, std::chrono::milliseconds(0));
     if (!lock) {
         append_status_line(constants::sign_busy());
         return {};

@@ -1,5 +1,6 @@
 #include "platform/kernel/AtomicFile.h"
 
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Thread.h"
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -203,6 +205,9 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
         if (!same_owner)
             ::fchmod(fd.get(), st.st_mode & 07777);
     }
+    // A file that holds the member's login is theirs alone, before a byte of it is written.
+    if (std::optional<unsigned> mode = private_file_mode(path))
+        ::fchmod(fd.get(), static_cast<mode_t>(*mode));
     for (std::string_view piece : pieces)
         if (!write_all(fd.get(), piece))
             return {error_from_errno(errno, ERROR_WRITE_FAULT)};

@@ -22,7 +22,8 @@ struct FileResult {
 
 // Writes the pieces, in order, as the new contents of the file at `path` (a
 // native path: UTF-8, "/" separators). An existing file keeps its permission
-// bits and owner; a symbolic link is followed and its target replaced. Where
+// bits and owner (a member's private settings file always gets 0600, see
+// MemberFolders.h); a symbolic link is followed and its target replaced. Where
 // the folder takes no new file (or the owner could not be kept) but the file
 // itself is writable, the file is rewritten in place and flushed instead, so
 // that this one save is not atomic. Temporary files of earlier saves whose

@@ -1,6 +1,7 @@
 #include "platform/kernel/Paths.h"
 
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/MemberFolders.h"
 
 #include <climits>
 #include <mutex>
@@ -43,7 +44,9 @@ std::string folder_text(const std::string& real) {
     return text;
 }
 
-std::string resolve_program_folder(std::string name) {
+namespace {
+
+std::string real_program_folder(std::string name) {
     std::string rest;
     {
         auto& alias = folder_alias();
@@ -61,6 +64,13 @@ std::string resolve_program_folder(std::string name) {
     }
     to_slashes(name);
     return name;
+}
+
+}  // namespace
+
+// The member's files named in the program folder go where they live.
+std::string resolve_program_folder(std::string native) {
+    return redirect_member_file(real_program_folder(std::move(native)));
 }
 
 std::string to_native_path(const std::string& path) {

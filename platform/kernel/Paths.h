@@ -29,7 +29,8 @@ std::string folder_text(const std::string& real);
 // text (turned into UTF-8) names the real folder, whatever characters its
 // name holds ("\" included): only what follows the folder's text is read
 // with "\" as a separator. Every layer that turns a program file name into a
-// file system name passes it through here.
+// file system name passes it through here; it also puts the member's files
+// where they live (MemberFolders.h).
 std::string resolve_program_folder(std::string name);
 
 }  // namespace quilbex::kernel

@@ -39,6 +39,11 @@ public:
             ::dup2(out, 2);
         }
         ::setenv("DISPLAY", display.c_str(), 1);
+        // A folder the program cannot write to is an installed copy's: its
+        // member files go to a home of the test's own, and the services are
+        // named by the Config.ini beside the program.
+        ::setenv("HOME", log.substr(0, log.rfind('/')).c_str(), 1);
+        ::setenv("QUILBEX_CONFIG", (dir + "/Config.ini").c_str(), 1);
         if (::chdir(dir.c_str()) != 0)
             ::_exit(127);
         ::setpgid(0, 0);

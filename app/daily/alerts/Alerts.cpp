@@ -4,6 +4,7 @@
 #include "app/daily/alerts/MailChannel.h"
 #include "app/daily/alerts/WebhookChannel.h"
 #include "app/net/NetConfig.h"
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
 #include <cstdio>
@@ -29,6 +30,13 @@ void record(std::vector<ChannelReport>& reports, AlertChannel& channel, const Al
 
 AlertConfig member_alert_config() { return read_alert_config(config_file_path(kernel::program_folder_text())); }
 
+// Who the alert is about: the profile's name, or the program folder for its
+// own member.
+std::string member_name() {
+    const kernel::MemberFolders& folders = kernel::member_folders();
+    return folders.profile.empty() ? folders.program_folder : folders.profile;
+}
+
 }  // namespace
 
 std::vector<ChannelReport> send_alert_message(const AlertConfig& config, const AlertMessage& message) {
@@ -53,11 +61,10 @@ std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus stat
     return send_alert_message(config, alert_message(summary, body, member, when));
 }
 
-void alert_member(RunStatus status, const std::string& summary, const std::string& body,
-                  const std::string& program_dir) {
-    const std::string history = history_file_path(program_dir);
+void alert_member(RunStatus status, const std::string& summary, const std::string& body) {
+    const std::string history = kernel::member_folders().history_file();
     for (const ChannelReport& report :
-         send_alerts(member_alert_config(), status, summary, body, program_dir, std::time(nullptr))) {
+         send_alerts(member_alert_config(), status, summary, body, member_name(), std::time(nullptr))) {
         if (report.sent)
             continue;
         std::fprintf(stderr, "quilbex: 提醒没有送出：%s：%s\n", channel_label(report).c_str(), report.detail.c_str());
@@ -67,7 +74,7 @@ void alert_member(RunStatus status, const std::string& summary, const std::strin
     }
 }
 
-int notify_test(const std::string& program_dir) {
+int notify_test() {
     AlertConfig config = member_alert_config();
     if (!config.any()) {
         std::fputs("quilbex: Config.ini 的 [NOTIFY] 节没有设置提醒渠道（webhook 或 smtp）。\n", stderr);
@@ -75,7 +82,7 @@ int notify_test(const std::string& program_dir) {
     }
     bool all_sent = true;
     for (const ChannelReport& report :
-         send_alert_message(config, test_alert_message(program_dir, std::time(nullptr)))) {
+         send_alert_message(config, test_alert_message(member_name(), std::time(nullptr)))) {
         all_sent = all_sent && report.sent;
         std::printf("%s：%s：%s\n", channel_label(report).c_str(), report.sent ? "已送出" : "没有送出",
                     report.detail.c_str());

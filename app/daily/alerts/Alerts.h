@@ -32,15 +32,15 @@ std::vector<ChannelReport> send_alert_message(const AlertConfig& config, const A
 std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus status, const std::string& summary,
                                        const std::string& body, const std::string& member, std::time_t when);
 
-// The unattended run's alert for the member of `program_dir` (native path),
-// with its configuration read from that member's settings file; failures go
-// to standard error and the member's History.log.
-void alert_member(RunStatus status, const std::string& summary, const std::string& body,
-                  const std::string& program_dir);
+// The unattended run's alert for this process's member (the profile, or the
+// program folder's own member), with its configuration read from that
+// member's settings file; failures go to standard error and the member's
+// History.log.
+void alert_member(RunStatus status, const std::string& summary, const std::string& body);
 
 // "quilbex --notify-test": a test alert through every configured channel,
 // one line per channel on standard output. 0 when every channel sent it, 1
 // when one did not or none is configured.
-int notify_test(const std::string& program_dir);
+int notify_test();
 
 }  // namespace quilbex::app

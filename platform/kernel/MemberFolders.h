@@ -1,0 +1,88 @@
+#pragma once
+// Where a member's files live, decided once at start.
+//
+// Portable layout (the program in a folder the member can write to, outside
+// /usr): every file beside the program, as the program has always kept them.
+// Installed layout (the program under /usr, or in a folder the member cannot
+// write to): nothing is written into the program folder; the member's
+// settings go to $XDG_CONFIG_HOME/quilbex and the history and run lock to
+// $XDG_STATE_HOME/quilbex, in folders only the member can enter. A named
+// member (a profile) has a folder of its own below each: profiles/NAME. A
+// profile without a Config.ini of its own uses the default member's, so that
+// the services need to be named once.
+//
+// The runtime and the application keep naming these files in the program
+// folder ("<program folder>/Cookie.ini"); redirect_member_file, which every
+// file name passes through on its way to the file system, puts each where
+// it lives, as Windows redirects the writes of old programs installed where
+// the user cannot write.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbex::kernel {
+
+enum class Layout { portable, installed };
+
+inline constexpr const char* kCookieFileName = "Cookie.ini";
+inline constexpr const char* kConfigFileName = "Config.ini";
+inline constexpr const char* kHistoryFileName = "History.log";
+inline constexpr const char* kOldHistoryFileName = "History.log.1";
+inline constexpr const char* kLockFileName = "Daily.lock";
+
+// What the decision looks at besides the program folder and the profile.
+struct FolderEnvironment {
+    std::string home;  // the member's home folder
+    std::string config_home;  // $XDG_CONFIG_HOME, $XDG_STATE_HOME, $XDG_CACHE_HOME as set
+    std::string state_home;
+    std::string cache_home;
+    std::string named_config;  // $QUILBEX_CONFIG: a settings file named wherever the member keeps it
+    bool program_folder_writable = true;
+};
+
+struct MemberFolders {
+    Layout layout = Layout::portable;
+    std::string reason;  // why this layout (UTF-8)
+    std::string program_folder;
+    std::string profile;  // empty: the default member
+    std::string config_folder;  // Cookie.ini, Config.ini
+    std::string shared_config_folder;  // the default member's: their Config.ini serves every profile without one
+    std::string state_folder;  // History.log, Daily.lock
+    std::string cache_folder;  // the browser engine's working folders
+    std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved
+
+    std::string cookie_file() const { return config_folder + "/" + kCookieFileName; }
+    std::string config_file() const { return config_folder + "/" + kConfigFileName; }
+    std::string shared_config_file() const { return shared_config_folder + "/" + kConfigFileName; }
+    std::string history_file() const { return state_folder + "/" + kHistoryFileName; }
+    std::string lock_file() const { return state_folder + "/" + kLockFileName; }
+};
+
+// The decision itself, from the program folder (a native path without a
+// trailing "/"), a valid profile name or "", and the environment.
+MemberFolders decide_member_folders(const std::string& program_folder, const std::string& profile,
+                                    const FolderEnvironment& environment);
+
+// This process's environment for a program in `program_folder`.
+FolderEnvironment current_folder_environment(const std::string& program_folder);
+
+// The process-wide decision: set once at start, before any thread runs.
+// Until then it is the portable layout of the executable's folder.
+void set_member_folders(const MemberFolders& folders);
+const MemberFolders& member_folders();
+
+// A native file name as the program gives it, turned into where the file
+// lives: the member files named in the program folder go to the member's
+// folders; every other name is returned as it is.
+std::string redirect_member_file(const std::string& native);
+
+// The permission bits a member file must have whatever it had (0600 for the
+// settings files of the installed layout, which hold the login), or nothing.
+std::optional<unsigned> private_file_mode(const std::string& native);
+
+// Makes the member's folders that do not exist yet (mode 0700). Returns the
+// folders that could not be made.
+std::vector<std::string> make_member_folders(const MemberFolders& folders);
+
+}  // namespace quilbex::kernel
