@@ -1,7 +1,6 @@
 #include "app/daily/MemberCommands.h"
 
 #include "app/daily/DailyMember.h"
-
 #include "app/daily/DailyTimer.h"
 #include "app/daily/LastResult.h"
 #include "app/net/NetConfig.h"
@@ -83,7 +82,8 @@ int print_where() {
     print_file("浏览器工作文件夹", folders.cache_folder + "/");
     if (!config.ca_file.empty())
         print_file("ca_file", config.ca_file);
-    const std::string units = user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, ""});
+    const std::string units =
+        user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, ""});
     print_file("定时签到", units + ".service");
     print_file("", units + ".timer");
 
