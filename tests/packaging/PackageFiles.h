@@ -13,7 +13,7 @@ namespace quilbex::packaging {
 std::string package_file();
 
 struct CommandResult {
-    int status = -1;     // the exit status, -1 when it did not exit
+    int status = -1;  // the exit status, -1 when it did not exit
     std::string output;  // standard output and standard error
 };
 

@@ -3,9 +3,8 @@
 #include "tests/e2e/ToolFixture.h"
 #include "tests/packaging/PackageFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace quilbex::packaging {
 namespace {

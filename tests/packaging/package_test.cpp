@@ -4,11 +4,10 @@
 
 #include "tests/packaging/PackageFiles.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -37,8 +36,8 @@ std::set<std::string> depends_names(const std::string& field) {
 
 // The Debian package that holds the library the dynamic loader finds for `soname`.
 std::string package_of(const std::string& soname) {
-    auto found = run_command("ldconfig -p | awk -v so=" + quoted(soname) +
-                             " '$1 == so && /x86-64/ { print $NF; exit }'");
+    auto found =
+        run_command("ldconfig -p | awk -v so=" + quoted(soname) + " '$1 == so && /x86-64/ { print $NF; exit }'");
     std::string path = found.output.substr(0, found.output.find('\n'));
     if (path.empty())
         return {};
@@ -77,8 +76,8 @@ TEST_F(PackageTest, MenuEntryMetadataAndIconsValidate) {
     EXPECT_EQ(entry.status, 0) << entry.output;
     EXPECT_EQ(entry.output, "");
     const std::string text = read_all(desktop);
-    for (const char* key : {"\nName=", "\nName[zh_CN]=", "\nComment=", "\nExec=quilbex\n", "\nIcon=quilbex\n",
-                            "\nCategories="})
+    for (const char* key :
+         {"\nName=", "\nName[zh_CN]=", "\nComment=", "\nExec=quilbex\n", "\nIcon=quilbex\n", "\nCategories="})
         EXPECT_THAT(text, HasSubstr(key));
 
     auto metainfo = run_command("appstreamcli validate --no-net " +
@@ -92,9 +91,9 @@ TEST_F(PackageTest, MenuEntryMetadataAndIconsValidate) {
         ASSERT_GE(png.size(), 24u) << dim;
         EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n") << dim;
         auto be32 = [&](std::size_t at) {
-            return static_cast<int>(static_cast<unsigned char>(png[at]) << 24 |
-                                    static_cast<unsigned char>(png[at + 1]) << 16 |
-                                    static_cast<unsigned char>(png[at + 2]) << 8 | static_cast<unsigned char>(png[at + 3]));
+            return static_cast<int>(
+                static_cast<unsigned char>(png[at]) << 24 | static_cast<unsigned char>(png[at + 1]) << 16 |
+                static_cast<unsigned char>(png[at + 2]) << 8 | static_cast<unsigned char>(png[at + 3]));
         };
         EXPECT_EQ(be32(16), size) << dim;
         EXPECT_EQ(be32(20), size) << dim;

@@ -5,10 +5,9 @@
 
 #include "tools/formgen/PixelArt.h"
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
-
 #include <cstdlib>
 #include <fstream>
+#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <iostream>
 #include <memory>
 #include <sstream>
