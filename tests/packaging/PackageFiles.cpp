@@ -19,7 +19,7 @@ std::string package_file() {
     return {};
 }
 
-std::string quoted(const std::string& text) {
+std::string shell_quoted(const std::string& text) {
     std::string out = "'";
     for (char c : text)
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -42,7 +42,7 @@ CommandResult run_command(const std::string& command_line) {
 
 UnpackedPackage::UnpackedPackage() {
     const std::string deb = package_file();
-    m_ok = !deb.empty() && run_command("dpkg-deb -x " + quoted(deb) + " " + quoted(root())).status == 0;
+    m_ok = !deb.empty() && run_command("dpkg-deb -x " + shell_quoted(deb) + " " + shell_quoted(root())).status == 0;
     // The unpacked tree belongs to root; others may read it, as an installed copy.
     fs::permissions(root(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);

@@ -17,9 +17,9 @@ struct CommandResult {
     std::string output;  // standard output and standard error
 };
 
-// Runs a shell command line; callers quote every path with `quoted`.
+// Runs a shell command line; callers quote every path with `shell_quoted`.
 CommandResult run_command(const std::string& command_line);
-std::string quoted(const std::string& text);
+std::string shell_quoted(const std::string& text);
 
 // The package unpacked with dpkg-deb -x into a fresh folder.
 class UnpackedPackage {

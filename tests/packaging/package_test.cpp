@@ -37,12 +37,12 @@ std::set<std::string> depends_names(const std::string& field) {
 // The Debian package that holds the library the dynamic loader finds for `soname`.
 std::string package_of(const std::string& soname) {
     auto found =
-        run_command("ldconfig -p | awk -v so=" + quoted(soname) + " '$1 == so && /x86-64/ { print $NF; exit }'");
+        run_command("ldconfig -p | awk -v so=" + shell_quoted(soname) + " '$1 == so && /x86-64/ { print $NF; exit }'");
     std::string path = found.output.substr(0, found.output.find('\n'));
     if (path.empty())
         return {};
     for (const std::string& candidate : {path, fs::canonical(path).string(), std::string("/usr") + path}) {
-        auto owner = run_command("dpkg -S " + quoted(candidate));
+        auto owner = run_command("dpkg -S " + shell_quoted(candidate));
         if (owner.status == 0)
             return owner.output.substr(0, owner.output.find_first_of(":,"));
     }
@@ -56,14 +56,14 @@ protected:
         ASSERT_FALSE(m_deb.empty()) << "no package in " QUILBEX_PACKAGE_DIR;
     }
     std::string field(const std::string& name) {
-        auto result = run_command("dpkg-deb -f " + quoted(m_deb) + " " + name);
+        auto result = run_command("dpkg-deb -f " + shell_quoted(m_deb) + " " + name);
         return result.output;
     }
     std::string m_deb;
 };
 
 TEST_F(PackageTest, LintianFindsNoError) {
-    auto lintian = run_command("lintian --fail-on error --no-tag-display-limit " + quoted(m_deb));
+    auto lintian = run_command("lintian --fail-on error --no-tag-display-limit " + shell_quoted(m_deb));
     EXPECT_EQ(lintian.status, 0) << lintian.output;
     EXPECT_THAT(lintian.output, ::testing::Not(::testing::ContainsRegex("(^|\n)E: "))) << lintian.output;
 }
@@ -72,7 +72,7 @@ TEST_F(PackageTest, MenuEntryMetadataAndIconsValidate) {
     UnpackedPackage unpacked;
     ASSERT_TRUE(unpacked.ok());
     const std::string desktop = unpacked.path("/usr/share/applications/quilbex.desktop");
-    auto entry = run_command("desktop-file-validate " + quoted(desktop));
+    auto entry = run_command("desktop-file-validate " + shell_quoted(desktop));
     EXPECT_EQ(entry.status, 0) << entry.output;
     EXPECT_EQ(entry.output, "");
     const std::string text = read_all(desktop);
@@ -80,8 +80,9 @@ TEST_F(PackageTest, MenuEntryMetadataAndIconsValidate) {
          {"\nName=", "\nName[zh_CN]=", "\nComment=", "\nExec=quilbex\n", "\nIcon=quilbex\n", "\nCategories="})
         EXPECT_THAT(text, HasSubstr(key));
 
-    auto metainfo = run_command("appstreamcli validate --no-net " +
-                                quoted(unpacked.path("/usr/share/metainfo/io.github.quilbex.Quilbex.metainfo.xml")));
+    auto metainfo =
+        run_command("appstreamcli validate --no-net " +
+                    shell_quoted(unpacked.path("/usr/share/metainfo/io.github.quilbex.Quilbex.metainfo.xml")));
     EXPECT_EQ(metainfo.status, 0) << metainfo.output;
 
     // The icon is a PNG of each size, in the theme's folder of that size.
@@ -109,7 +110,7 @@ TEST_F(PackageTest, DependsNamesThePackageOfEveryLibraryTheProgramLinksOrOpens) 
     for (const char* file : {"quilbex", "quilbex-gtk.so", "node.dll", "SkinH_QV.dll"}) {
         const std::string path = unpacked.path(std::string("/usr/lib/quilbex/") + file);
         // Linked: the NEEDED entries.
-        auto dynamic = run_command("readelf -d " + quoted(path));
+        auto dynamic = run_command("readelf -d " + shell_quoted(path));
         ASSERT_EQ(dynamic.status, 0) << dynamic.output;
         std::regex needed(R"(\(NEEDED\)\s+Shared library: \[([^\]]+)\])");
         for (std::sregex_iterator it(dynamic.output.begin(), dynamic.output.end(), needed), end; it != end; ++it)
@@ -145,7 +146,7 @@ TEST_F(PackageTest, HoldsTheProgramFolderAndNothingOfTheStandIns) {
     }
     // No maintainer scripts and no conffiles: removal is dpkg's own business.
     e2e::TempFolder control;
-    ASSERT_EQ(run_command("dpkg-deb -e " + quoted(m_deb) + " " + quoted(control.path())).status, 0);
+    ASSERT_EQ(run_command("dpkg-deb -e " + shell_quoted(m_deb) + " " + shell_quoted(control.path())).status, 0);
     std::set<std::string> control_files;
     for (const auto& entry : fs::directory_iterator(control.path()))
         control_files.insert(entry.path().filename().string());
@@ -156,12 +157,12 @@ TEST_F(PackageTest, ManualPageRendersAndNamesEveryOptionOfTheHelp) {
     UnpackedPackage unpacked;
     ASSERT_TRUE(unpacked.ok());
     auto page = run_command("MANWIDTH=200 man --warnings -l " +
-                            quoted(unpacked.path("/usr/share/man/man1/quilbex.1.gz")) + " 2>&1");
+                            shell_quoted(unpacked.path("/usr/share/man/man1/quilbex.1.gz")) + " 2>&1");
     ASSERT_EQ(page.status, 0) << page.output;
     EXPECT_THAT(page.output, ::testing::Not(HasSubstr("warning"))) << page.output;
     // Hyphens render as U+2010 in some locales; compare on plain hyphens.
     std::string text = std::regex_replace(page.output, std::regex("\xE2\x80\x90"), "-");
-    auto help = run_command(quoted(unpacked.path("/usr/lib/quilbex/quilbex")) + " --help");
+    auto help = run_command(shell_quoted(unpacked.path("/usr/lib/quilbex/quilbex")) + " --help");
     ASSERT_EQ(help.status, 0) << help.output;
     std::set<std::string> options;
     const std::regex option(R"((^|[\s\[])(--?[a-z][a-z-]*))");
@@ -195,8 +196,8 @@ TEST_F(PackageTest, RemovalLeavesNoFileOfThePackageAndKeepsTheMembersFiles) {
         }
         return files;
     };
-    const std::string dpkg = "dpkg --root=" + quoted(root.path()) + " --force-depends --force-not-root ";
-    auto install = run_command(dpkg + "-i " + quoted(m_deb));
+    const std::string dpkg = "dpkg --root=" + shell_quoted(root.path()) + " --force-depends --force-not-root ";
+    auto install = run_command(dpkg + "-i " + shell_quoted(m_deb));
     ASSERT_EQ(install.status, 0) << install.output;
     ASSERT_TRUE(fs::is_regular_file(root.path() + "/usr/lib/quilbex/quilbex"));
     EXPECT_GT(files_outside_the_database().size(), 15u);
@@ -205,7 +206,7 @@ TEST_F(PackageTest, RemovalLeavesNoFileOfThePackageAndKeepsTheMembersFiles) {
     ASSERT_EQ(remove.status, 0) << remove.output;
     EXPECT_EQ(files_outside_the_database(), (std::set<std::string>{"/home/member/.config/quilbex/Cookie.ini"}));
     EXPECT_FALSE(fs::exists(root.path() + "/usr/lib/quilbex"));
-    auto listed = run_command("dpkg-query --root=" + quoted(root.path()) + " -W quilbex");
+    auto listed = run_command("dpkg-query --root=" + shell_quoted(root.path()) + " -W quilbex");
     EXPECT_NE(listed.status, 0) << listed.output;
 }
 
