@@ -4,14 +4,10 @@
 # display. Builds the package first when build/package holds none.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-deb=$(ls "$root"/build/package/quilbex_*_amd64.deb 2>/dev/null | head -n1 || true)
-[[ -n "$deb" ]] || deb=$("$root/scripts/package" | tail -n1)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-dpkg-deb -x "$deb" "$work/root"
 
 shoot() {
-  python3 "$root/scripts/demo/menu-entry.py" "$work/root" &
+  # Debian's own Python, which has the GTK bindings of python3-gi.
+  /usr/bin/python3 "$root/scripts/demo/menu-entry.py" "$work/root" &
   local shown=$! window=""
   for _ in $(seq 1 300); do
     window=$(xdotool search --onlyvisible --name '^菜单项 Quilbex$' 2>/dev/null | head -n1 || true)
@@ -23,7 +19,15 @@ shoot() {
   import -window "$window" "$root/docs/menu-entry.png"
   kill "$shown"
 }
-export -f shoot
-export root work
-xvfb-run -a -s "-screen 0 800x600x24" bash -c shoot
+if [[ "${1:-}" == --on-display ]]; then
+  work=$2
+  shoot
+  exit
+fi
+deb=$(ls "$root"/build/package/quilbex_*_amd64.deb 2>/dev/null | head -n1 || true)
+[[ -n "$deb" ]] || deb=$("$root/scripts/package" | tail -n1)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+dpkg-deb -x "$deb" "$work/root"
+xvfb-run -a -s "-screen 0 800x600x24" "$0" --on-display "$work"
 echo "$root/docs/menu-entry.png"
