@@ -3,6 +3,7 @@
 
 #include "app/Handlers.h"
 #include "app/daily/CommandLine.h"
+#include "app/daily/DailyCommands.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
@@ -115,9 +116,13 @@ void prepare_process() {
     register_default_icon();
 }
 
-int run_command_line(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return run_daily_command(args, prepare_windowless_runtime);
+std::optional<int> run_command_line(int argc, char** argv) {
+    ParsedCommandLine parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.line)
+        return usage_error(parsed.error);
+    if (parsed.line->mode == Mode::window)
+        return std::nullopt;
+    return run_daily_command(*parsed.line, prepare_windowless_runtime);
 }
 
 std::int32_t application_entry() {

@@ -5,6 +5,7 @@
 #include "runtime/ProgramImage.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace quilbex::app {
 
@@ -15,8 +16,9 @@ std::int32_t application_entry();
 // program carries (the forms host, built-in system libraries).
 void prepare_process();
 
-// A program started with arguments runs this instead of opening its windows
-// and ends with its result as the exit code.
-int run_command_line(int argc, char** argv);
+// Reads the program's arguments first. A command runs here instead of the
+// windows and its exit code is returned; nothing is returned when the
+// windows are to open.
+std::optional<int> run_command_line(int argc, char** argv);
 
 }  // namespace quilbex::app

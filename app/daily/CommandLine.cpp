@@ -1,24 +1,18 @@
 #include "app/daily/CommandLine.h"
 
-#include "app/daily/DailyTimer.h"
-#include "app/daily/History.h"
-#include "app/daily/HistoryTable.h"
-#include "app/daily/SignInRun.h"
-#include "platform/kernel/Paths.h"
-
-#include <cstdio>
+#include <array>
+#include <cctype>
 #include <cstdlib>
-#include <ctime>
-#include <fstream>
-#include <sstream>
+#include <cstring>
+#include <getopt.h>
 
 namespace quilbex::app {
 
 namespace {
 
 constexpr const char* kHelp =
-    "用法: quilbex [命令]\n"
-    "  (无参数)                 打开窗口\n"
+    "用法: quilbex [--profile NAME] [命令]\n"
+    "  (无命令)                 打开窗口\n"
     "  --sign-in [选项]         不开窗口签到并抽奖，逐行显示结果\n"
     "      --message TEXT       签到文本（否则用 Config.ini [DAILY] message，再否则取每日一句）\n"
     "      --quiet              只显示错误\n"
@@ -26,18 +20,17 @@ constexpr const char* kHelp =
     "  --history [DAYS]         显示最近 DAYS 天（默认 7）的签到和抽奖记录\n"
     "  --install-daily [HH:MM]  安装每日定时签到（默认 08:30，随机推迟至多 30 分钟）\n"
     "  --uninstall-daily        删除每日定时签到\n"
-    "  --help                   显示本说明\n"
+    "  --profiles               列出保存了 Cookie 的成员及各自最后的结果\n"
+    "  --where                  显示各个文件的位置\n"
+    "  --profile NAME           使用成员 NAME 的文件（字母、数字、'-'、'_'），可与任何命令同用\n"
+    "  -h, --help               显示本说明\n"
+    "  --version                显示版本\n"
     "退出状态 (--sign-in):\n"
     "  0  已签到或今日已经签到\n"
     "  1  用法错误、另一次签到仍在进行或其他错误\n"
     "  2  未登录：请打开程序重新登录\n"
     "  3  网络无应答或证书被拒绝\n"
     "  4  论坛拒绝签到（签到失败）\n";
-
-int usage_error(const std::string& what) {
-    std::fprintf(stderr, "quilbex: %s\n用 quilbex --help 查看用法。\n", what.c_str());
-    return static_cast<int>(RunStatus::failed);
-}
 
 // A whole positive number up to `limit`, or 0.
 int positive_number(const std::string& text, int limit) {
@@ -47,69 +40,177 @@ int positive_number(const std::string& text, int limit) {
     return value <= limit ? value : 0;
 }
 
-int sign_in_command(const std::vector<std::string>& args, const std::function<void()>& prepare_runtime) {
-    SignInOptions options;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--quiet") {
-            options.verbosity = Verbosity::quiet;
-        } else if (args[i] == "--message" && i + 1 < args.size()) {
-            options.message = args[++i];
-        } else if (args[i] == "--wait" && i + 1 < args.size()) {
-            int seconds = positive_number(args[++i], 86400);
-            if (seconds == 0)
-                return usage_error("--wait 需要一个正整数秒数");
-            options.wait = std::chrono::seconds(seconds);
-        } else {
-            return usage_error("--sign-in 不认识的参数: " + args[i]);
-        }
-    }
-    prepare_runtime();
-    return static_cast<int>(run_sign_in(options, kernel::executable_directory()));
+// How an option takes its value. `next_word`: an optional value given as the
+// following word ("--history 3"), which getopt_long's optional arguments do
+// not take.
+enum class Value { none, required, next_word };
+
+// Applies an option's value to the record; returns an error text, or "".
+using Apply = std::string (*)(CommandLine&, const std::string& value);
+
+struct OptionSpec {
+    const char* name;
+    Value value;
+    std::optional<Mode> selects;  // the mode this option chooses
+    std::optional<Mode> only_with;  // the mode this option belongs to
+    Apply apply;
+};
+
+std::string nothing(CommandLine&, const std::string&) { return ""; }
+
+const std::array kOptions{
+    OptionSpec{"help", Value::none, Mode::help, {}, nothing},
+    OptionSpec{"version", Value::none, Mode::version, {}, nothing},
+    OptionSpec{"sign-in", Value::none, Mode::sign_in, {}, nothing},
+    OptionSpec{"history",
+               Value::next_word,
+               Mode::history,
+               {},
+               [](CommandLine& line, const std::string& value) -> std::string {
+                   line.history_days = positive_number(value, 3660);
+                   return line.history_days ? "" : "--history 的天数应为正整数";
+               }},
+    OptionSpec{"install-daily",
+               Value::next_word,
+               Mode::install_daily,
+               {},
+               [](CommandLine& line, const std::string& value) -> std::string {
+                   auto parsed = parse_daily_time(value);
+                   if (!parsed)
+                       return "时间应写成 HH:MM，例如 08:30";
+                   line.daily_time = *parsed;
+                   return "";
+               }},
+    OptionSpec{"uninstall-daily", Value::none, Mode::uninstall_daily, {}, nothing},
+    OptionSpec{"profiles", Value::none, Mode::profiles, {}, nothing},
+    OptionSpec{"where", Value::none, Mode::where, {}, nothing},
+    OptionSpec{"profile",
+               Value::required,
+               {},
+               {},
+               [](CommandLine& line, const std::string& value) -> std::string {
+                   line.profile = value;
+                   return valid_profile_name(value) ? "" : "成员名只能由字母、数字、'-' 和 '_' 组成: " + value;
+               }},
+    OptionSpec{"message",
+               Value::required,
+               {},
+               Mode::sign_in,
+               [](CommandLine& line, const std::string& value) -> std::string {
+                   line.sign_in.message = value;
+                   return value.empty() ? "--message 的签到文本不能是空的" : "";
+               }},
+    OptionSpec{"quiet",
+               Value::none,
+               {},
+               Mode::sign_in,
+               [](CommandLine& line, const std::string&) -> std::string {
+                   line.sign_in.verbosity = Verbosity::quiet;
+                   return "";
+               }},
+    OptionSpec{"wait",
+               Value::required,
+               {},
+               Mode::sign_in,
+               [](CommandLine& line, const std::string& value) -> std::string {
+                   int seconds = positive_number(value, 86400);
+                   line.sign_in.wait = std::chrono::seconds(seconds);
+                   return seconds ? "" : "--wait 需要一个正整数秒数";
+               }},
+};
+
+const char* mode_option(Mode mode) {
+    for (const OptionSpec& spec : kOptions)
+        if (spec.selects == mode)
+            return spec.name;
+    return "";
 }
 
-int history_command(const std::vector<std::string>& args) {
-    int days = 7;
-    if (args.size() > 2)
-        return usage_error("--history 最多一个参数");
-    if (args.size() == 2 && (days = positive_number(args[1], 3660)) == 0)
-        return usage_error("--history 的天数应为正整数");
-    std::ifstream in(history_file_path(kernel::executable_directory()), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::fputs(history_table(text.str(), days, std::time(nullptr)).c_str(), stdout);
-    return 0;
+// getopt_long's codes for the long options: kFirstOption plus the index in
+// kOptions, clear of the short options' and getopt's own codes.
+constexpr int kFirstOption = 0x100;
+
+// getopt_long's table.
+std::vector<option> long_options() {
+    std::vector<option> table;
+    for (std::size_t i = 0; i < kOptions.size(); ++i)
+        table.push_back({kOptions[i].name, kOptions[i].value == Value::required ? required_argument : no_argument,
+                         nullptr, kFirstOption + static_cast<int>(i)});
+    table.push_back({nullptr, 0, nullptr, 0});
+    return table;
 }
 
-int install_command(const std::vector<std::string>& args) {
-    DailyTime time;
-    if (args.size() > 2)
-        return usage_error("--install-daily 最多一个参数");
-    if (args.size() == 2) {
-        auto parsed = parse_daily_time(args[1]);
-        if (!parsed)
-            return usage_error("时间应写成 HH:MM，例如 08:30");
-        time = *parsed;
-    }
-    return install_daily(kernel::executable_path(), time);
-}
+constexpr int kShortHelp = 'h';
+constexpr int kWord = 1;  // a word that is not an option ('-' at the start of the short options)
 
 }  // namespace
 
-int run_daily_command(const std::vector<std::string>& args, const std::function<void()>& prepare_runtime) {
-    const std::string command = args.empty() ? "" : args[0];
-    if (command == "--help" && args.size() == 1) {
-        std::fputs(kHelp, stdout);
-        return 0;
+bool valid_profile_name(const std::string& name) {
+    if (name.empty() || name.size() > 64)
+        return false;
+    for (unsigned char c : name)
+        if (!(std::isalnum(c) && c < 0x80) && c != '-' && c != '_')
+            return false;
+    return true;
+}
+
+const char* command_line_help() { return kHelp; }
+
+ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
+    // getopt_long wants writable words and a program name in front.
+    std::vector<std::string> words{"quilbex"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const std::vector<option> table = long_options();
+
+    CommandLine line;
+    bool mode_given = false;
+    std::vector<const OptionSpec*> given;
+    const OptionSpec* awaiting_word = nullptr;  // an option that may take the next word as its value
+    auto fail = [](std::string text) { return ParsedCommandLine{std::nullopt, std::move(text)}; };
+
+    optind = 0;  // a fresh scan (glibc), also when a process parses twice
+    opterr = 0;  // the errors are ours, in the program's language
+    for (;;) {
+        int index = -1;
+        int code = getopt_long(static_cast<int>(argv.size() - 1), argv.data(), "-:h", table.data(), &index);
+        if (code == -1)
+            break;
+        const char* offending = argv[optind - 1];
+        if (code == kWord) {
+            if (!awaiting_word)
+                return fail(std::string("多余的参数: ") + optarg);
+            if (std::string error = awaiting_word->apply(line, optarg); !error.empty())
+                return fail(error);
+            awaiting_word = nullptr;
+            continue;
+        }
+        awaiting_word = nullptr;
+        if (code == ':')
+            return fail(std::string("选项 ") + offending + " 缺少参数");
+        if (code == '?')
+            return fail(std::string("不认识的参数: ") + (optopt ? std::string("-") + char(optopt) : offending));
+        const OptionSpec& spec =
+            code == kShortHelp ? kOptions[0] : kOptions.at(static_cast<std::size_t>(code - kFirstOption));
+        if (spec.selects) {
+            if (mode_given)
+                return fail(std::string("一次只能给一个命令: --") + mode_option(line.mode) + " 和 --" + spec.name);
+            mode_given = true;
+            line.mode = *spec.selects;
+        }
+        if (spec.value == Value::next_word)
+            awaiting_word = &spec;  // its value, if any, is the next word
+        else if (std::string error = spec.apply(line, optarg ? optarg : ""); !error.empty())
+            return fail(error);
+        given.push_back(&spec);
     }
-    if (command == "--sign-in")
-        return sign_in_command(args, prepare_runtime);
-    if (command == "--history")
-        return history_command(args);
-    if (command == "--install-daily")
-        return install_command(args);
-    if (command == "--uninstall-daily" && args.size() == 1)
-        return uninstall_daily();
-    return usage_error("不认识的命令: " + command);
+    for (const OptionSpec* spec : given)
+        if (spec->only_with && *spec->only_with != line.mode)
+            return fail(std::string("--") + spec->name + " 只能和 --" + mode_option(*spec->only_with) + " 一起用");
+    return {line, ""};
 }
 
 }  // namespace quilbex::app

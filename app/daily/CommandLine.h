@@ -1,16 +1,42 @@
 #pragma once
-// The program's command line. Without arguments the program opens its
-// windows as always; with arguments it runs one of the commands below and
-// ends with its exit status, without a display.
+// The program's command line, parsed with getopt_long into one record. With
+// no mode the program opens its windows; a mode runs without a display and
+// ends with its exit status.
+//
+// Adding an option: a field below, a row in the option table and a line of
+// help in CommandLine.cpp, and its use in DailyCommands.cpp.
 
-#include <functional>
+#include "app/daily/DailyTimer.h"
+#include "app/daily/SignInRun.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace quilbex::app {
 
-// `prepare_runtime` loads the runtime and the network configuration; it is
-// called only by the commands that talk to the network.
-int run_daily_command(const std::vector<std::string>& args, const std::function<void()>& prepare_runtime);
+enum class Mode { window, help, version, sign_in, history, install_daily, uninstall_daily, profiles, where };
+
+struct CommandLine {
+    Mode mode = Mode::window;
+    std::string profile;  // --profile NAME; empty: the default member
+    SignInOptions sign_in;  // --message, --quiet, --wait
+    int history_days = 7;  // --history [DAYS]
+    DailyTime daily_time;  // --install-daily [HH:MM]
+};
+
+struct ParsedCommandLine {
+    std::optional<CommandLine> line;
+    std::string error;  // UTF-8, when `line` is empty
+};
+
+// `args` without the program name.
+ParsedCommandLine parse_command_line(const std::vector<std::string>& args);
+
+// A profile name: letters, digits, '-' and '_', at most 64 of them.
+bool valid_profile_name(const std::string& name);
+
+// The help text (UTF-8).
+const char* command_line_help();
 
 }  // namespace quilbex::app

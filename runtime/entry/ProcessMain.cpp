@@ -8,8 +8,8 @@
 #include <cstdint>
 
 int main(int argc, char** argv) {
-    if (argc > 1)
-        return quilbex::app::run_command_line(argc, argv);
+    if (std::optional<int> code = quilbex::app::run_command_line(argc, argv))
+        return *code;
     quilbex::app::prepare_process();
     int code = quilbex::rt::run_program(quilbex::app::program_header(), quilbex::app::application_entry);
     // The end-of-program sequence has run. Worker threads (a quote fetch, a
