@@ -77,9 +77,10 @@ std::string prepare_libraries() {
 // and libraries, but no window templates and no window host.
 void prepare_windowless_runtime() {
     const std::string config_file = prepare_libraries();
-    // A configuration that names only some hosts is refused before anything is sent.
-    if (const NetConfig& config = net_config(); !config.missing_hosts.empty()) {
-        std::fprintf(stderr, "quilbex: %s\n", kernel::gbk_to_utf8(missing_hosts_message(config, config_file)).c_str());
+    // A configuration that names only some hosts, or a value that is not what
+    // its key takes, is refused before anything is sent.
+    if (std::string problem = config_problem_message(net_config(), config_file); !problem.empty()) {
+        std::fprintf(stderr, "quilbex: %s: %s\n", "配置错误", kernel::gbk_to_utf8(problem).c_str());
         std::exit(1);
     }
     static rt::ProgramHeader header = program_header();
@@ -105,11 +106,12 @@ void prepare_process() {
         std::exit(1);
     }
     // A configuration that names only some hosts would send the others'
-    // requests to the local defaults: say which keys are missing and end
-    // before anything is sent.
-    if (!config.missing_hosts.empty()) {
-        std::string text = missing_hosts_message(config, config_file);
-        ui::MessageBoxA(nullptr, text.c_str(), kernel::utf8_to_gbk("配置错误").c_str(), ui::MB_OK | ui::MB_ICONERROR);
+    // requests to the local defaults, and one with a value its key does not
+    // take would send them astray: say which keys are wrong and end before
+    // anything is sent.
+    if (std::string problem = config_problem_message(config, config_file); !problem.empty()) {
+        ui::MessageBoxA(nullptr, problem.c_str(), kernel::utf8_to_gbk("配置错误").c_str(),
+                        ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
     }
     quilbex::forms::install_forms_host();

@@ -43,7 +43,9 @@ void apply_engine_trust(win::HMODULE module) {
     if (!allow)
         return;
     for (const std::string& host : trust.hosts) {
-        std::string name = host.substr(0, host.rfind(':'));
+        // "name:port", or "[IPv6]:port" whose address holds colons of its own.
+        std::string name =
+            !host.empty() && host.front() == '[' ? host.substr(0, host.find(']') + 1) : host.substr(0, host.rfind(':'));
         if (!name.empty())
             allow(name.c_str(), trust.ca_file.c_str());
     }

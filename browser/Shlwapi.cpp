@@ -20,8 +20,7 @@ win::BOOL PathFileExistsW(win::LPCWSTR path) {
     kernel::WideCharToMultiByte(kernel::CP_UTF8, 0, path, -1, utf8.data(), size, nullptr, nullptr);
     utf8.resize(static_cast<size_t>(size) - 1);
     struct stat info {};
-    return ::stat(kernel::resolve_program_folder(kernel::to_native_path(utf8)).c_str(), &info) == 0 ? win::TRUE
-                                                                                                    : win::FALSE;
+    return ::stat(kernel::resolve_program_folder(utf8).c_str(), &info) == 0 ? win::TRUE : win::FALSE;
 }
 
 void register_shlwapi() {

@@ -128,7 +128,7 @@ struct HttpServer::State {
 };
 
 std::unique_ptr<HttpServer> HttpServer::start(std::uint16_t port, const std::optional<TlsFiles>& tls, Handler handler,
-                                              std::string* error) {
+                                              std::string* error, Loopback loopback) {
     auto fail = [&](std::string message) -> std::unique_ptr<HttpServer> {
         if (error)
             *error = std::move(message);
@@ -146,22 +146,34 @@ std::unique_ptr<HttpServer> HttpServer::start(std::uint16_t port, const std::opt
             return fail("cannot load " + tls->private_key + ": " + ssl_error_text());
     }
 
-    state->listener = Fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const bool v6 = loopback == Loopback::ipv6;
+    state->listener = Fd(::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (state->listener.get() < 0)
         return fail("socket() failed");
     int one = 1;
     ::setsockopt(state->listener.get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(state->listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
-        return fail("cannot bind 127.0.0.1:" + std::to_string(port));
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    if (v6) {
+        auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
+        address->sin6_family = AF_INET6;
+        address->sin6_port = htons(port);
+        address->sin6_addr = in6addr_loopback;
+        length = sizeof *address;
+    } else {
+        auto* address = reinterpret_cast<sockaddr_in*>(&storage);
+        address->sin_family = AF_INET;
+        address->sin_port = htons(port);
+        address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof *address;
+    }
+    if (::bind(state->listener.get(), reinterpret_cast<sockaddr*>(&storage), length) != 0)
+        return fail(std::string("cannot bind ") + (v6 ? "[::1]:" : "127.0.0.1:") + std::to_string(port));
     if (::listen(state->listener.get(), 64) != 0)
         return fail("listen() failed");
-    socklen_t length = sizeof address;
-    ::getsockname(state->listener.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    state->port = ntohs(address.sin_port);
+    ::getsockname(state->listener.get(), reinterpret_cast<sockaddr*>(&storage), &length);
+    state->port = ntohs(v6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port
+                           : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
     if (::pipe2(state->wake_pipe, O_CLOEXEC) != 0)
         return fail("pipe2() failed");
 

@@ -25,12 +25,16 @@ struct TlsFiles {
     std::string private_key;  // PEM
 };
 
+// The loopback address to listen on.
+enum class Loopback { ipv4, ipv6 };
+
 class HttpServer {
 public:
-    // Listens on 127.0.0.1:port (0 picks a free port). Returns null and sets
-    // `error` when the port cannot be bound or the TLS files cannot be loaded.
+    // Listens on 127.0.0.1:port, or [::1]:port (0 picks a free port). Returns
+    // null and sets `error` when the port cannot be bound or the TLS files
+    // cannot be loaded.
     static std::unique_ptr<HttpServer> start(std::uint16_t port, const std::optional<TlsFiles>& tls, Handler handler,
-                                             std::string* error = nullptr);
+                                             std::string* error = nullptr, Loopback loopback = Loopback::ipv4);
 
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;

@@ -43,6 +43,11 @@ Response mobile_api(SimState& state, const Request& request) {
                               "{\"errcode\":\"to_login\",\"message\":" + json_string("请先登录后再参与抽奖", true) +
                                   "}");
     }
+    if (std::string body = state.scenario.get("draw_reply"); !body.empty()) {
+        Response r = Response::text(200, "OK", "application/json; charset=utf-8", body);
+        r.chunked = state.scenario.on("chunked");
+        return r;
+    }
     const bool raw = state.scenario.on("raw_msg");
     const std::int64_t gap_us = std::int64_t{state.scenario.get_int("draw_gap_ms")} * 1000;
     if (state.scenario.get("too_fast") == "1" || !state.take_draw_slot(*id, now_us(), gap_us))

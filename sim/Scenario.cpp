@@ -30,6 +30,7 @@ const std::map<std::string, std::string>& defaults() {
         {"cookie_attrs", "1"},
         {"chunked", "1"},
         {"raw_msg", "1"},
+        {"draw_reply", ""},
     };
     return values;
 }

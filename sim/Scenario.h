@@ -22,6 +22,8 @@
 //   too_fast        0                    1: every draw is answered "too fast"
 //   quote           生活不止眼前的苟且     the quote at data.title
 //   quote_mode      json                 json | no_data (no data object) | not_json
+//   draw_reply      (empty)              when set, the whole body of every draw reply to a member
+//                                        (sent as given, UTF-8); empty: the usual replies
 //   guest_reply     page                 what a request without a forum session gets: page (a
 //                                        page, or a JSON error text from the API) | empty (an
 //                                        empty body)

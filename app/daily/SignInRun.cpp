@@ -9,9 +9,11 @@
 #include "app/flows/SignIn.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
 #include "app_flows_texts/FlowTexts.h"
 #include "commands/Facade.h"
 #include "platform/kernel/CodePage.h"
+#include "platform/kernel/Paths.h"
 
 #include <cstdio>
 #include <cstring>
@@ -36,10 +38,10 @@ std::string read_setting(const std::string& file, const char* section, const cha
 
 // The message of the day in GBK: --message, else [DAILY] message of the
 // settings file, else a fresh quote, else the fixed message.
-std::string message_of_the_day(const SignInOptions& options, const std::string& program_dir, StatusSink& sink) {
+std::string message_of_the_day(const SignInOptions& options, const std::string& folder, StatusSink& sink) {
     if (options.message)
         return gbk(options.message->c_str());
-    std::string configured = read_setting(config_file_path(program_dir), "DAILY", "message");
+    std::string configured = read_setting_text(config_file_path(folder), "DAILY", "message");
     if (!configured.empty())
         return configured;
     commands::Text quote = fetch_quote();
@@ -94,7 +96,9 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     HistorySink history(history_file_path(program_dir), RunSource::command_line);
     SinkList sinks{&terminal, &history};
 
-    std::string cookie = read_setting(kernel::utf8_to_gbk(program_dir) + "/Cookie.ini", "COOKIE", "cookie");
+    // The program's own text for its folder, as every file name of the program begins.
+    const std::string folder = kernel::folder_text(program_dir);
+    std::string cookie = read_setting(folder + "/Cookie.ini", "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
         explain(RunStatus::not_logged_in);
@@ -112,7 +116,7 @@ RunStatus run_sign_in(const SignInOptions& options, const std::string& program_d
     if (lock->waited())
         commands::delay(kDrawPauseMs);
     set_forum_cookie(cookie.c_str());
-    std::string message = message_of_the_day(options, program_dir, sinks);
+    std::string message = message_of_the_day(options, folder, sinks);
     commands::Text formhash = fetch_formhash();
     bool answered = last_request_answered();
     commands::Text status = post_sign_in(message.c_str(), formhash.get());

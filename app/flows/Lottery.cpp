@@ -38,19 +38,27 @@ Text draw_lottery(const char* cookie) {
         {.url = url.c_str(), .method = lottery_method.load(), .cookies = &cookies, .extra_headers = headers.get()});
 
     // The API writes most texts as "\u" escapes but some as raw UTF-8; the
-    // program's texts are GBK, so the reply is converted before the escapes
-    // are turned into characters (an escaped reply is ASCII and stays as it is).
+    // program's texts are GBK, so the reply is converted before it is read
+    // (an escaped reply is ASCII and stays as it is).
     ByteSet converted = convert_charset(reply.get(), "UTF-8", "GBK");
     auto bytes = rt::byte_set_bytes(converted.get());
     std::string text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     text = text.substr(0, text.find('\0'));
-    Text unescaped = unescape_unicode(text.c_str());
-    json.parse(unescaped.get());
-    Text ret = json.get_text("ret");
-    Text msg = json.get_text("msg");
-    if (ret)
-        return msg;
-    return make_text(texts::not_logged_in());
+    return read_draw_reply(text.c_str());
+}
+
+Text read_draw_reply(const char* reply) {
+    // The reply is read as JSON first, which turns its "\u" escapes into
+    // characters; the values read are then unescaped as the script engine's
+    // unescape() would, for texts the API sends percent-escaped. Escaping
+    // the JSON text itself would turn a message's quotes and backslashes
+    // into JSON syntax.
+    JsonDocument json;
+    json.parse(reply);
+    Text ret = unescape_percent(json.get_text("ret").get());
+    if (!ret)
+        return make_text(texts::not_logged_in());
+    return unescape_percent(json.get_text("msg").get());
 }
 
 void run_lottery() {

@@ -20,6 +20,11 @@ inline constexpr std::int32_t kDrawPauseMs = 5000;
 // otherwise "未登录".
 commands::Text draw_lottery(const char* cookie);
 
+// The message of a draw's reply (GBK): "msg" when the reply is JSON with a
+// "ret", otherwise "未登录". JSON escapes are read as JSON, and then "%uXXXX"
+// and "%XX" escapes in the values as the script engine's unescape() reads them.
+commands::Text read_draw_reply(const char* reply);
+
 // The worker's body. It takes its own copy of forum_cookie when it starts,
 // so a later change of the cookie box does not reach a running series, and
 // it ends by returning (ending only its own thread). run_lottery shows the

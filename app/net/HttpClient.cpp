@@ -210,6 +210,14 @@ Text url_host(const char* url, bool keep_port) {
             s = "http://" + s;
         host = text_between(s.c_str(), "http://", "/");
     }
+    // A bracketed IPv6 address holds colons of its own: the port follows "]".
+    std::string bracketed = str(host);
+    if (!bracketed.empty() && bracketed.front() == '[') {
+        std::size_t close = bracketed.find(']');
+        if (!keep_port && close != std::string::npos)
+            return make_text(bracketed.substr(0, close + 1));
+        return host;
+    }
     std::int32_t colon = commands::find_text(host.get(), ":");
     if (!keep_port && colon > 0)
         return commands::left_text(host.get(), colon - 1);
@@ -218,7 +226,14 @@ Text url_host(const char* url, bool keep_port) {
 
 std::int32_t url_port(const char* url) {
     Text host_port = url_host(url, true);
+    std::string text = str(host_port);
     std::int32_t colon = commands::find_text_reverse(host_port.get(), ":");
+    if (!text.empty() && text.front() == '[') {
+        std::size_t close = text.find(']');
+        colon = close != std::string::npos && close + 1 < text.size() && text[close + 1] == ':'
+                    ? static_cast<std::int32_t>(close + 2)
+                    : 0;
+    }
     if (colon > 0) {
         Text digits = commands::mid_text(host_port.get(), colon + 1, commands::length_of_text(host_port.get()));
         return commands::to_integer(rt::ArgRecord::of_pointer(digits ? digits.get() : "", rt::kTypeText));

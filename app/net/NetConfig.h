@@ -22,7 +22,14 @@
 // program's folder is trusted when it exists, and only while every host is
 // one of the built-in loopback defaults.
 //
-// All texts here are GBK, as the program keeps them.
+// Values are checked when read: a host must be a host name, an IPv4 address
+// or a bracketed IPv6 address with an optional port; a named ca_file must
+// exist; insecure is 0 or 1. A value with anything else (a comment written
+// after it, most often) makes the configuration unusable, and the message
+// names the file, the key and the value as read.
+//
+// The file is read in UTF-8 or GBK as its writer meant it (SettingsFile.h).
+// All texts here are GBK, as the program keeps them, except ca_file.
 
 #include <string>
 #include <vector>
@@ -43,6 +50,14 @@ struct NetConfig {
     // Keys of [HOSTS] that a file naming some hosts leaves out; while any is
     // listed the configuration must not be used.
     std::vector<std::string> missing_hosts;
+    // Values that are not what their key takes, in the order read; while any
+    // is listed the configuration must not be used either.
+    struct InvalidValue {
+        std::string section;
+        std::string key;
+        std::string value;  // UTF-8, as read
+    };
+    std::vector<InvalidValue> invalid_values;
 };
 
 // Whether every host is one of the built-in loopback defaults.
@@ -50,6 +65,10 @@ bool only_default_hosts(const ServiceHosts& hosts);
 
 // The message shown at start for a configuration with missing hosts (GBK).
 std::string missing_hosts_message(const NetConfig& config, const std::string& config_file);
+
+// The message shown at start for a configuration that must not be used (GBK),
+// or the empty text when it can be used.
+std::string config_problem_message(const NetConfig& config, const std::string& config_file);
 
 // The settings file to read for a program in `program_dir` (GBK).
 std::string config_file_path(const std::string& program_dir);

@@ -276,4 +276,9 @@ Text unescape_unicode(const char* text) {
     return bytes_as_unicode_text(raw.get());
 }
 
+Text unescape_percent(const char* text) {
+    std::string gbk = com::gbk_from_utf16(script_unescape(com::utf16_from_gbk(std::string(view(text)))));
+    return make(std::string_view(gbk.c_str()));
+}
+
 }  // namespace quilbex::app

@@ -26,6 +26,11 @@
 //       start is dropped; everything else (quotes, backslashes, line breaks)
 //       comes back unchanged. When that gives the empty text, the fallback
 //       reads the bytes as UTF-16
+//   unescape_percent(text)
+//       "%uXXXX" and "%XX" escapes turned into characters as the script
+//       engine's unescape() would turn them, on the text read as the script
+//       control reads a text; nothing else changes (the result ends at its
+//       first zero character)
 //   bytes_as_unicode_text(bytes)
 //       the bytes read as UTF-16LE text through the stream object
 
@@ -48,6 +53,7 @@ Text utf8_to_gbk(const char* text);
 ByteSet convert_charset(const unsigned char* bytes, const char* from = nullptr, const char* to = nullptr,
                         std::optional<std::int32_t> skip = std::nullopt);
 Text unescape_unicode(const char* text);
+Text unescape_percent(const char* text);
 Text bytes_as_unicode_text(const unsigned char* bytes);
 
 }  // namespace quilbex::app

@@ -289,12 +289,9 @@ std::string utf8_to_gbk(std::string_view utf8) { return recode(Charset::Utf8, Ch
 
 std::string native_path(std::string_view ansi_path) {
     // After conversion every byte below 0x80 is a character of its own, so a
-    // backslash left in the UTF-8 text is a real separator.
-    std::string path = gbk_to_utf8(ansi_path);
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    return resolve_program_folder(std::move(path));
+    // backslash left in the UTF-8 text is a real separator (unless it belongs
+    // to the program folder's own name).
+    return resolve_program_folder(gbk_to_utf8(ansi_path));
 }
 
 }  // namespace quilbex::kernel

@@ -10,9 +10,9 @@ namespace quilbex::kernel {
 
 namespace {
 
-// The program folder's stand-in (the GBK text turned back into UTF-8, with
-// "?" where GBK had no character) and the real folder it names. Empty while
-// the folder needs no stand-in.
+// The program folder's text turned back into UTF-8 (with "?" where GBK had
+// no character) and the real folder it names. Empty until a folder text is
+// made.
 struct FolderAlias {
     std::mutex mutex;
     std::string stand_in;
@@ -24,31 +24,43 @@ FolderAlias& folder_alias() {
     return alias;
 }
 
+void to_slashes(std::string& path) {
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+}
+
 }  // namespace
 
 std::string program_folder_text() { return folder_text(executable_directory()); }
 
 std::string folder_text(const std::string& real) {
     std::string text = utf8_to_gbk(real);
-    std::string back = gbk_to_utf8(text);
-    if (back != real) {
-        auto& alias = folder_alias();
-        std::lock_guard lock(alias.mutex);
-        alias.stand_in = back;
-        alias.real = real;
-    }
+    auto& alias = folder_alias();
+    std::lock_guard lock(alias.mutex);
+    alias.stand_in = gbk_to_utf8(text);
+    alias.real = real;
     return text;
 }
 
-std::string resolve_program_folder(std::string native) {
-    auto& alias = folder_alias();
-    std::lock_guard lock(alias.mutex);
-    const std::string& stand_in = alias.stand_in;
-    if (stand_in.empty() || native.compare(0, stand_in.size(), stand_in) != 0)
-        return native;
-    if (native.size() > stand_in.size() && native[stand_in.size()] != '/')
-        return native;  // a longer folder name that only begins the same way
-    return alias.real + native.substr(stand_in.size());
+std::string resolve_program_folder(std::string name) {
+    std::string rest;
+    {
+        auto& alias = folder_alias();
+        std::lock_guard lock(alias.mutex);
+        const std::string& stand_in = alias.stand_in;
+        // The folder's own name may hold "\" (legal on Linux): it is matched
+        // as it stands, and only what follows it is read with "\" as a separator.
+        bool inside = !stand_in.empty() && name.compare(0, stand_in.size(), stand_in) == 0 &&
+                      (name.size() == stand_in.size() || name[stand_in.size()] == '/' || name[stand_in.size()] == '\\');
+        if (inside) {
+            rest = name.substr(stand_in.size());
+            to_slashes(rest);
+            return alias.real + rest;
+        }
+    }
+    to_slashes(name);
+    return name;
 }
 
 std::string to_native_path(const std::string& path) {

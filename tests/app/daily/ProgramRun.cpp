@@ -28,15 +28,17 @@ void write_file(const fs::path& file, const std::string& text) {
     out << text;
 }
 
-ProgramFolder::ProgramFolder() {
+ProgramFolder::ProgramFolder(const std::string& name) {
     std::string pattern = (fs::temp_directory_path() / "quilbex-daily-XXXXXX").string();
-    m_path = ::mkdtemp(pattern.data());
+    m_base = ::mkdtemp(pattern.data());
+    m_path = name.empty() ? m_base : m_base / name;
+    fs::create_directories(m_path);
     fs::copy_file(fs::path(QUILBEX_BIN_DIR) / "quilbex", m_path / "quilbex");
 }
 
 ProgramFolder::~ProgramFolder() {
     std::error_code error;
-    fs::remove_all(m_path, error);
+    fs::remove_all(m_base, error);
 }
 
 int ProgramFolder::start(const std::vector<std::string>& args, const std::map<std::string, std::string>& env) {

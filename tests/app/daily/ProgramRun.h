@@ -23,7 +23,8 @@ struct RunResult {
 
 class ProgramFolder {
 public:
-    ProgramFolder();
+    // A fresh folder of its own; with a name, a folder of that name inside it.
+    explicit ProgramFolder(const std::string& name = "");
     ~ProgramFolder();
 
     const std::filesystem::path& path() const { return m_path; }
@@ -36,6 +37,7 @@ public:
     RunResult run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env = {});
 
 private:
+    std::filesystem::path m_base;
     std::filesystem::path m_path;
     int m_runs = 0;
     std::map<int, int> m_run_of_pid;

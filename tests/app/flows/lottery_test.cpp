@@ -110,6 +110,26 @@ TEST_F(Lottery, a_running_series_keeps_the_cookie_it_started_with) {
     EXPECT_EQ(window.lines().size(), 6u);
 }
 
+// Messages holding what percent escapes or "\\u" escapes would turn into JSON
+// syntax, each ending in the used-up phrase: shown as JSON means them, and
+// the series still stops after the first draw.
+TEST_F(Lottery, messages_with_quotes_backslashes_and_escapes_are_shown_as_json_means_them) {
+    const std::string used_up = "\\u62bd\\u5956\\u6b21\\u6570\\u5df2\\u7528\\u5b8c";  // 抽奖次数已用完
+    const std::pair<std::string, std::string> cases[] = {
+        {"%22x%22 ", "\"x\" "},     {"a%5Cb ", "a\\b "},         {"C:\\\\users ", "C:\\users "},
+        {"\\\\u62bd ", "\\u62bd "}, {"1\\u000a2 ", "1\n2 "},     {"\\u0022y\\u0022 ", "\"y\" "},
+        {"\\\"z\\\" ", "\"z\" "},   {"%u606D\\u559c ", "恭喜 "},
+    };
+    for (const auto& [json, shown] : cases) {
+        sim->state().scenario.set("draw_reply", "{\"ret\":-1,\"msg\":\"" + json + used_up + "\"}");
+        std::size_t lines = window.lines().size(), before = draws();
+        run_lottery();
+        ASSERT_EQ(window.lines().size(), lines + 1) << json;
+        EXPECT_EQ(window.lines().back(), gbk(shown + "抽奖次数已用完\r\n")) << json;
+        EXPECT_EQ(draws(), before + 1) << json;
+    }
+}
+
 // Replies the local API does not make, from a TLS server of the test's own.
 class DrawReplies : public Lottery {
 protected:

@@ -39,6 +39,18 @@ TEST_F(HttpRequest, without_extra_headers_the_standard_block_and_default_agent_a
                                       standard(u) + "\r\n");
 }
 
+TEST(HttpRequestIpv6, a_bracketed_ipv6_host_is_connected_to) {
+    quilbex::testing::NetProgram program;
+    WireServer server(sim::Loopback::ipv6);
+    std::string host = "[::1]:" + std::to_string(server.port());
+    std::string u = "http://" + host + "/a?b=1";
+    EXPECT_EQ(bytes(http_request({.url = u.c_str()})), "default body");
+    EXPECT_EQ(server.last().head, "GET /a?b=1 HTTP/1.1\r\nHost: " + host +
+                                      "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)\r\n"
+                                      "Accept: */*\r\nReferer: " +
+                                      u + "\r\nAccept-Language: zh-cn\r\n\r\n");
+}
+
 TEST_F(HttpRequest, methods_out_of_range_send_get) {
     std::string u = url("/");
     for (int method : {9, -1}) {

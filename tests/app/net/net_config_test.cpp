@@ -1,6 +1,9 @@
 // The deployment's hosts and TLS trust from the settings file.
 
+#include "app/net/HostValue.h"
 #include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
+#include "platform/kernel/CodePage.h"
 #include "platform/wininet/TlsTrust.h"
 #include "platform/wininet/WinInet.h"
 #include "sim/Simulator.h"
@@ -19,6 +22,8 @@ namespace quilbex::app {
 namespace {
 
 namespace fs = std::filesystem;
+using kernel::gbk_to_utf8;
+using kernel::utf8_to_gbk;
 
 class NetConfigTest : public ::testing::Test {
 protected:
@@ -57,7 +62,10 @@ TEST_F(NetConfigTest, the_file_overrides_hosts_and_names_an_authority_relative_t
     std::string file = write("Config.ini", "[HOSTS]\r\nforum = bbs.example:8443\r\napi=a.example\r\n"
                                            "quote=q.example\r\naccount=id.example\r\n"
                                            "[TLS]\r\nca_file = certs/my ca.pem\r\ninsecure = 0\r\n");
+    fs::create_directories(dir / "certs");
+    write("certs/my ca.pem", "x");
     NetConfig config = read_net_config(file, dir.string());
+    EXPECT_TRUE(config_problem_message(config, file).empty());
     EXPECT_EQ(config.hosts.forum, "bbs.example:8443");
     EXPECT_EQ(config.hosts.api, "a.example");
     EXPECT_TRUE(config.missing_hosts.empty());
@@ -75,6 +83,87 @@ TEST_F(NetConfigTest, a_file_that_names_some_hosts_but_not_all_is_refused_with_t
     EXPECT_NE(message.find(file), std::string::npos);
     EXPECT_NE(message.find("api, quote, account"), std::string::npos);
     EXPECT_TRUE(read_net_config(write("none.ini", "[TLS]\r\ninsecure=0\r\n"), dir.string()).missing_hosts.empty());
+}
+
+// The example the README used to give, with explanations after the values:
+// a ';' starts a comment only at the start of a line, so each explanation is
+// part of its value, and the file is refused naming the keys and values.
+TEST_F(NetConfigTest, values_with_comments_after_them_are_refused_with_file_key_and_value_named) {
+    std::string file =
+        write("Config.ini", "[HOSTS]\n"
+                            "forum   = 127.0.0.1:18443   ; the forum's web site\n"
+                            "api     = 127.0.0.1:18444   ; the forum's mobile API (lottery)\n"
+                            "quote   = 127.0.0.1:18445   ; the quote service\n"
+                            "account = 127.0.0.1:18446   ; the account site of the login window\n"
+                            "[TLS]\n"
+                            "ca_file  = /path/to/ca.pem  ; an extra authority to trust besides the system's\n"
+                            "insecure = 0                ; 1 switches the HTTP client's certificate checks off\n");
+    NetConfig config = read_net_config(file, dir.string());
+    ASSERT_EQ(config.invalid_values.size(), 6u);
+    EXPECT_EQ(config.invalid_values[0].key, "forum");
+    EXPECT_EQ(config.invalid_values[0].value, "127.0.0.1:18443   ; the forum's web site");
+    EXPECT_EQ(config.invalid_values[4].key, "ca_file");
+    EXPECT_EQ(config.invalid_values[5].value, "0                ; 1 switches the HTTP client's certificate checks off");
+    std::string message = gbk_to_utf8(config_problem_message(config, file));
+    EXPECT_NE(message.find(file), std::string::npos) << message;
+    EXPECT_NE(message.find("[HOSTS] forum 的值是“127.0.0.1:18443   ; the forum's web site”"), std::string::npos);
+    EXPECT_NE(message.find("[TLS] insecure"), std::string::npos);
+    EXPECT_NE(message.find("';' 只在一行的开头才表示注释"), std::string::npos);
+
+    // The same file with the explanations on lines of their own is fine.
+    write("ca.pem", "x");
+    file = write("Config.ini", "[HOSTS]\n; the forum's web site\nforum = 127.0.0.1:18443\napi = [::1]:18444\n"
+                               "quote = quote.example.com\naccount = localhost:1\n[TLS]\nca_file = ca.pem\n");
+    EXPECT_TRUE(config_problem_message(read_net_config(file, dir.string()), file).empty());
+}
+
+TEST(HostValue, takes_names_ipv4_and_bracketed_ipv6_with_an_optional_port_and_nothing_else) {
+    for (const char* good : {"bbs.example.com", "a-b.c1:8443", "localhost", "127.0.0.1:18443", "[::1]", "[::1]:65535",
+                             "[2001:db8::7]:1", "x:1"})
+        EXPECT_TRUE(is_valid_host_value(good)) << good;
+    for (const char* bad : {"",
+                            "https://bbs.example.com",
+                            "bbs.example.com/forum",
+                            "bbs example.com",
+                            "a;b",
+                            "a#b",
+                            "a:0",
+                            "a:65536",
+                            "a:",
+                            "a:+1",
+                            "::1",
+                            "[::1",
+                            "[::1]:",
+                            "[::1]x",
+                            "[x]:1",
+                            "1.2.3.256",
+                            "-a.com",
+                            "a..b",
+                            "a:1:2",
+                            "测试.cn"})
+        EXPECT_FALSE(is_valid_host_value(bad)) << bad;
+}
+
+// A Linux editor writes UTF-8, a Windows one GBK: each is read as written.
+TEST_F(NetConfigTest, a_utf8_file_is_read_as_utf8_and_any_other_as_gbk) {
+    const std::string message = "今天也要加油";
+    std::string utf8 = write("u.ini", "[DAILY]\nmessage = " + message + "\n");
+    std::string bom = write("b.ini", "\xEF\xBB\xBF[DAILY]\nmessage = " + message + "\n");
+    std::string gbk = write("g.ini", "[DAILY]\nmessage = " + utf8_to_gbk(message) + "\n");
+    for (const std::string& file : {utf8, bom, gbk}) {
+        EXPECT_EQ(read_setting_text(file, "DAILY", "message"), utf8_to_gbk(message)) << file;
+        EXPECT_EQ(read_setting_utf8(file, "DAILY", "message"), message) << file;
+    }
+    EXPECT_FALSE(settings_file_is_utf8(gbk));
+    // Long values are read whole.
+    std::string long_text(5000, 'x');
+    EXPECT_EQ(read_setting_text(write("l.ini", "[DAILY]\nmessage=" + long_text + "\n"), "DAILY", "message"), long_text);
+
+    // A ca_file path in UTF-8 names the file as written.
+    fs::create_directories(dir / "证书 😀");
+    write("证书 😀/ca.pem", "x");
+    std::string config = write("c.ini", "[TLS]\nca_file = 证书 😀/ca.pem\n");
+    EXPECT_EQ(read_net_config(config, dir.string()).ca_file, (dir / "证书 😀/ca.pem").string());
 }
 
 // The demo authority beside the program, against the local services.

@@ -22,6 +22,14 @@ TEST(UrlParts, defaults_fill_in_the_port_and_path) {
     EXPECT_EQ(url_port("example.com:81/x"), 81);
 }
 
+TEST(UrlParts, a_bracketed_ipv6_host_keeps_its_colons_and_brackets) {
+    EXPECT_EQ(str(url_host("https://[::1]:18443/a:b")), "[::1]");
+    EXPECT_EQ(str(url_host("https://[::1]:18443/a", true)), "[::1]:18443");
+    EXPECT_EQ(url_port("https://[::1]:18443/a"), 18443);
+    EXPECT_EQ(url_port("https://[fe80::1]/a"), 443);
+    EXPECT_EQ(str(url_path("http://[::1]:81/p?q=1")), "/p?q=1");
+}
+
 TEST(NormaliseHeaderNames, each_name_piece_gets_a_capital_and_the_rest_stays) {
     EXPECT_EQ(str(normalise_header_names("content-type: x")), "Content-Type: x");
     EXPECT_EQ(str(normalise_header_names("x-requested-with:1\r\nuser-agent: a-b")),

@@ -190,5 +190,28 @@ TEST(TextConversion, file_names_in_a_program_folder_outside_gbk_reach_the_real_f
     ::rmdir(base.c_str());
 }
 
+// Linux allows "\\" in a folder's name: inside the program folder's own name
+// it is a character, after it a separator as Windows reads it.
+TEST(TextConversion, a_backslash_in_the_program_folders_name_is_part_of_the_name) {
+    char pattern[] = "/tmp/quilbex-folder-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string base = pattern;
+    const std::string real = base + "/a\\b 测试";
+    ASSERT_EQ(::mkdir(real.c_str(), 0700), 0);
+    const std::string text = folder_text(real);
+    const std::string file = text + "\\Cookie.ini";
+    ASSERT_TRUE(WritePrivateProfileStringA("COOKIE", "cookie", "abc", file.c_str()));
+    EXPECT_EQ(::access((real + "/Cookie.ini").c_str(), F_OK), 0);
+    EXPECT_EQ(native_path(file), real + "/Cookie.ini");
+    EXPECT_EQ(native_path(text + "/sub\\x.ini"), real + "/sub/x.ini");
+    EXPECT_EQ(native_path(text), real);
+    // Other names keep the Windows reading.
+    EXPECT_EQ(native_path(utf8_to_gbk(base + "/a\\c")), base + "/a/c");
+
+    ::unlink((real + "/Cookie.ini").c_str());
+    ::rmdir(real.c_str());
+    ::rmdir(base.c_str());
+}
+
 }  // namespace
 }  // namespace quilbex::kernel

@@ -15,8 +15,9 @@ namespace quilbex::wininet::testing {
 
 class WireServer {
 public:
-    WireServer() {
-        m_server = sim::HttpServer::start(0, std::nullopt, [this](const sim::Request& r) { return answer(r); });
+    explicit WireServer(sim::Loopback loopback = sim::Loopback::ipv4) {
+        m_server = sim::HttpServer::start(
+            0, std::nullopt, [this](const sim::Request& r) { return answer(r); }, nullptr, loopback);
     }
 
     void on(const std::string& path, sim::Response response) {

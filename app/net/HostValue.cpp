@@ -1,0 +1,75 @@
+#include "app/net/HostValue.h"
+
+#include <arpa/inet.h>
+#include <string>
+
+namespace quilbex::app {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool is_valid_port(std::string_view port) {
+    if (port.empty() || port.size() > 5)
+        return false;
+    unsigned value = 0;
+    for (char c : port) {
+        if (!is_digit(c))
+            return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value >= 1 && value <= 65535;
+}
+
+// Labels of letters, digits and inner hyphens, joined by dots. A name made of
+// digits and dots only must be an IPv4 address.
+bool is_valid_host_name(std::string_view name) {
+    if (name.empty() || name.size() > 253)
+        return false;
+    bool only_digits_and_dots = true;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t dot = name.find('.', start);
+        std::string_view label = name.substr(start, dot == std::string_view::npos ? dot : dot - start);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-')
+            return false;
+        for (char c : label) {
+            if (!is_digit(c) && !is_letter(c) && c != '-')
+                return false;
+            only_digits_and_dots = only_digits_and_dots && is_digit(c);
+        }
+        if (dot == std::string_view::npos)
+            break;
+        start = dot + 1;
+    }
+    if (!only_digits_and_dots)
+        return true;
+    in_addr address{};
+    return ::inet_pton(AF_INET, std::string(name).c_str(), &address) == 1;
+}
+
+bool is_valid_ipv6(std::string_view text) {
+    if (text.empty() || text.size() > 45)
+        return false;
+    in6_addr address{};
+    return ::inet_pton(AF_INET6, std::string(text).c_str(), &address) == 1;
+}
+
+}  // namespace
+
+bool is_valid_host_value(std::string_view value) {
+    if (!value.empty() && value.front() == '[') {
+        std::size_t close = value.find(']');
+        if (close == std::string_view::npos || !is_valid_ipv6(value.substr(1, close - 1)))
+            return false;
+        std::string_view rest = value.substr(close + 1);
+        return rest.empty() || (rest.front() == ':' && is_valid_port(rest.substr(1)));
+    }
+    std::size_t colon = value.find(':');
+    if (colon == std::string_view::npos)
+        return is_valid_host_name(value);
+    return is_valid_host_name(value.substr(0, colon)) && is_valid_port(value.substr(colon + 1));
+}
+
+}  // namespace quilbex::app
