@@ -4,11 +4,13 @@ include(GoogleTest)
 # sanitizer build compiles only what the unit label runs.
 add_custom_target(unit_suites)
 
-# quilbex_test_suite(<name> LABEL <unit|gui|e2e|fuzz|bench> LIBS <targets...> SOURCES <files...>)
+# quilbex_test_suite(<name> LABEL <unit|gui|e2e|fuzz|bench|package> LIBS <targets...> SOURCES <files...>
+#                    [PROPERTIES <test property> <value>...])
 # One executable per test folder; each GoogleTest case becomes one CTest test
-# carrying the label. Discovery happens when the tests run, not when they build.
+# carrying the label (and the given test properties). Discovery happens when
+# the tests run, not when they build.
 function(quilbex_test_suite name)
-  cmake_parse_arguments(A "" "LABEL;TIMEOUT" "LIBS;SOURCES" ${ARGN})
+  cmake_parse_arguments(A "" "LABEL;TIMEOUT" "LIBS;SOURCES;PROPERTIES" ${ARGN})
   if(NOT A_LABEL)
     message(FATAL_ERROR "quilbex_test_suite(${name}): LABEL is required")
   endif()
@@ -30,7 +32,7 @@ function(quilbex_test_suite name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ${lock})
+    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ${lock} ${A_PROPERTIES})
   if(A_LABEL STREQUAL "unit")
     add_dependencies(unit_suites ${name})
   endif()

@@ -30,14 +30,20 @@ std::string field(const HeaderLines& pairs, const std::string& name) {
     return {};
 }
 
-Response page(int status, const std::string& reason, const std::string& title, const std::string& content) {
+Response page(int status, const std::string& reason, const std::string& title, const std::string& content,
+              const std::string& head = "") {
     return Response::text(status, reason, "text/html; charset=utf-8",
-                          "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title +
-                              "</title></head><body>\n" + content + "\n</body></html>");
+                          "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + title + "</title>" + head +
+                              "</head><body>\n" + content + "\n</body></html>");
 }
 
+// The login window shows its view 24 pixels left of and 64 pixels above its
+// client area, where the real site's page has its header and left margin; the
+// page keeps that room free so that the whole form shows.
+constexpr const char* kLoginPageStyle = "<style>body{margin-left:32px}</style>";
+
 Response login_page(const std::string& callback, const std::string& error) {
-    std::string body = "<div style=\"height:64px\"></div>\n<h1>帐号登录</h1>\n";
+    std::string body = "<div id=\"header\" style=\"height:64px\"></div>\n<h1>帐号登录</h1>\n";
     if (!error.empty())
         body += "<p id=\"error\">" + html_escape(error) + "</p>\n";
     body += "<form id=\"login\" method=\"post\" action=\"/login\">\n"
@@ -48,7 +54,7 @@ Response login_page(const std::string& callback, const std::string& error) {
             "<input id=\"password\" name=\"password\" type=\"password\">\n"
             "<button id=\"submit\" type=\"submit\">登录</button>\n</form>\n"
             "<p>登录即表示同意<a id=\"agreement\" href=\"/agreement.html\" target=\"_blank\">用户协议</a></p>";
-    return page(200, "OK", "帐号登录", body);
+    return page(200, "OK", "帐号登录", body, kLoginPageStyle);
 }
 
 // The callback the site redirects to: the forum's home address, under the
