@@ -1,5 +1,7 @@
 #include "app/daily/ReplyText.h"
 
+#include "platform/kernel/Utf8.h"
+
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -130,34 +132,12 @@ std::string page_text(std::string_view page) {
     return line;
 }
 
-// The length of the well-formed UTF-8 sequence at `at`, 0 when there is none.
-std::size_t sequence_length(std::string_view text, std::size_t at) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(at);
-    std::size_t length = lead < 0x80                    ? 1
-                         : lead >= 0xC2 && lead <= 0xDF ? 2
-                         : lead >= 0xE0 && lead <= 0xEF ? 3
-                         : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                        : 0;
-    if (length == 0 || text.size() - at < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-    }
-    // Overlong forms, surrogates and points past U+10FFFF.
-    if ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) > 0x9F) ||
-        (lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) > 0x8F))
-        return 0;
-    return length;
-}
-
 std::string marked_controls(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     std::size_t at = 0;
     while (at < text.size()) {
-        std::size_t length = sequence_length(text, at);
+        std::size_t length = kernel::utf8_sequence_length(text, at);
         unsigned char lead = static_cast<unsigned char>(text[at]);
         if (length == 0) {
             out += kReplacement;
@@ -166,7 +146,7 @@ std::string marked_controls(std::string_view text) {
         }
         if (lead == '\t' || lead == '\n' || lead == '\r')
             out += ' ';
-        else if (lead < 0x20 || lead == 0x7F || (lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0))
+        else if (lead < 0x20 || lead == 0x7F || kernel::is_c1_control(text, at))
             out += kReplacement;  // C0, DEL, C1 (U+0080 to U+009F)
         else
             out.append(text.substr(at, length));

@@ -1,33 +1,13 @@
 #include "app/daily/SystemdUnits.h"
 
+#include "platform/kernel/Utf8.h"
+
 #include <cstdlib>
 #include <sstream>
 
 namespace quilbex::app {
 
 namespace {
-
-// The length of the UTF-8 sequence at `i` (over-long forms, surrogates and
-// code points above U+10FFFF refused), or 0.
-std::size_t utf8_length(std::string_view text, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
-    std::size_t length = lead < 0x80                    ? 1
-                         : lead >= 0xC2 && lead <= 0xDF ? 2
-                         : lead >= 0xE0 && lead <= 0xEF ? 3
-                         : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                        : 0;
-    if (length == 0 || i + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    }
-    if ((lead == 0xE0 && byte(i + 1) < 0xA0) || (lead == 0xED && byte(i + 1) > 0x9F) ||
-        (lead == 0xF0 && byte(i + 1) < 0x90) || (lead == 0xF4 && byte(i + 1) > 0x8F))
-        return 0;
-    return length;
-}
 
 std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
@@ -51,12 +31,11 @@ std::string clock_text(DailyTime time) { return two_digits(time.hour) + ":" + tw
 
 std::optional<std::string> systemd_refusal(std::string_view text, PathUse use) {
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = utf8_length(text, i);
+        std::size_t length = kernel::utf8_sequence_length(text, i);
         if (length == 0)
             return "含有不是 UTF-8 的字节，systemd 不接受这样的路径";
         unsigned char c = static_cast<unsigned char>(text[i]);
-        bool c1 = c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
-        if (c < 0x20 || c == 0x7F || c1)
+        if (c < 0x20 || c == 0x7F || kernel::is_c1_control(text, i))
             return "含有控制字符（例如换行或制表符），systemd 和 cron 都不能照原样运行";
         if (use == PathUse::program && (c == '\'' || c == '"' || c == '\\'))
             return "含有引号或反斜杠（' \" \\），systemd 不运行路径中有这些字符的程序";

@@ -211,11 +211,11 @@ Text url_host(const char* url, bool keep_port) {
         host = text_between(s.c_str(), "http://", "/");
     }
     // A bracketed IPv6 address holds colons of its own: the port follows "]".
+    // Without the "]" it is no IPv6 address and is read as any other host.
     std::string bracketed = str(host);
-    if (!bracketed.empty() && bracketed.front() == '[') {
-        std::size_t close = bracketed.find(']');
-        if (!keep_port && close != std::string::npos)
-            return make_text(bracketed.substr(0, close + 1));
+    if (!bracketed.empty() && bracketed.front() == '[' && bracketed.find(']') != std::string::npos) {
+        if (!keep_port)
+            return make_text(bracketed.substr(0, bracketed.find(']') + 1));
         return host;
     }
     std::int32_t colon = commands::find_text(host.get(), ":");

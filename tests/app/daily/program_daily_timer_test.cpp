@@ -218,9 +218,15 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     std::string service = timers[1].substr(0, timers[1].size() - 6) + ".service";
     EXPECT_THAT(read_file(unit_dir() / service), HasSubstr("\" --profile \"work\" --sign-in --quiet\n"));
     write_file(program.parent_path() / "History.log", "2026-12-07 08:31:02\tcommand-line\tsign-in\t已签到\n");
+    fs::create_directories(program.parent_path() / "profiles/work");
+    write_file(program.parent_path() / "profiles/work/History.log",
+               "2026-12-07 09:42:10\tcommand-line\tsign-in\t网络无应答\n");
     std::string status = run(program, {"--status"}).out;
     EXPECT_THAT(status, HasSubstr(program.string() + "（配置 work）\n  时间：每天 09:30"));
-    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 command-line sign-in 已签到\n"));
+    // Each member's last result comes from that member's own history.
+    EXPECT_THAT(status, HasSubstr("每天 07:00"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 sign-in 已签到\n"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 09:42:10 sign-in 网络无应答\n"));
 
     ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
     EXPECT_EQ(units(".timer"), std::vector<std::string>{timers[1]});

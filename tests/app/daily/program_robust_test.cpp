@@ -119,7 +119,7 @@ TEST_F(DailyRun, member_files_that_are_links_or_fifos_are_left_alone_and_the_run
     RunResult run = folder.wait(folder.start({"--sign-in", "--message", "x"}, quiet_desktop()), 60s);
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_THAT(run.err, HasSubstr("History.log：它不是普通文件"));
-    EXPECT_THAT(run.err, HasSubstr("Daily.lock（它是符号链接），改为锁定程序文件夹"));
+    EXPECT_THAT(run.err, HasSubstr("Daily.lock（它是符号链接），改为锁定它所在的文件夹"));
     EXPECT_EQ(run.err.find("History.log"), run.err.rfind("History.log")) << run.err;
     EXPECT_FALSE(fs::exists(folder.file("elsewhere")));
 
