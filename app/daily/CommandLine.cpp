@@ -136,9 +136,9 @@ const std::array kOptions{
 };
 
 const char* mode_option(Mode mode) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.selects == mode)
-            return spec.name;
+    for (const OptionSpec& option : kOptions)
+        if (option.selects == mode)
+            return option.name;
     return "";
 }
 

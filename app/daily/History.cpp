@@ -53,12 +53,16 @@ bool rotate(const std::string& file, int fd) {
 
 }  // namespace
 
-std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text) {
+std::string local_time_text(std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    std::string line = stamp;
+    return stamp;
+}
+
+std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text) {
+    std::string line = local_time_text(when);
     line += source == RunSource::window ? "\twindow\t" : "\tcommand-line\t";
     line += step;
     line += '\t';

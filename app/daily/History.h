@@ -31,6 +31,9 @@ enum class RunSource { window, command_line };
 
 inline constexpr std::uint64_t kHistoryFileLimit = 1024 * 1024;
 
+// "2026-12-07 08:31:02": the local time as the history file and the alerts write it.
+std::string local_time_text(std::time_t when);
+
 // One line, "\n" included. `status` is UTF-8.
 std::string format_history_line(std::time_t when, RunSource source, FlowStep step, int draw, std::string_view status);
 

@@ -15,8 +15,8 @@ namespace quilbex::kernel {
 
 namespace {
 
-// An XDG base folder: the variable when it holds an absolute path (the
-// specification ignores relative ones), else the default below HOME.
+// An XDG base folder: the variable when it holds an absolute path (XDG's
+// base-folder rules ignore relative ones), else the default below HOME.
 std::string base_folder(const std::string& variable, const std::string& home, const char* below_home) {
     if (!variable.empty() && variable.front() == '/')
         return variable;

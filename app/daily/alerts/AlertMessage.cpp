@@ -1,16 +1,10 @@
 #include "app/daily/alerts/AlertMessage.h"
 
+#include "app/daily/History.h"
+
 namespace quilbex::app {
 
 namespace {
-
-std::string local_time(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    return stamp;
-}
 
 std::string one_line(const std::string& text) {
     std::string out = text;
@@ -24,7 +18,7 @@ std::string one_line(const std::string& text) {
 
 AlertMessage alert_message(const std::string& summary, const std::string& body, const std::string& member,
                            std::time_t when) {
-    return {summary, body + "\n成员：" + one_line(member) + "\n时间：" + local_time(when)};
+    return {summary, body + "\n成员：" + one_line(member) + "\n时间：" + local_time_text(when)};
 }
 
 AlertMessage test_alert_message(const std::string& member, std::time_t when) {
