@@ -2,9 +2,9 @@
 // built-in system libraries, the network configuration and the window system.
 
 #include "app/Handlers.h"
-#include "app/daily/CommandLine.h"
-#include "app/daily/DailyCommands.h"
-#include "app/daily/StandardStreams.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/DailyCommands.h"
+#include "app/cli/StandardStreams.h"
 #include "app/net/FirstStart.h"
 #include "app/net/NetConfig.h"
 #include "app_templates/WindowTemplates.h"

@@ -1,13 +1,13 @@
 #include "app/daily/SignInRun.h"
 
-#include "app/daily/History.h"
-#include "app/daily/Notifier.h"
-#include "app/daily/RunLock.h"
-#include "app/daily/alerts/Alerts.h"
+#include "app/alerts/Alerts.h"
+#include "app/alerts/Notifier.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
 #include "app/flows/SignIn.h"
+#include "app/member/History.h"
+#include "app/member/RunLock.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app/net/SettingsFile.h"
@@ -60,26 +60,12 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
 }
 
 void explain(RunStatus status) {
-    const char* summary = nullptr;
-    const char* body = nullptr;
-    switch (status) {
-    case RunStatus::not_logged_in:
-        summary = "Quilbex 签到：未登录";
-        body = "登录已失效，请打开程序重新登录";
-        break;
-    case RunStatus::no_answer:
-        summary = "Quilbex 签到：网络无应答";
-        body = "网络无应答或证书被拒绝，请检查网络后再试";
-        break;
-    case RunStatus::refused:
-        summary = "Quilbex 签到：签到失败";
-        body = "论坛拒绝了签到，请修改签到文本后再试";
-        break;
-    default: return;
-    }
-    std::fprintf(stderr, "quilbex: %s\n", body);
-    notify_desktop(summary, body);
-    alert_member(status, summary, body);
+    const RunOutcome& outcome = run_outcome(status);
+    if (!outcome.tells_member())
+        return;
+    std::fprintf(stderr, "quilbex: %s\n", outcome.body);
+    notify_desktop(outcome.summary, outcome.body);
+    alert_member(status, outcome.summary, outcome.body);
 }
 
 }  // namespace

@@ -3,14 +3,7 @@
 // series as a click on "抽奖/签到", with the cookie from Cookie.ini and the
 // message of the day from the command line, Config.ini or the quote service,
 // reported to the terminal and the history file, and summed up in an exit
-// status:
-//
-//   status  meaning
-//   0       signed in, or already signed in today
-//   1       bad usage, another run still busy after the wait, or any other reply
-//   2       not logged in: no saved cookie, or the forum says the login is gone
-//   3       no answer from the network, or the certificate was refused
-//   4       the forum refused the sign-in ("签到失败")
+// status (the outcomes of app/member/RunOutcome.h).
 //
 // "Not logged in" is read from the sign-in's status text: the flows' own
 // "未登录" (a forum that answered with an empty body), or a forum page that
@@ -28,6 +21,7 @@
 
 #include "app/daily/RetryWaits.h"
 #include "app/daily/TerminalSink.h"
+#include "app/member/RunOutcome.h"
 
 #include <chrono>
 #include <optional>
@@ -35,8 +29,6 @@
 #include <vector>
 
 namespace quilbex::app {
-
-enum class RunStatus : int { done = 0, failed = 1, not_logged_in = 2, no_answer = 3, refused = 4 };
 
 struct SignInOptions {
     std::optional<std::string> message;  // UTF-8, from --message

@@ -1,6 +1,6 @@
 #include "app/daily/TerminalSink.h"
 
-#include "app/daily/ReplyText.h"
+#include "app/member/ReplyText.h"
 #include "platform/kernel/CodePage.h"
 
 #include <string>

@@ -1,13 +1,13 @@
 #include "app/flows/Lottery.h"
 
 #include "app/flows/Globals.h"
+#include "app/flows/JsonDocument.h"
 #include "app/flows/SignIn.h"
 #include "app/flows/StatusSink.h"
 #include "app/net/FieldList.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
-#include "app/windows/JsonDocument.h"
 #include "app_flows_texts/FlowTexts.h"
 #include "runtime/Blocks.h"
 

@@ -1,12 +1,12 @@
 #include "app/flows/Quote.h"
 
+#include "app/flows/JsonDocument.h"
 #include "app/flows/MainWindowAccess.h"
 #include "app/flows/SignIn.h"
 #include "app/net/FieldList.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
-#include "app/windows/JsonDocument.h"
 #include "runtime/Blocks.h"
 
 namespace quilbex::app {

@@ -1,11 +1,11 @@
 #include "app/windows/MainWindow.h"
 
-#include "app/daily/History.h"
-#include "app/daily/RunLock.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
 #include "app/flows/SignIn.h"
+#include "app/member/History.h"
+#include "app/member/RunLock.h"
 #include "app/windows/Controls.h"
 #include "app/windows/LoginWindow.h"
 #include "app/windows/Skin.h"

@@ -3,8 +3,8 @@
 // convert_charset of 1 MB of UTF-8 to GBK against one direct iconv call (into
 // a buffer kept between calls, and into a fresh one).
 
+#include "app/flows/JsonDocument.h"
 #include "app/net/TextHelpers.h"
-#include "app/windows/JsonDocument.h"
 #include "platform/kernel/CodePage.h"
 #include "runtime/Memory.h"
 

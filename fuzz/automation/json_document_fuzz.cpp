@@ -1,6 +1,6 @@
 // JsonDocument parse and reads on arbitrary bytes: no crash, no leak, no hang,
 // and what parse reports agrees with what the reads see.
-#include "app/windows/JsonDocument.h"
+#include "app/flows/JsonDocument.h"
 
 #include <cstdint>
 #include <cstdio>

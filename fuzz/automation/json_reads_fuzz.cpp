@@ -2,7 +2,7 @@
 // replies. Byte 0 picks the path; the rest (to its first zero byte) is the
 // reply. Every read must return without a crash, leak or hang, and the reads
 // must agree with the kind value_type reports.
-#include "app/windows/JsonDocument.h"
+#include "app/flows/JsonDocument.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -18,4 +18,10 @@ inline bool is_c1_control(std::string_view text, std::size_t at) {
            static_cast<unsigned char>(text[at + 1]) < 0xA0;
 }
 
+// The columns a UTF-8 text takes in a terminal: East Asian wide and
+// full-width characters (Chinese among them) take two, combining marks none,
+// and a byte that is not well-formed UTF-8 one (it is shown as U+FFFD). It
+// does not depend on the process's locale, as wcwidth does.
+std::size_t display_width(std::string_view text);
+
 }  // namespace quilbex::kernel

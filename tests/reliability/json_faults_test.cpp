@@ -2,7 +2,7 @@
 // garbage, cut-off documents, nesting deep enough to exhaust a recursive
 // reader, script text, and documents without the members the flows read.
 
-#include "app/windows/JsonDocument.h"
+#include "app/flows/JsonDocument.h"
 #include "commands/com/ComInit.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 // own, so that neither the machine's crontab nor its units are touched.
 
 #include "DailyFixture.h"
-#include "app/daily/ChildProcess.h"
+#include "platform/kernel/ChildProcess.h"
 
 #include <csignal>
 #include <gmock/gmock.h>

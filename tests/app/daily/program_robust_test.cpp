@@ -3,7 +3,7 @@
 // carry escape sequences or whole pages, a session bus that never answers.
 
 #include "DailyFixture.h"
-#include "app/daily/RunLock.h"
+#include "app/member/RunLock.h"
 
 #include <atomic>
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 // services over HTTPS, with the real five-second pause between draws.
 
 #include "DailyFixture.h"
-#include "app/daily/RunLock.h"
+#include "app/member/RunLock.h"
 
 #include <gmock/gmock.h>
 #include <thread>

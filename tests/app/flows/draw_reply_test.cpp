@@ -2,11 +2,11 @@
 // values, compared over random replies with the reading the program used to
 // make (every escape decoded in the JSON text, then the text parsed).
 
+#include "app/flows/JsonDocument.h"
 #include "app/flows/Lottery.h"
 #include "app/net/NetProgram.h"
 #include "app/net/TextHelpers.h"
 #include "app/net/TextOps.h"
-#include "app/windows/JsonDocument.h"
 #include "support/Gbk.h"
 
 #include <gtest/gtest.h>

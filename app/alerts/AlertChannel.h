@@ -1,0 +1,25 @@
+#pragma once
+// One way an alert reaches the member (a webhook, a mail). Each channel
+// sends the same message and says how it went, in words that may be printed
+// and written to History.log: never the webhook address or a password.
+
+#include "app/alerts/AlertMessage.h"
+
+#include <string>
+
+namespace quilbex::app {
+
+struct ChannelResult {
+    bool sent = false;
+    std::string detail;  // what the server answered, or why nothing went out
+};
+
+class AlertChannel {
+public:
+    virtual ~AlertChannel() = default;
+    virtual std::string name() const = 0;  // "webhook", "mail"
+    virtual std::string host() const = 0;  // host[:port]
+    virtual ChannelResult send(const AlertMessage& message) = 0;
+};
+
+}  // namespace quilbex::app

@@ -1,0 +1,55 @@
+#pragma once
+// The program's command line, parsed with getopt_long into one record. With
+// no mode the program opens its windows; a mode runs without a display and
+// ends with its exit status.
+//
+// Adding an option: a field below (or a mode), its row in the option table
+// of CommandLine.cpp (which holds its help line too), and its use in
+// DailyCommands.cpp.
+
+#include "app/daily/SignInRun.h"
+#include "app/schedule/DailyTimer.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbex::app {
+
+enum class Mode {
+    window,
+    help,
+    version,
+    sign_in,
+    history,
+    install_daily,
+    uninstall_daily,
+    status,
+    profiles,
+    where,
+    notify_test
+};
+
+struct CommandLine {
+    Mode mode = Mode::window;
+    std::string profile;  // --profile NAME; empty: the default member
+    SignInOptions sign_in;  // --message, --quiet, --wait, --retry
+    int history_days = 7;  // --history [DAYS]
+    DailyTime daily_time;  // --install-daily [HH:MM]
+};
+
+struct ParsedCommandLine {
+    std::optional<CommandLine> line;
+    std::string error;  // UTF-8, when `line` is empty
+};
+
+// `args` without the program name.
+ParsedCommandLine parse_command_line(const std::vector<std::string>& args);
+
+// A profile name: letters, digits, '-' and '_', at most 64 of them.
+bool valid_profile_name(const std::string& name);
+
+// The help text (UTF-8), made from the option table and the run outcomes.
+const std::string& command_line_help();
+
+}  // namespace quilbex::app

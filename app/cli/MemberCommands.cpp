@@ -1,0 +1,96 @@
+#include "app/cli/MemberCommands.h"
+
+#include "app/member/LastResult.h"
+#include "app/net/NetConfig.h"
+#include "app/schedule/DailyMember.h"
+#include "app/schedule/DailyTimer.h"
+#include "platform/kernel/CodePage.h"
+#include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/Paths.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quilbex::app {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The names of the profiles below the default member's settings folder.
+std::vector<std::string> profile_names(const kernel::MemberFolders& default_member) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(default_member.config_folder + "/profiles", error))
+        if (entry.is_directory(error))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void print_file(const char* what, const std::string& path) { std::printf("  %-22s %s\n", what, path.c_str()); }
+
+}  // namespace
+
+int list_profiles() {
+    const kernel::MemberFolders& current = kernel::member_folders();
+    const kernel::FolderEnvironment environment = kernel::current_folder_environment(current.program_folder);
+    auto folders_of = [&](const std::string& name) {
+        kernel::MemberFolders folders = kernel::decide_member_folders(current.program_folder, name, environment);
+        return folders;
+    };
+    const kernel::MemberFolders default_member = folders_of("");
+    std::vector<std::string> names{""};
+    for (const std::string& name : profile_names(default_member))
+        names.push_back(name);
+
+    int listed = 0;
+    for (const std::string& name : names) {
+        kernel::MemberFolders folders = name.empty() ? default_member : folders_of(name);
+        if (!fs::is_regular_file(folders.cookie_file()))
+            continue;
+        auto last = last_history_entry(folders.history_file());
+        std::printf("%-20s %s\n", name.empty() ? "(默认)" : name.c_str(),
+                    last ? describe(*last).c_str() : "（还没有记录）");
+        ++listed;
+    }
+    if (listed == 0)
+        std::printf("还没有成员保存过 Cookie（%s）。\n", default_member.cookie_file().c_str());
+    return 0;
+}
+
+int print_where() {
+    const kernel::MemberFolders& folders = kernel::member_folders();
+    const bool installed = folders.layout == kernel::Layout::installed;
+    std::printf("布局: %s（%s）\n", installed ? "installed" : "portable", folders.reason.c_str());
+    std::printf("程序文件夹: %s\n", folders.program_folder.c_str());
+    std::printf("成员: %s\n", folders.profile.empty() ? "(默认)" : folders.profile.c_str());
+
+    const std::string config_file = config_file_path(kernel::program_folder_text());
+    const NetConfig config = read_net_config(config_file, kernel::program_folder_text());
+    const bool named_config = std::getenv("QUILBEX_CONFIG") && *std::getenv("QUILBEX_CONFIG");
+
+    std::printf("成员的文件:\n");
+    print_file("Cookie.ini", folders.cookie_file());
+    print_file(named_config ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini", kernel::native_path(config_file));
+    print_file("History.log", folders.history_file());
+    print_file("Daily.lock", folders.lock_file());
+    print_file("浏览器工作文件夹", folders.cache_folder + "/");
+    if (!config.ca_file.empty())
+        print_file("ca_file", config.ca_file);
+    const std::string units =
+        user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, ""});
+    print_file("定时签到", units + ".service");
+    print_file("", units + ".timer");
+
+    std::printf("程序的文件%s:\n", installed ? "（只读）" : "");
+    for (const char* name : {"quilbex", "quilbex-gtk.so", "node.dll", "SkinH_QV.dll"})
+        print_file(name, folders.program_folder + "/" + name);
+    return 0;
+}
+
+}  // namespace quilbex::app

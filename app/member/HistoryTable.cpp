@@ -1,0 +1,162 @@
+#include "app/member/HistoryTable.h"
+
+#include "platform/kernel/RegularFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quilbex::app {
+
+namespace {
+
+std::string date_of(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+// The four fields of a history line, or false for anything else.
+bool fields_of(std::string_view line, std::string_view (&fields)[4]) {
+    std::size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+        auto tab = line.find('\t', start);
+        if (tab == std::string_view::npos)
+            return false;
+        fields[i] = line.substr(start, tab - start);
+        start = tab + 1;
+    }
+    fields[3] = line.substr(start);
+    return fields[0].size() == 19 && fields[0][4] == '-' && fields[0][10] == ' ';
+}
+
+}  // namespace
+
+HistoryTable::HistoryTable(int days, std::time_t today) {
+    if (days < 1)
+        days = 1;
+    for (int back = days - 1; back >= 0; --back) {
+        // Noon keeps the step a whole day across daylight-saving changes.
+        std::tm local{};
+        localtime_r(&today, &local);
+        local.tm_hour = 12;
+        local.tm_mday -= back;
+        std::string date = date_of(std::mktime(&local));
+        m_dates.push_back(date);
+        m_rows[date];
+    }
+}
+
+void HistoryTable::add_line(std::string_view line) {
+    std::string_view fields[4];
+    if (!fields_of(line, fields))
+        return;
+    auto row = m_rows.find(fields[0].substr(0, 10));
+    if (row == m_rows.end())
+        return;
+    if (fields[2] == "sign-in") {
+        row->second.sign_in = fields[3];
+    } else if (fields[2].substr(0, 5) == "draw ") {
+        if (row->second.draws.size() < kDrawsShownPerDay)
+            row->second.draws.emplace_back(fields[3]);
+        else
+            row->second.more_draws = true;
+    }
+}
+
+std::string HistoryTable::text() const {
+    std::string table = "日期        | 签到 | 抽奖\n";
+    for (const auto& date : m_dates) {
+        const DayRow& row = m_rows.find(date)->second;
+        std::string draws;
+        for (const auto& draw : row.draws)
+            draws += (draws.empty() ? "" : "；") + draw;
+        if (row.more_draws)
+            draws += "；…";
+        table +=
+            date + "  | " + (row.sign_in.empty() ? "-" : row.sign_in) + " | " + (draws.empty() ? "-" : draws) + "\n";
+    }
+    return table;
+}
+
+std::string history_table(const std::string& history, int days, std::time_t today) {
+    HistoryTable table(days, today);
+    std::size_t start = 0;
+    while (start < history.size()) {
+        auto end = history.find('\n', start);
+        if (end == std::string::npos)
+            end = history.size();
+        table.add_line(std::string_view(history).substr(start, end - start));
+        start = end + 1;
+    }
+    return table.text();
+}
+
+bool add_history_file(HistoryTable& table, const std::string& file, std::string& problem) {
+    OpenedFile opened = open_regular_file(file, O_RDONLY);
+    if (!opened.fd) {
+        if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
+            return true;
+        problem = opened.problem;
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(opened.fd.get(), &info) != 0) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    auto left = static_cast<std::uint64_t>(info.st_size);
+    std::string line;
+    bool too_long = false;
+    char block[64 * 1024];
+    while (left > 0) {
+        ssize_t got = ::read(opened.fd.get(), block, left < sizeof block ? left : sizeof block);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            problem = std::strerror(errno);
+            return false;
+        }
+        if (got == 0)
+            break;
+        left -= static_cast<std::uint64_t>(got);
+        for (std::string_view rest(block, static_cast<std::size_t>(got)); !rest.empty();) {
+            auto end = rest.find('\n');
+            std::string_view piece = rest.substr(0, end);
+            if (!too_long && line.size() + piece.size() <= kLongestHistoryLine)
+                line.append(piece);
+            else
+                too_long = true;
+            if (end == std::string_view::npos)
+                break;
+            if (!too_long)
+                table.add_line(line);
+            line.clear();
+            too_long = false;
+            rest.remove_prefix(end + 1);
+        }
+    }
+    if (!too_long && !line.empty())
+        table.add_line(line);
+    return true;
+}
+
+int print_history_table(const std::string& file, int days) {
+    HistoryTable table(days, std::time(nullptr));
+    for (const std::string& name : {file + ".1", file}) {
+        std::string problem;
+        if (!add_history_file(table, name, problem)) {
+            std::fprintf(stderr, "quilbex: 无法读取历史记录 %s：%s\n", name.c_str(), problem.c_str());
+            return 1;
+        }
+    }
+    std::fputs(table.text().c_str(), stdout);
+    return 0;
+}
+
+}  // namespace quilbex::app

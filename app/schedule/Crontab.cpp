@@ -1,0 +1,102 @@
+#include "app/schedule/Crontab.h"
+
+#include "platform/kernel/ChildProcess.h"
+
+#include <sstream>
+
+namespace quilbex::app {
+
+namespace {
+
+// One word for sh in single quotes. A "%" leaves the quotes and stands
+// escaped for cron, which drops the backslash; sh then reads the bare "%"
+// as itself. Inside the quotes a backslash is plain text, and it can never
+// stand right before an escaped "%".
+std::string cron_word(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else if (c == '%')
+            out += "'\\%'";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+std::string mark_of(const std::string& unit_base) { return " # " + unit_base; }
+
+bool has_mark(const std::string& line, const std::string& mark) {
+    return line.size() >= mark.size() && line.compare(line.size() - mark.size(), mark.size(), mark) == 0;
+}
+
+}  // namespace
+
+std::string crontab_line(const DailyMember& member, DailyTime time) {
+    std::string line =
+        std::to_string(time.minute) + " " + std::to_string(time.hour) + " * * * sleep $(shuf -i 0-1800 -n 1); ";
+    if (!member.config_path.empty())
+        line += "QUILBEX_CONFIG=" + cron_word(member.config_path) + " ";
+    line += cron_word(member.program_path);
+    if (!member.profile.empty())
+        line += " --profile " + cron_word(member.profile);
+    return line + " --sign-in --quiet" + mark_of(member_unit_base(member));
+}
+
+std::string crontab_with_line(const std::string& table, const std::string& unit_base, const std::string& line) {
+    std::istringstream lines(table);
+    std::string out, current;
+    while (std::getline(lines, current)) {
+        if (!has_mark(current, mark_of(unit_base)))
+            out += current + "\n";
+    }
+    if (!line.empty())
+        out += line + "\n";
+    return out;
+}
+
+std::vector<CrontabEntry> crontab_entries(const std::string& table) {
+    std::vector<CrontabEntry> entries;
+    std::istringstream lines(table);
+    std::string line;
+    const std::string mark = " # quilbex-daily-";
+    while (std::getline(lines, line)) {
+        auto at = line.rfind(mark);
+        if (at == std::string::npos || line.find_first_of(" \t'", at + 3) != std::string::npos)
+            continue;
+        CrontabEntry entry{line.substr(at + 3), std::nullopt};
+        std::istringstream fields(line);
+        std::string minute, hour;
+        fields >> minute >> hour;
+        entry.time = parse_daily_time(hour + ":" + (minute.size() == 1 ? "0" : "") + minute);
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+CrontabResult read_crontab(std::string& table) {
+    ChildResult listed = run_child({"crontab", "-l"});
+    if (!listed.started)
+        return {CrontabOutcome::no_command, "", false};
+    if (listed.status != 0 && listed.err.find("no crontab for") == std::string::npos)
+        return {CrontabOutcome::failed, listed.err, false};
+    table = listed.status == 0 ? listed.out : "";
+    return {CrontabOutcome::done, "", false};
+}
+
+CrontabResult edit_crontab(const std::string& unit_base, const std::string& line) {
+    std::string table;
+    CrontabResult result = read_crontab(table);
+    if (result.outcome != CrontabOutcome::done)
+        return result;
+    std::string edited = crontab_with_line(table, unit_base, line);
+    if (edited == table)
+        return result;
+    ChildResult written = run_child({"crontab", "-"}, edited);
+    if (!written.ok())
+        return {CrontabOutcome::failed, written.err, false};
+    return {CrontabOutcome::done, "", true};
+}
+
+}  // namespace quilbex::app

@@ -1,0 +1,48 @@
+#pragma once
+// The member's line in their crontab, where no systemd runs. The program
+// edits the table itself through "crontab -l" and "crontab -": it keeps every
+// other line as it was and marks its own with a trailing comment naming the
+// member ("# quilbex-daily-..."), so that installing again replaces only
+// that line and uninstalling removes only it.
+
+#include "app/schedule/DailyMember.h"
+#include "app/schedule/SystemdUnits.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quilbex::app {
+
+// The line for sh as cron runs it: the words in single quotes and every "%"
+// escaped (cron turns a bare "%" into a line break). cron has no random
+// delay of its own; a sleep spreads the start over 30 minutes as the timer
+// does. A missed day is not caught up.
+std::string crontab_line(const DailyMember& member, DailyTime time);
+
+// The table with the member's line replaced by `line` (appended when it had
+// none), or removed when `line` is empty.
+std::string crontab_with_line(const std::string& table, const std::string& unit_base, const std::string& line);
+
+// The members' lines in a table: their unit base names and times.
+struct CrontabEntry {
+    std::string unit_base;
+    std::optional<DailyTime> time;
+};
+std::vector<CrontabEntry> crontab_entries(const std::string& table);
+
+enum class CrontabOutcome { done, no_command, failed };
+struct CrontabResult {
+    CrontabOutcome outcome = CrontabOutcome::failed;
+    std::string detail;  // what crontab said when it failed
+    bool changed = false;
+};
+
+// Reads the member's table ("crontab -l"; no table yet counts as empty).
+CrontabResult read_crontab(std::string& table);
+// Puts the member's line in (or takes it out, `line` empty) and writes the
+// table back only when it changed. A table that cannot be read is never
+// written.
+CrontabResult edit_crontab(const std::string& unit_base, const std::string& line);
+
+}  // namespace quilbex::app
