@@ -1,6 +1,9 @@
 // The forum's web site: the home page (also the account site's callback,
 // where a login ticket opens a forum session and sets its cookies), the
+// forum's own login page, which sends the browser on to the account site, the
 // sign-in plug-in's page with the session's form token, and the sign action.
+// The mobile API answers under the forum's address as well, as it does on a
+// real forum, so that a member can name the forum alone.
 
 #include "sim/Services.h"
 
@@ -8,6 +11,9 @@ namespace quilbex::sim {
 
 namespace {
 
+constexpr const char* kLoginPage = "/member.php";
+constexpr const char* kLoginQuery = "mod=logging&action=login";
+constexpr const char* kApiPath = "/api/mobile/index.php";
 constexpr const char* kSignPage = "/plugin-dsu_paulsign:sign.html";
 constexpr const char* kSignActionQuery = "id=dsu_paulsign:sign&operation=qiandao&infloat=1&inajax=1";
 constexpr const char* kNeedLogin = "您需要先登录才能继续本操作";
@@ -47,6 +53,17 @@ Response home(SimState& state, const Request& request) {
     if (is_logged_in(state, request))
         return html("<html><head><title>社区</title></head><body>欢迎回来</body></html>");
     return html("<html><head><title>社区</title></head><body>游客，请登录</body></html>");
+}
+
+// A forum with a central account site hands its login to that site, with its
+// own home page (under the name the browser used) as the address to come
+// back to. The account site is addressed by the same host name as the forum.
+Response login_redirect(SimState& state, const Request& request) {
+    const std::string host = request.header("Host").value_or("");
+    const std::string name = host.substr(0, host.rfind(':'));
+    const std::string callback = "https://" + host + "/";
+    return Response::redirect(302, "https://" + name + ":" + std::to_string(state.account_port.load()) +
+                                       "/index.html?&callback=" + percent_encode(callback));
 }
 
 // The forum's message page, as it answers a guest.
@@ -161,8 +178,12 @@ Response forum_site(SimState& state, const Request& request) {
         return nothing;
     }
     const std::string path = request.path();
+    if (path == kApiPath)
+        return mobile_api(state, request);
     if (request.method == "GET" && path == "/")
         return home(state, request);
+    if (request.method == "GET" && path == kLoginPage && request.query() == kLoginQuery)
+        return login_redirect(state, request);
     if (request.method == "GET" && path == kSignPage)
         return sign_page(state, request);
     if (request.method == "POST" && path == "/plugin.php" && request.query() == kSignActionQuery)

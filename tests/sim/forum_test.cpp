@@ -159,6 +159,18 @@ TEST_F(Draw, a_guest_a_wrong_agent_body_or_signature_each_have_their_answer) {
     EXPECT_TRUE(sim->state().log.entries().size() >= 5u);
 }
 
+TEST_F(Draw, the_forums_own_address_serves_the_same_api) {
+    scenario("draw_gap_ms=0");
+    auto on_forum = [&](const std::string& cookie) {
+        return call(sim->forum_port(), "POST", kDraw, std::string("User-Agent: ") + kMobileAgent + "\r\nCookie: " +
+                                                          cookie)
+            .body;
+    };
+    EXPECT_TRUE(has(on_forum(kMember), "x1"));
+    EXPECT_TRUE(has(draw(), "x2")) << "one member, one count, whichever address";
+    EXPECT_TRUE(has(on_forum("UM_distinctid="), "to_login"));
+}
+
 TEST_F(Draw, the_server_checks_host_and_length_and_chunks_its_replies) {
     const std::string own = host(sim->api_port());
     const std::string head = std::string("POST ") + kDraw + " HTTP/1.1\r\nUser-Agent: " + kMobileAgent +

@@ -91,6 +91,21 @@ TEST_F(Login, the_site_redirects_only_to_the_forums_home) {
     EXPECT_TRUE(has(post_login(forum_home(), "secret", INTERNET_FLAG_NO_COOKIES).body, "欢迎回来"));
 }
 
+TEST_F(Login, the_forums_login_page_leads_through_the_account_site_back_to_the_forum) {
+    clear_cookie_store();
+    const std::string login = "/member.php?mod=logging&action=login";
+    Reply handed = call(sim->forum_port(), "GET", login, "", "", INTERNET_FLAG_NO_AUTO_REDIRECT);
+    EXPECT_EQ(handed.status, 302u);
+    EXPECT_TRUE(has(handed.headers, "Location: https://127.0.0.1:" + std::to_string(sim->account_port()) +
+                                        "/index.html?&callback=" + percent_encode(forum_home()) + "\r\n"))
+        << handed.headers;
+    // Followed, the chain ends on the account site's form, and its login on the forum.
+    Reply page = call(sim->forum_port(), "GET", login, "", "", 0);
+    EXPECT_TRUE(has(page.body, "value=\"" + forum_home() + "\""));
+    EXPECT_TRUE(has(post_login(forum_home(), "secret").body, "欢迎回来"));
+    EXPECT_EQ(call(sim->forum_port(), "GET", "/member.php?mod=logging", "", "", 0).status, 404u);
+}
+
 TEST_F(Login, a_ticket_opens_the_forum_only_once) {
     std::string ticket = sim->state().issue_ticket();
     Reply first = call(sim->forum_port(), "GET", "/?ticket=" + ticket);
