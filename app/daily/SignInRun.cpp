@@ -43,13 +43,17 @@ std::string read_setting(const std::string& file, const char* section, const cha
 }
 
 // The message of the day in GBK: --message, else [DAILY] message of the
-// settings file, else a fresh quote, else the fixed message.
+// settings file, else a fresh quote when a quote service is set, else the
+// fixed message.
 std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     if (options.message)
         return gbk(options.message->c_str());
     std::string configured = read_setting_text(config_file_path(kernel::program_folder_text()), "DAILY", "message");
     if (!configured.empty())
         return configured;
+    // Without a quote service the fixed message is the member's choice, not a fault.
+    if (net_config().hosts.quote.empty())
+        return gbk(kFixedMessage);
     commands::Text quote = fetch_quote();
     if (quote) {
         sink.report(FlowStep::quote, 0, quote.get());

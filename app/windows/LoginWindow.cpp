@@ -4,12 +4,16 @@
 #include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
 #include "app/windows/Controls.h"
+#include "app/windows/MainWindow.h"
 #include "app_constants/AppConstants.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/BrowserLibrary.h"
 #include "forms/FormsApi.h"
 #include "forms/WindowCommands.h"
 #include "forms/blocks/BrowserBlock.h"
+#include "platform/kernel/CodePage.h"
+#include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/Paths.h"
 #include "runtime/CallFrame.h"
 
 #include <string>
@@ -25,10 +29,25 @@ rt::ArgRecord browser_reference() {
 }
 
 // The account site's login page, with the forum's home page as the address
-// to come back to, on the configured hosts.
+// to come back to, on the configured hosts. Without an account site the
+// forum's own login page opens; the browser follows wherever the forum sends
+// it (its central account site, most often) and back.
 std::string login_address() {
     const ServiceHosts& hosts = net_config().hosts;
+    if (hosts.account.empty())
+        return "https://" + hosts.forum + "/member.php?mod=logging&action=login";
     return "https://" + hosts.account + "/index.html?&callback=https%3A%2F%2F" + hosts.forum + "%2F";
+}
+
+// An installed copy keeps the login at once, as the save button would: its
+// member may close the window without saving and would lose it. The
+// portable layout leaves saving to the member, as it always has.
+void keep_login(const char* cookie) {
+    if (kernel::member_folders().layout != kernel::Layout::installed)
+        return;
+    std::string line = save_cookie(cookie) ? "登录已保存到 " + kernel::native_path(cookie_file())
+                                           : "登录未能保存到 " + kernel::native_path(cookie_file()) + "，请点“保存”";
+    append_status_line(kernel::utf8_to_gbk(line).c_str());
 }
 
 }  // namespace
@@ -79,6 +98,7 @@ void capture_login_cookie() {
     rt::OwnedText name = url_decode(encoded_name.get(), true);
 
     write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
+    keep_login(cookie.get());
     write_control_number(login_window::kWindowId, login_window::poll_timer, 0);
     rt::ArgRecord window =
         rt::ArgRecord::of_unit(login_window::kWindowId, login_window::window_unit, rt::kTypeWindowReference);

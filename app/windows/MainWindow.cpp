@@ -14,6 +14,8 @@
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
+#include "app/net/NetConfig.h"
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "runtime/CallFrame.h"
 
@@ -27,11 +29,6 @@ namespace {
 
 namespace main_window = forms::main_window;
 namespace login_window = forms::login_window;
-
-std::string cookie_file() {
-    commands::Text folder = commands::run_directory();
-    return std::string(folder ? folder.get() : "") + constants::cookie_file_name();
-}
 
 void show_message(const char* text) {
     rt::ArgRecord args[] = {rt::ArgRecord::of_pointer(text, rt::kTypeText), rt::ArgRecord::of_int(0)};
@@ -58,13 +55,6 @@ win::DWORD lottery_worker(win::LPVOID) {
     return 0;
 }
 
-void append_status_line(const char* text) {
-    std::string line = std::string(text ? text : "") + constants::line_end();
-    rt::ArgRecord args[] = {rt::ArgRecord::of_unit(main_window::kWindowId, main_window::status_box, 0x00010005),
-                            rt::ArgRecord::of_pointer(line.c_str(), rt::kTypeText)};
-    rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
-}
-
 // A named member's window says whose it is, after the template's title.
 void show_member_in_title() {
     const std::string& profile = kernel::member_folders().profile;
@@ -80,6 +70,24 @@ void show_member_in_title() {
 }
 
 }  // namespace
+
+std::string cookie_file() {
+    commands::Text folder = commands::run_directory();
+    return std::string(folder ? folder.get() : "") + constants::cookie_file_name();
+}
+
+bool save_cookie(const char* cookie) {
+    // The value is always given, so an empty box keeps the key with an empty value.
+    return commands::write_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key(),
+                                  cookie ? cookie : constants::empty_text());
+}
+
+void append_status_line(const char* text) {
+    std::string line = std::string(text ? text : "") + constants::line_end();
+    rt::ArgRecord args[] = {rt::ArgRecord::of_unit(main_window::kWindowId, main_window::status_box, 0x00010005),
+                            rt::ArgRecord::of_pointer(line.c_str(), rt::kTypeText)};
+    rt::call_core_command(quilbex::forms::lib::append_edit_text, 2, args);
+}
 
 rt::HandlerResult main_window_created(const rt::HandlerCall&) {
     show_member_in_title();
@@ -97,6 +105,12 @@ rt::HandlerResult clock_tick(const rt::HandlerCall&) {
 }
 
 rt::HandlerResult quote_button_click(const rt::HandlerCall&) {
+    // A deployment without a quote service leaves the message to the member.
+    if (net_config().hosts.quote.empty()) {
+        show_message(kernel::utf8_to_gbk("没有设置每日一句服务（Config.ini 的 [HOSTS] quote），请自己写一段签到文本。")
+                         .c_str());
+        return {};
+    }
     // The previous handle is overwritten without being closed, as the
     // start-thread command's caller keeps only the latest.
     std::int32_t handle = 0;
@@ -116,9 +130,7 @@ rt::HandlerResult login_button_click(const rt::HandlerCall&) {
 
 rt::HandlerResult save_button_click(const rt::HandlerCall&) {
     rt::OwnedText cookie = read_control_text(main_window::kWindowId, main_window::cookie_box);
-    // The value is always given, so an empty box keeps the key with an empty value.
-    bool saved = commands::write_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key(),
-                                        cookie ? cookie.get() : constants::empty_text());
+    bool saved = save_cookie(cookie.get());
     // A failed write must not look like a saved cookie.
     show_message(saved ? constants::saved_message() : constants::save_failed_message());
     return {};

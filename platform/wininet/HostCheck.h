@@ -1,0 +1,36 @@
+#pragma once
+// Whether a host can be reached over HTTPS as this layer's requests reach it:
+// the name is looked up, a TCP connection is made and the TLS handshake is
+// completed with the process's trust (the system's authorities plus the
+// configured extra one, TlsTrust.h). Nothing is sent after the handshake.
+// The fault names the step that failed, so that a member can tell a typing
+// mistake from a closed port or a certificate the program does not accept.
+
+#include <chrono>
+#include <string>
+
+namespace quilbex::wininet {
+
+enum class HostFault {
+    none,
+    name_unresolved,  // the name does not resolve
+    refused,  // the host answers, nothing listens on the port
+    unreachable,  // no route, or the connection failed otherwise
+    timeout,  // no answer in time (TCP or TLS)
+    certificate_untrusted,  // not signed by a trusted authority
+    certificate_expired,
+    certificate_wrong_name,  // valid, but for another name
+    tls_failed,  // the handshake failed for another reason
+    no_library,  // libcurl could not be loaded
+};
+
+struct HostCheck {
+    HostFault fault = HostFault::none;
+    std::string detail;  // the library's own words (UTF-8), for the faults it describes
+};
+
+// `host` is "name", "name:port", "1.2.3.4:port" or "[::1]:port"; without a
+// port, 443. `timeout` bounds the whole check.
+HostCheck check_host(const std::string& host, std::chrono::milliseconds timeout);
+
+}  // namespace quilbex::wininet
