@@ -4,3 +4,4 @@
 
 #include "app/windows/LoginWindow.h"
 #include "app/windows/MainWindow.h"
+#include "app/windows/SetupWindow.h"

@@ -7,6 +7,8 @@
 #include "app/cli/StandardStreams.h"
 #include "app/net/FirstStart.h"
 #include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
+#include "app/windows/SetupConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
 #include "browser/Shlwapi.h"
@@ -43,6 +45,17 @@ inline constexpr std::uint32_t kStartupWindow = 0x52010001;
 
 namespace {
 
+// The window the program starts with: the main window, or the set-up window
+// (asked for with --setup, or an installed copy's settings name no forum).
+std::uint32_t g_startup_window = kStartupWindow;
+
+// An installed copy whose settings file names no forum has nothing to connect
+// to; its member fills in the set-up window instead of editing the file.
+bool forum_not_set(const std::string& config_file) {
+    return kernel::member_folders().layout == kernel::Layout::installed &&
+           read_setting_utf8(config_file, "HOSTS", "forum").empty();
+}
+
 // The program's icon resource is the image its main window shows.
 void register_default_icon() {
     auto templates = quilbex::forms::read_templates({forms::kTemplateData, forms::kTemplateDataSize});
@@ -74,14 +87,8 @@ std::string prepare_libraries() {
     kernel::remove_abandoned_working_folders(folders.cache_folder);
     kernel::place_engine_working_folder(folders.cache_folder);
 
-    // The program's own text for its folder (GBK), as the file functions take it.
-    std::string folder = kernel::program_folder_text();
-    const std::string config_file = config_file_path(folder);
-    install_net_config(read_net_config(config_file, folder));
-    // The login window's browser trusts the configured services as the HTTP client does.
-    const NetConfig& config = net_config();
-    browser::set_engine_trust(config.ca_file,
-                              {config.hosts.forum, config.hosts.api, config.hosts.quote, config.hosts.account});
+    const std::string config_file = settings_file();
+    load_service_settings(config_file);
     return config_file;
 }
 
@@ -109,6 +116,8 @@ void prepare_windowless_runtime() {
 void prepare_process() {
     const std::string config_file = prepare_libraries();
     const NetConfig& config = net_config();
+    if (forum_not_set(config_file))
+        g_startup_window = setup_window_id();
 
     if (!ui::WindowSystem::use_gtk()) {
         std::string missing = ui::gtk_module_error();
@@ -121,8 +130,10 @@ void prepare_process() {
     // A configuration that names only some hosts would send the others'
     // requests to the local defaults, one with a value its key does not take
     // would send them astray, and an installed copy has no local services:
-    // say which keys are wrong and end before anything is sent.
-    if (std::string problem = configuration_problem(config, config_file); !problem.empty()) {
+    // say which keys are wrong and end before anything is sent. The set-up
+    // window is where such a file is put right, so it opens regardless.
+    std::string problem = g_startup_window == kStartupWindow ? configuration_problem(config, config_file) : "";
+    if (!problem.empty()) {
         ui::MessageBoxA(nullptr, problem.c_str(), kernel::utf8_to_gbk("配置错误").c_str(),
                         ui::MB_OK | ui::MB_ICONERROR);
         std::exit(1);
@@ -139,7 +150,9 @@ std::optional<int> run_command_line(int argc, char** argv) {
     const std::string program = kernel::executable_directory();
     kernel::set_member_folders(
         kernel::decide_member_folders(program, parsed.line->profile, kernel::current_folder_environment(program)));
-    if (parsed.line->mode == Mode::window)
+    if (parsed.line->mode == Mode::setup)
+        g_startup_window = setup_window_id();
+    if (parsed.line->mode == Mode::window || parsed.line->mode == Mode::setup)
         return std::nullopt;
     keep_standard_streams_harmless();
     return run_daily_command(*parsed.line, prepare_windowless_runtime);
@@ -148,7 +161,7 @@ std::optional<int> run_command_line(int argc, char** argv) {
 std::int32_t application_entry() {
     rt::ApplicationStartup startup;
     startup.exit_routine = release_globals;
-    startup.startup_window = kStartupWindow;
+    startup.startup_window = g_startup_window;
     return rt::run_application_entry(startup);
 }
 

@@ -23,9 +23,10 @@ using forms::Routine;
 // In the order of the templates' routine table (app_templates' Routine).
 constexpr std::array<rt::ApplicationRoutine, quilbex::app::forms::kRoutineCount> kRoutines = {
     main_window_created, clock_tick,           quote_button_click, login_button_click,   save_button_click,
-    sign_button_click,   login_window_created, login_clock_tick,   capture_button_click,
+    sign_button_click,   login_window_created, login_clock_tick,   capture_button_click, setup_window_created,
+    setup_more_click,    setup_daily_click,    setup_test_click,   setup_save_click,     setup_cancel_click,
 };
-static_assert(static_cast<std::size_t>(Routine::capture_button_click) == kRoutines.size() - 1);
+static_assert(static_cast<std::size_t>(Routine::setup_cancel_click) == kRoutines.size() - 1);
 
 // DLL commands, by index: library file and exported name.
 constexpr std::array<const char*, 16> kDllLibraries = {"wininet.dll",  "wininet.dll",  "wininet.dll",  "wininet.dll",

@@ -112,6 +112,8 @@ const std::array kOptions{
                "--profiles", "列出保存了 Cookie 的成员及各自最后的结果"},
     OptionSpec{"where", Value::none, Mode::where, {}, nothing,
                "--where", "显示各个文件的位置"},
+    OptionSpec{"setup", Value::none, Mode::setup, {}, nothing,
+               "--setup", "打开设置窗口：论坛地址、其他主机、签到文本和每日定时签到"},
     OptionSpec{"profile", Value::required, {}, {}, set_profile,
                "--profile NAME", "使用成员 NAME 的文件（字母、数字、'-'、'_'），可与任何命令同用"},
     OptionSpec{"help", Value::none, Mode::help, {}, nothing,

@@ -27,7 +27,8 @@ enum class Mode {
     status,
     profiles,
     where,
-    notify_test
+    notify_test,
+    setup
 };
 
 struct CommandLine {

@@ -25,18 +25,7 @@ namespace {
 
 int history_command(int days) { return print_history_table(kernel::member_folders().history_file(), days); }
 
-// The member this run stands for, with the settings file it was told to use
-// as an absolute path (a timer does not start in today's folder).
-DailyMember current_member(const CommandLine& line) {
-    DailyMember member{kernel::executable_path(), line.profile, ""};
-    const char* config = std::getenv("QUILBEX_CONFIG");
-    if (config && *config) {
-        std::error_code error;
-        auto absolute = std::filesystem::absolute(config, error);
-        member.config_path = error ? config : absolute.lexically_normal().string();
-    }
-    return member;
-}
+DailyMember current_member(const CommandLine& line) { return this_program_member(line.profile); }
 
 // --status: each timer's member's last result, from the history file where
 // that member's files live.
@@ -69,7 +58,8 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::notify_test: prepare_runtime(); return notify_test();
     case Mode::profiles: return list_profiles();
     case Mode::where: return print_where();
-    case Mode::window: break;
+    case Mode::window:
+    case Mode::setup: break;
     }
     return usage_error("没有命令");
 }

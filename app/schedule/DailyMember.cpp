@@ -1,9 +1,24 @@
 #include "app/schedule/DailyMember.h"
 
+#include "platform/kernel/Paths.h"
+
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 namespace quilbex::app {
+
+DailyMember this_program_member(const std::string& profile) {
+    DailyMember member{kernel::executable_path(), profile, ""};
+    const char* config = std::getenv("QUILBEX_CONFIG");
+    if (config && *config) {
+        std::error_code error;
+        auto absolute = std::filesystem::absolute(config, error);
+        member.config_path = error ? config : absolute.lexically_normal().string();
+    }
+    return member;
+}
 
 std::string member_unit_base(const DailyMember& member) {
     // FNV-1a: the same path gives the same name in every version and on every machine.

@@ -14,6 +14,10 @@ struct DailyMember {
     std::string config_path;  // absolute QUILBEX_CONFIG at install time, or empty
 };
 
+// This program for `profile`, with the settings file that QUILBEX_CONFIG
+// names as an absolute path (a timer does not start in today's folder).
+DailyMember this_program_member(const std::string& profile);
+
 // "quilbex-daily-<hash>" for the program folder's member and
 // "quilbex-daily-<profile>-<hash>" for a profile, where <hash> is eight hex
 // digits of a stable hash of the program path. The base of both unit names

@@ -6,6 +6,7 @@
 #include "app/flows/SignIn.h"
 #include "app/member/History.h"
 #include "app/member/RunLock.h"
+#include "app/net/NetConfig.h"
 #include "app/windows/Controls.h"
 #include "app/windows/LoginWindow.h"
 #include "app/windows/Skin.h"
@@ -14,7 +15,6 @@
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
-#include "app/net/NetConfig.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "runtime/CallFrame.h"
@@ -107,8 +107,8 @@ rt::HandlerResult clock_tick(const rt::HandlerCall&) {
 rt::HandlerResult quote_button_click(const rt::HandlerCall&) {
     // A deployment without a quote service leaves the message to the member.
     if (net_config().hosts.quote.empty()) {
-        show_message(kernel::utf8_to_gbk("没有设置每日一句服务（Config.ini 的 [HOSTS] quote），请自己写一段签到文本。")
-                         .c_str());
+        show_message(
+            kernel::utf8_to_gbk("没有设置每日一句服务（Config.ini 的 [HOSTS] quote），请自己写一段签到文本。").c_str());
         return {};
     }
     // The previous handle is overwritten without being closed, as the

@@ -46,7 +46,7 @@ HostFault fault_of(CURL* easy, CURLcode code) {
 
 }  // namespace
 
-HostCheck check_host(const std::string& host, std::chrono::milliseconds timeout) {
+HostCheck check_host(const std::string& host, const TlsTrust& trust, std::chrono::milliseconds timeout) {
     if (!ensure_curl_initialised())
         return {HostFault::no_library, "libcurl"};
     CurlEasyPtr easy(curl().easy_init());
@@ -62,7 +62,7 @@ HostCheck check_host(const std::string& host, std::chrono::milliseconds timeout)
     curl().easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
     curl().easy_setopt(easy.get(), CURLOPT_ERRORBUFFER, error);
     SharedTrustStore store;
-    configure_curl_tls(easy.get(), tls_trust(), true, store);
+    configure_curl_tls(easy.get(), trust, true, store);
     CURLcode code = curl().easy_perform(easy.get());
     HostCheck check{fault_of(easy.get(), code), {}};
     if (check.fault != HostFault::none)

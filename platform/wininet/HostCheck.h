@@ -1,10 +1,12 @@
 #pragma once
 // Whether a host can be reached over HTTPS as this layer's requests reach it:
 // the name is looked up, a TCP connection is made and the TLS handshake is
-// completed with the process's trust (the system's authorities plus the
-// configured extra one, TlsTrust.h). Nothing is sent after the handshake.
+// completed with the process's trust rules (the system's authorities plus
+// the configured extra one, TlsTrust.h). Nothing is sent after the handshake.
 // The fault names the step that failed, so that a member can tell a typing
 // mistake from a closed port or a certificate the program does not accept.
+
+#include "platform/wininet/TlsTrust.h"
 
 #include <chrono>
 #include <string>
@@ -30,7 +32,8 @@ struct HostCheck {
 };
 
 // `host` is "name", "name:port", "1.2.3.4:port" or "[::1]:port"; without a
-// port, 443. `timeout` bounds the whole check.
-HostCheck check_host(const std::string& host, std::chrono::milliseconds timeout);
+// port, 443. `trust` is the process's (tls_trust()) or the one a set-up about
+// to be saved would give it. `timeout` bounds the whole check.
+HostCheck check_host(const std::string& host, const TlsTrust& trust, std::chrono::milliseconds timeout);
 
 }  // namespace quilbex::wininet

@@ -162,8 +162,8 @@ TEST_F(Draw, a_guest_a_wrong_agent_body_or_signature_each_have_their_answer) {
 TEST_F(Draw, the_forums_own_address_serves_the_same_api) {
     scenario("draw_gap_ms=0");
     auto on_forum = [&](const std::string& cookie) {
-        return call(sim->forum_port(), "POST", kDraw, std::string("User-Agent: ") + kMobileAgent + "\r\nCookie: " +
-                                                          cookie)
+        return call(sim->forum_port(), "POST", kDraw,
+                    std::string("User-Agent: ") + kMobileAgent + "\r\nCookie: " + cookie)
             .body;
     };
     EXPECT_TRUE(has(on_forum(kMember), "x1"));

@@ -20,15 +20,17 @@ constexpr auto kCeiling = 30s;
 
 class HostCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override { set_extra_ca_file(std::string(QUILBEX_SIM_CERT_DIR) + "/ca.pem"); }
-    void TearDown() override { set_extra_ca_file(""); }
+    HostCheck check(const std::string& host, std::chrono::milliseconds timeout = kCeiling) {
+        return check_host(host, trust, timeout);
+    }
 
     // A server on a free port that presents the certificate `name`.pem.
     std::string serve(const std::string& name) {
         const std::string dir = QUILBEX_SIM_CERT_DIR;
         std::string error;
-        servers.push_back(sim::HttpServer::start(0, sim::TlsFiles{dir + "/" + name + ".pem", dir + "/" + name + ".key"},
-                                                 [](const sim::Request&) { return sim::Response{}; }, &error));
+        servers.push_back(sim::HttpServer::start(
+            0, sim::TlsFiles{dir + "/" + name + ".pem", dir + "/" + name + ".key"},
+            [](const sim::Request&) { return sim::Response{}; }, &error));
         EXPECT_TRUE(servers.back()) << error;
         return "127.0.0.1:" + std::to_string(servers.back() ? servers.back()->port() : 0);
     }
@@ -54,29 +56,32 @@ protected:
             ::close(fd);
     }
 
+    TlsTrust trust{std::string(QUILBEX_SIM_CERT_DIR) + "/ca.pem", false};
     std::vector<std::unique_ptr<sim::HttpServer>> servers;
     std::vector<int> sockets;
 };
 
 TEST_F(HostCheckTest, a_trusted_server_passes_and_each_refused_certificate_has_its_own_fault) {
-    EXPECT_EQ(check_host(serve("server"), kCeiling).fault, HostFault::none);
-    EXPECT_EQ(check_host(serve("expired"), kCeiling).fault, HostFault::certificate_expired);
-    HostCheck other = check_host(serve("other-name"), kCeiling);
+    EXPECT_EQ(check(serve("server")).fault, HostFault::none);
+    EXPECT_EQ(check(serve("expired")).fault, HostFault::certificate_expired);
+    HostCheck other = check(serve("other-name"));
     EXPECT_EQ(other.fault, HostFault::certificate_wrong_name) << other.detail;
-    HostCheck untrusted = check_host(serve("untrusted"), kCeiling);
+    HostCheck untrusted = check(serve("untrusted"));
     EXPECT_EQ(untrusted.fault, HostFault::certificate_untrusted);
     EXPECT_FALSE(untrusted.detail.empty());
     // The same server is refused as soon as the authority is no longer trusted.
     const std::string trusted_before = serve("server");
-    set_extra_ca_file("");
-    EXPECT_EQ(check_host(trusted_before, kCeiling).fault, HostFault::certificate_untrusted);
+    trust.extra_ca_file.clear();
+    EXPECT_EQ(check(trusted_before).fault, HostFault::certificate_untrusted);
+    trust.insecure = true;
+    EXPECT_EQ(check(serve("expired")).fault, HostFault::none) << "a deployment that switched checks off";
 }
 
 TEST_F(HostCheckTest, a_bad_name_a_closed_port_and_a_silent_server_are_told_apart) {
-    EXPECT_EQ(check_host("no-such-host.invalid", kCeiling).fault, HostFault::name_unresolved);
-    EXPECT_EQ(check_host(socket_on_free_port(false), kCeiling).fault, HostFault::refused);
+    EXPECT_EQ(check("no-such-host.invalid").fault, HostFault::name_unresolved);
+    EXPECT_EQ(check(socket_on_free_port(false)).fault, HostFault::refused);
     // The handshake never gets an answer: the check gives up at its own limit.
-    EXPECT_EQ(check_host(socket_on_free_port(true), 1500ms).fault, HostFault::timeout);
+    EXPECT_EQ(check(socket_on_free_port(true), 1500ms).fault, HostFault::timeout);
 }
 
 }  // namespace
