@@ -113,8 +113,10 @@ std::string authority_path(const std::string& config_file, const std::string& ty
 std::string setup_values_problem(const SetupValues& values, const std::string& config_file) {
     if (trimmed(values.forum).empty())
         return "请填写论坛地址，例如 bbs.example.com。";
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"论坛地址", &values.forum}, {"手机接口", &values.api}, {"每日一句", &values.quote}, {"帐号网站", &values.account}};
+    const std::pair<const char*, const std::string*> fields[] = {{"论坛地址", &values.forum},
+                                                                 {"手机接口", &values.api},
+                                                                 {"每日一句", &values.quote},
+                                                                 {"帐号网站", &values.account}};
     for (const auto& [name, typed] : fields) {
         if (!trimmed(*typed).empty() && !host_of_address(*typed))
             return std::string(name) + "“" + std::string(trimmed(*typed)) +

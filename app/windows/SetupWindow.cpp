@@ -36,9 +36,9 @@ constexpr std::chrono::seconds kCheckTimeout{15};
 
 // The rows under "更多", hidden until the member asks for them.
 constexpr std::uint32_t kMoreUnits[] = {
-    setup::api_label,     setup::api_edit,     setup::quote_label, setup::quote_edit, setup::account_label,
-    setup::account_edit,  setup::ca_label,     setup::ca_edit,     setup::message_label,
-    setup::message_edit,  setup::daily_button, setup::time_label,  setup::time_edit,
+    setup::api_label,    setup::api_edit,   setup::quote_label, setup::quote_edit,    setup::account_label,
+    setup::account_edit, setup::ca_label,   setup::ca_edit,     setup::message_label, setup::message_edit,
+    setup::daily_button, setup::time_label, setup::time_edit,
 };
 
 // Window-thread state of the one set-up window.
@@ -75,8 +75,8 @@ rt::ArgRecord window_reference(std::uint32_t window_id, std::uint32_t unit_id) {
 }
 
 SetupValues values_of_fields() {
-    return {field(setup::forum_edit), field(setup::api_edit),     field(setup::quote_edit),
-            field(setup::account_edit), field(setup::ca_edit), field(setup::message_edit)};
+    return {field(setup::forum_edit),   field(setup::api_edit), field(setup::quote_edit),
+            field(setup::account_edit), field(setup::ca_edit),  field(setup::message_edit)};
 }
 
 // ---- the connection check, on a worker -------------------------------------
@@ -109,8 +109,7 @@ std::string fault_text(const wininet::HostCheck& check) {
     case HostFault::refused: return "连接被拒绝（这个端口上没有服务）";
     case HostFault::unreachable: return "无法连接：" + check.detail;
     case HostFault::timeout: return "超时，没有应答";
-    case HostFault::certificate_untrusted:
-        return "证书不受信任（不是系统或“CA 证书”里的机构签发的）";
+    case HostFault::certificate_untrusted: return "证书不受信任（不是系统或“CA 证书”里的机构签发的）";
     case HostFault::certificate_expired: return "证书已过期";
     case HostFault::certificate_wrong_name: return "证书是发给别的域名的";
     case HostFault::tls_failed: return "TLS 握手失败：" + check.detail;
@@ -188,8 +187,9 @@ rt::HandlerResult setup_test_click(const rt::HandlerCall&) {
     }
     {
         std::lock_guard guard(g_job_mutex);
-        g_pending_job = CheckJob{hosts_to_check(values),
-                                 wininet::TlsTrust{authority_path(settings_file(), values.ca_file), net_config().insecure}};
+        g_pending_job =
+            CheckJob{hosts_to_check(values),
+                     wininet::TlsTrust{authority_path(settings_file(), values.ca_file), net_config().insecure}};
     }
     append_result("正在测试连接……");
     if (!commands::start_thread(check_worker)) {
