@@ -1,0 +1,167 @@
+// From the package to a scheduled daily sign-in through windows alone: the
+// unpacked program, started by a member who is not root and has no settings
+// file, opens its set-up window; the member gives the forum's address (and
+// the local services' authority, which a real forum's certificate does not
+// need), tries the connection, saves with the daily sign-in checked, and
+// logs in. The login is kept without a click on "保存", and the command-line
+// run signs in and draws with that one address.
+
+#include "tests/e2e/ToolFixture.h"
+#include "tests/packaging/PackageFiles.h"
+
+#include <filesystem>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace quilbex::packaging {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+constexpr const char* kSetupTitle = "Quilbex 设置";
+// Centres of the set-up window's controls, from its template.
+constexpr e2e::Point kForumField{270, 25};
+constexpr e2e::Point kMoreButton{52, 82};
+constexpr e2e::Point kAuthorityField{270, 206};
+constexpr e2e::Point kDailyButton{185, 268};
+constexpr e2e::Point kResultBox{226, 340};
+constexpr e2e::Point kTestButton{60, 414};
+constexpr e2e::Point kSaveButton{288, 414};
+
+class FirstStartTest : public e2e::ToolTest {
+protected:
+    void SetUp() override {
+        ToolTest::SetUp();
+        ASSERT_TRUE(m_unpacked.ok()) << "no package in " QUILBEX_PACKAGE_DIR;
+        fs::permissions(home(), fs::perms::owner_all);
+        ASSERT_EQ(::chown(home().c_str(), kMemberId, kMemberId), 0);
+    }
+    void TearDown() override {
+        if (HasFailure() && m_desktop)
+            m_desktop->screenshot("first-start-failure.png");
+        m_run.stop();
+        run_command(member_command({"--uninstall-daily"}));  // the crontab line, where cron took it
+        ToolTest::TearDown();
+    }
+
+    // nobody, who cannot write to the program folder.
+    static constexpr int kMemberId = 65534;
+    const std::string& home() const { return m_home.path(); }
+
+    std::vector<std::string> as_member(const std::vector<std::string>& args, const std::string& display = "") const {
+        std::vector<std::string> argv{"env",           "-u", "XDG_CONFIG_HOME", "-u", "XDG_STATE_HOME", "-u",
+                                      "XDG_CACHE_HOME", "-u", "QUILBEX_CONFIG",  "HOME=" + home()};
+        if (!display.empty())
+            argv.push_back("DISPLAY=" + display);
+        for (const char* word : {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"})
+            argv.push_back(word);
+        argv.push_back(m_unpacked.path("/usr/lib/quilbex/quilbex"));
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
+    std::string member_command(const std::vector<std::string>& args) const {
+        std::string line;
+        for (const std::string& word : as_member(args))
+            line += shell_quoted(word) + " ";
+        return line + "2>&1";
+    }
+    void press(e2e::Point p) { m_desktop->click(m_setup, p.x, p.y); }
+    void type_into(e2e::Point field, const std::string& text) {
+        press(field);
+        m_desktop->key("ctrl+a");
+        m_desktop->type(text);
+    }
+
+    UnpackedPackage m_unpacked;
+    e2e::TempFolder m_home;
+    e2e::ChildProcess m_run;
+    e2e::XWindow m_setup = 0;
+};
+
+TEST_F(FirstStartTest, one_address_in_the_set_up_window_leads_to_a_kept_login_and_a_daily_sign_in) {
+    start_services();
+    const std::string forum = services().host(services().forum_port());
+    // The authority as a member would keep it: a file in their home.
+    const std::string authority = home() + "/local-ca.pem";
+    fs::copy_file(services().ca_file(), authority);
+    ASSERT_EQ(::chown(authority.c_str(), kMemberId, kMemberId), 0);
+
+    const std::string log = folder() + "/member.log";
+    m_run = e2e::ChildProcess(as_member({}, m_desktop->display()), {}, log, "/");
+    auto setup = m_desktop->wait_window(kSetupTitle, 40s);
+    ASSERT_TRUE(setup) << "no set-up window; program output:\n" << e2e::read_file(log);
+    m_setup = *setup;
+    EXPECT_FALSE(m_desktop->wait_window("配置错误", 1s));
+    std::this_thread::sleep_for(800ms);  // let the window manager place and focus it
+    m_desktop->xdotool("windowactivate --sync " + std::to_string(m_setup));
+
+    press(kMoreButton);
+    type_into(kAuthorityField, authority);
+    type_into(kForumField, forum);
+    press(kTestButton);
+    std::string report;
+    ASSERT_TRUE(e2e::wait_until(
+        [&] {
+            report = m_desktop->copy_text_at(m_setup, kResultBox.x, kResultBox.y);
+            return report.find("全部可以连接") != std::string::npos;
+        },
+        60s))
+        << report;
+    EXPECT_THAT(report, HasSubstr("forum, api  " + forum + "：可以连接"));
+
+    press(kDailyButton);
+    m_desktop->screenshot("setup-window.png");
+    press(kSaveButton);
+    auto main = m_desktop->wait_window(e2e::kMainTitle, 40s);
+    ASSERT_TRUE(main) << "no main window after saving; program output:\n" << e2e::read_file(log);
+    m_main = *main;
+    EXPECT_TRUE(m_desktop->wait_window_gone(kSetupTitle));
+    const std::string settings = e2e::read_file(home() + "/.config/quilbex/Config.ini");
+    EXPECT_THAT(settings, HasSubstr("forum=" + forum + "\n"));
+    EXPECT_THAT(settings, HasSubstr("ca_file=" + authority + "\n"));
+    EXPECT_THAT(settings, HasSubstr("; Quilbex")) << "the template's comments stay";
+
+    // The login: the forum's own login page hands over to the account site.
+    std::this_thread::sleep_for(800ms);
+    click(e2e::kLoginButton);
+    auto login = m_desktop->wait_window(e2e::kLoginTitle, 40s);
+    ASSERT_TRUE(login);
+    ASSERT_TRUE(e2e::wait_until([&] { return requests("account").size() >= 1; }, 40s)) << "never reached the account site";
+    std::this_thread::sleep_for(1s);  // the page lays out its form
+    m_desktop->xdotool("windowactivate --sync " + std::to_string(*login));
+    m_desktop->click(*login, 76, 107);
+    m_desktop->paste("张三");
+    m_desktop->click(*login, 244, 107);
+    m_desktop->type("secret");
+    m_desktop->key("Return");
+    ASSERT_TRUE(dismiss_message(40s)) << "no greeting";
+
+    const std::string cookie_file = home() + "/.config/quilbex/Cookie.ini";
+    EXPECT_THAT(e2e::read_file(cookie_file), HasSubstr("BBS_UNAME=%E5%BC%A0%E4%B8%89")) << "kept without 保存";
+    std::vector<std::string> lines = status_lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "登录已保存到 " + cookie_file);
+    m_run.stop();
+
+    CommandResult run = run_command(member_command({"--sign-in"}));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("签到成功"));
+    EXPECT_THAT(run.output, HasSubstr("金币 x1"));
+    bool drawn_on_forum = false;
+    for (const sim::LogEntry& entry : requests("forum"))
+        drawn_on_forum |= entry.request.path() == "/api/mobile/index.php";
+    EXPECT_TRUE(drawn_on_forum) << "the draw goes to the forum's own address";
+
+    CommandResult crontab = run_command("crontab -l -u nobody 2>/dev/null");
+    bool unit = false;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(home() + "/.config/systemd/user", error))
+        unit |= entry.path().extension() == ".timer";
+    EXPECT_TRUE(unit || crontab.output.find("quilbex-daily-") != std::string::npos) << crontab.output;
+}
+
+}  // namespace
+}  // namespace quilbex::packaging
