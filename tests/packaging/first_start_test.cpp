@@ -52,8 +52,16 @@ protected:
     const std::string& home() const { return m_home.path(); }
 
     std::vector<std::string> as_member(const std::vector<std::string>& args, const std::string& display = "") const {
-        std::vector<std::string> argv{"env",           "-u", "XDG_CONFIG_HOME", "-u", "XDG_STATE_HOME", "-u",
-                                      "XDG_CACHE_HOME", "-u", "QUILBEX_CONFIG",  "HOME=" + home()};
+        std::vector<std::string> argv{"env",
+                                      "-u",
+                                      "XDG_CONFIG_HOME",
+                                      "-u",
+                                      "XDG_STATE_HOME",
+                                      "-u",
+                                      "XDG_CACHE_HOME",
+                                      "-u",
+                                      "QUILBEX_CONFIG",
+                                      "HOME=" + home()};
         if (!display.empty())
             argv.push_back("DISPLAY=" + display);
         for (const char* word : {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"})
@@ -129,7 +137,8 @@ TEST_F(FirstStartTest, one_address_in_the_set_up_window_leads_to_a_kept_login_an
     click(e2e::kLoginButton);
     auto login = m_desktop->wait_window(e2e::kLoginTitle, 40s);
     ASSERT_TRUE(login);
-    ASSERT_TRUE(e2e::wait_until([&] { return requests("account").size() >= 1; }, 40s)) << "never reached the account site";
+    ASSERT_TRUE(e2e::wait_until([&] { return requests("account").size() >= 1; }, 40s))
+        << "never reached the account site";
     std::this_thread::sleep_for(1s);  // the page lays out its form
     m_desktop->xdotool("windowactivate --sync " + std::to_string(*login));
     m_desktop->click(*login, 76, 107);
@@ -144,16 +153,24 @@ TEST_F(FirstStartTest, one_address_in_the_set_up_window_leads_to_a_kept_login_an
     std::vector<std::string> lines = status_lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "登录已保存到 " + cookie_file);
+    // No quote service is set: the button says so and asks nothing.
+    click(e2e::kQuoteButton);
+    EXPECT_THAT(message_text(), HasSubstr("没有设置每日一句服务"));
+    EXPECT_TRUE(dismiss_message());
+    EXPECT_TRUE(requests("quote").empty());
     m_run.stop();
 
     CommandResult run = run_command(member_command({"--sign-in"}));
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("签到成功"));
     EXPECT_THAT(run.output, HasSubstr("金币 x1"));
-    bool drawn_on_forum = false;
-    for (const sim::LogEntry& entry : requests("forum"))
+    bool drawn_on_forum = false, fixed_message = false;
+    for (const sim::LogEntry& entry : requests("forum")) {
         drawn_on_forum |= entry.request.path() == "/api/mobile/index.php";
+        fixed_message |= sim::percent_decode(entry.request.body).find("每天签到，天天开心") != std::string::npos;
+    }
     EXPECT_TRUE(drawn_on_forum) << "the draw goes to the forum's own address";
+    EXPECT_TRUE(fixed_message) << "no message set and no quote service: the fixed text";
 
     CommandResult crontab = run_command("crontab -l -u nobody 2>/dev/null");
     bool unit = false;
