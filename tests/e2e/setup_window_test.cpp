@@ -32,7 +32,8 @@ protected:
     // A server on a free port presenting the certificate `name`.pem of the test certificates.
     std::string serve(const std::string& name) {
         const std::string dir = QUILBEX_SIM_CERT_DIR;
-        m_servers.push_back(sim::HttpServer::start(0, sim::TlsFiles{dir + "/" + name + ".pem", dir + "/" + name + ".key"},
+        m_servers.push_back(sim::HttpServer::start(0,
+                                                   sim::TlsFiles{dir + "/" + name + ".pem", dir + "/" + name + ".key"},
                                                    [](const sim::Request&) { return sim::Response{}; }));
         return m_servers.back() ? "127.0.0.1:" + std::to_string(m_servers.back()->port()) : "";
     }
@@ -72,8 +73,8 @@ TEST_F(SetupWindowTest, each_host_gets_one_line_with_its_fault_and_cancel_writes
     const std::string forum = services().host(services().forum_port());
     const std::string expired = serve("expired"), other_name = serve("other-name"), untrusted = serve("untrusted");
     const std::string settings = "; the member's own note\r\n[HOSTS]\r\nforum=" + forum + "\r\napi=" + expired +
-                                 "\r\nquote=" + other_name + "\r\naccount=" + untrusted + "\r\n[TLS]\r\nca_file=" +
-                                 services().ca_file() + "\r\n";
+                                 "\r\nquote=" + other_name + "\r\naccount=" + untrusted +
+                                 "\r\n[TLS]\r\nca_file=" + services().ca_file() + "\r\n";
     write_file(folder() + "/Config.ini", settings);
 
     m_run = ChildProcess({folder() + "/quilbex", "--setup"}, {"DISPLAY=" + m_desktop->display()},
@@ -93,7 +94,8 @@ TEST_F(SetupWindowTest, each_host_gets_one_line_with_its_fault_and_cancel_writes
 
     press(kMoreButton);
     const std::string closed = closed_port();
-    for (auto [field, text] : {std::pair{kApiField, std::string("no-such-host.invalid")}, std::pair{kQuoteField, closed}}) {
+    for (auto [field, text] :
+         {std::pair{kApiField, std::string("no-such-host.invalid")}, std::pair{kQuoteField, closed}}) {
         press(field);
         m_desktop->key("ctrl+a");
         m_desktop->type(text);

@@ -62,7 +62,7 @@ void expect_units(const WindowTemplate& window, const std::vector<Placement>& ex
 
 TEST(AppTemplates, main_window_holds_its_twelve_records_in_template_order) {
     TemplateData data = generated();
-    ASSERT_EQ(data.windows.size(), 2u);
+    ASSERT_EQ(data.windows.size(), 3u);
     const WindowTemplate& main = data.windows[0];
     EXPECT_EQ(main.id, 0x52010001u);
     EXPECT_EQ(main.values, (std::array<std::uint32_t, 2>{0x0000E100, 0x19010003}));
@@ -85,7 +85,7 @@ TEST(AppTemplates, main_window_holds_its_twelve_records_in_template_order) {
 
 TEST(AppTemplates, login_window_holds_its_four_records_in_template_order) {
     TemplateData data = generated();
-    ASSERT_EQ(data.windows.size(), 2u);
+    ASSERT_EQ(data.windows.size(), 3u);
     const WindowTemplate& login = data.windows[1];
     EXPECT_EQ(login.id, 0x5201591Bu);
     EXPECT_EQ(login.values, (std::array<std::uint32_t, 2>{0x4601139C, 0x19015925}));
@@ -104,10 +104,14 @@ TEST(AppTemplates, handlers_are_bound_by_routine_index_and_nothing_else_has_one)
         {0x16015956, R::quote_button_click},   {0x16015929, R::login_button_click},
         {0x160158D3, R::save_button_click},    {0x16010002, R::sign_button_click},
         {0x0601591A, R::login_window_created}, {0x16015924, R::login_clock_tick},
-        {0x16015923, R::capture_button_click},
+        {0x16015923, R::capture_button_click}, {0x06020000, R::setup_window_created},
+        {0x16020004, R::setup_more_click},     {0x1602000F, R::setup_daily_click},
+        {0x16020013, R::setup_test_click},     {0x16020014, R::setup_save_click},
+        {0x16020015, R::setup_cancel_click},
     };
     EXPECT_EQ(static_cast<std::uint32_t>(R::main_window_created), 0u);
     EXPECT_STREQ(app::kRoutineNames[static_cast<std::size_t>(R::capture_button_click)], "capture_button_click");
+    EXPECT_STREQ(app::kRoutineNames[static_cast<std::size_t>(R::setup_cancel_click)], "setup_cancel_click");
     for (const auto& window : generated().windows) {
         for (const auto& u : window.units) {
             auto it = bound.find(u.id);
