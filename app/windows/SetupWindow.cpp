@@ -30,6 +30,7 @@ namespace {
 namespace setup = forms::setup_window;
 namespace main_window = forms::main_window;
 
+// The common property 可视 (visible), index 5 of every unit.
 constexpr std::int32_t kVisibleProperty = 5;
 // A host that has not answered within this time is reported as a timeout.
 constexpr std::chrono::seconds kCheckTimeout{15};
