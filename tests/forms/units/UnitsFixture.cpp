@@ -41,9 +41,9 @@ template <std::uint32_t N> rt::HandlerResult routine(const rt::HandlerCall& call
     return result ? rt::HandlerResult{true, *result} : rt::HandlerResult{};
 }
 
-const rt::ApplicationRoutine kRoutines[UnitsProgram::kRoutineCount] = {routine<0>, routine<1>, routine<2>, routine<3>,
-                                                                       routine<4>, routine<5>, routine<6>, routine<7>,
-                                                                       routine<8>, routine<9>};
+const rt::ApplicationRoutine kRoutines[UnitsProgram::kRoutineCount] = {
+    routine<0>, routine<1>, routine<2>,  routine<3>,  routine<4>,  routine<5>,  routine<6>,  routine<7>,
+    routine<8>, routine<9>, routine<10>, routine<11>, routine<12>, routine<13>, routine<14>, routine<15>};
 
 }  // namespace
 

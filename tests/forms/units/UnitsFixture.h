@@ -35,7 +35,7 @@ struct HandlerRun {
 
 class UnitsProgram {
 public:
-    static constexpr std::uint32_t kRoutineCount = 10;
+    static constexpr std::uint32_t kRoutineCount = 16;
 
     enum class System { Headless, Current };
 
