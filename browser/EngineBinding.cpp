@@ -6,6 +6,7 @@
 #include "engine/GlEnvironment.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/ModuleRegistry.h"
+#include "platform/wininet/ProxyPolicy.h"
 #include "platform/ui/User32.h"
 #include "runtime/Memory.h"
 #include "runtime/Notifications.h"
@@ -30,6 +31,21 @@ struct EngineTrust {
 EngineTrust& engine_trust() {
     static EngineTrust trust;
     return trust;
+}
+
+// Hands the process's proxy decision to an engine that offers the proxy
+// function, so that the login window's pages take the same way out as the
+// program's own requests; an engine without it follows the desktop.
+void apply_engine_proxy(win::HMODULE module) {
+    using SetProxyFn = void (*)(const char*, const char*, const char*);
+    auto set_proxy = reinterpret_cast<SetProxyFn>(kernel::GetProcAddress(module, "wkeQuilbexSetProxy"));
+    if (!set_proxy)
+        return;
+    wininet::EngineProxy proxy = wininet::engine_proxy();
+    std::string ignore;
+    for (const std::string& host : proxy.ignore_hosts)
+        ignore += (ignore.empty() ? "" : ",") + host;
+    set_proxy(proxy.http.c_str(), proxy.https.c_str(), ignore.c_str());
 }
 
 // Hands the configured trust to an engine that offers the trust function; an
@@ -140,6 +156,7 @@ bool EngineBinding::prepare() {
         const wkeSettings settings{};
         f.wkeInitializeEx(&settings);
         apply_engine_trust(m_module);
+        apply_engine_proxy(m_module);
     }
     return f.wkeCreateWebWindow && (!f.wkeIsInitialize || f.wkeIsInitialize());
 }
