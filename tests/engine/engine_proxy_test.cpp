@@ -1,0 +1,66 @@
+// Pages take the way out that the program's proxy policy decides: through
+// the proxy that http_proxy / https_proxy name, directly for the hosts of
+// no_proxy, exactly as the program's own requests (the policy is handed over
+// as the program hands it, from the same function).
+
+#include "platform/wininet/ProxyPolicy.h"
+#include "support/ProxyStandIn.h"
+#include "tests/engine/EngineFixture.h"
+
+#include <cstdlib>
+
+namespace quilbex::testing {
+namespace {
+
+class EngineProxyTest : public EngineFixture {
+protected:
+    void TearDown() override {
+        for (const char* name : {"http_proxy", "https_proxy", "no_proxy"})
+            ::unsetenv(name);
+    }
+
+    // What the browser binding does when the engine starts.
+    static void hand_over_policy() {
+        wininet::EngineProxy proxy = wininet::engine_proxy();
+        std::string ignore;
+        for (const std::string& host : proxy.ignore_hosts)
+            ignore += (ignore.empty() ? "" : ",") + host;
+        api().wkeQuilbexSetProxy(proxy.http.c_str(), proxy.https.c_str(), ignore.c_str());
+    }
+};
+
+TEST_F(EngineProxyTest, pages_go_through_the_environments_proxy_except_to_hosts_it_exempts) {
+    httplib::Server server;
+    std::vector<std::string> served;
+    std::mutex lock;
+    server.Get(R"(/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard<std::mutex> guard(lock);
+        served.push_back(req.path);
+        res.set_content("<title>" + req.path + "</title>", "text/html");
+    });
+    int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { server.listen_after_bind(); });
+    const std::string origin = "http://127.0.0.1:" + std::to_string(port);
+    ProxyStandIn proxy;
+    ::setenv("http_proxy", proxy.address().c_str(), 1);
+    hand_over_policy();
+
+    wkeWebView view = make_view();
+    EXPECT_EQ(load_and_wait(view, origin + "/via-proxy"), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    EXPECT_EQ(proxy.carried(), std::vector<std::string>{"GET " + origin + "/via-proxy HTTP/1.1"});
+
+    ::setenv("no_proxy", "localhost,127.0.0.1", 1);
+    hand_over_policy();
+    EXPECT_EQ(load_and_wait(view, origin + "/direct"), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    EXPECT_EQ(proxy.carried().size(), 1u);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        EXPECT_EQ(served, (std::vector<std::string>{"/via-proxy", "/direct"}));
+    }
+    api().wkeDestroyWebView(view);
+    server.stop();
+    serving.join();
+}
+
+}  // namespace
+}  // namespace quilbex::testing
