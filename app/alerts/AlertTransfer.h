@@ -16,7 +16,7 @@ namespace quilbex::app {
 inline constexpr const char* kNoCurl = "无法载入 libcurl（libcurl.so.4 缺失或缺少所需函数）";
 // Said when the environment's proxy settings would carry a plain-http address.
 inline constexpr const char* kClearTextThroughProxy =
-    "没有发送：这个 http 地址会经代理明文转发（环境变量 http_proxy 或 all_proxy）；"
+    "这个 http 地址会经代理明文转发（环境变量 http_proxy 或 all_proxy）；"
     "请把该主机加入 no_proxy，或改用 https 地址";
 
 // A transfer handle for `url`, or none (false) when libcurl cannot be loaded,
