@@ -6,8 +6,8 @@
 #include "engine/GlEnvironment.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/ModuleRegistry.h"
-#include "platform/wininet/ProxyPolicy.h"
 #include "platform/ui/User32.h"
+#include "platform/wininet/ProxyPolicy.h"
 #include "runtime/Memory.h"
 #include "runtime/Notifications.h"
 

@@ -154,7 +154,8 @@ std::optional<TryResult> sign_in_once(const SignInOptions& options, const std::s
     RunStatus result = classify_sign_in(status.get(), answered);
     // The flows' text for a request without an answer is "未登录", which
     // would send the member to log in again for nothing.
-    sinks.report(FlowStep::sign_in, 0, answered ? (status ? status.get() : "") : gbk(failure_text(failure).c_str()).c_str());
+    sinks.report(FlowStep::sign_in, 0,
+                 answered ? (status ? status.get() : "") : gbk(failure_text(failure).c_str()).c_str());
     if (result == RunStatus::done || result == RunStatus::refused)
         run_lottery_series(sinks);
     release_forum_cookie();

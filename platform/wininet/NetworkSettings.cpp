@@ -38,8 +38,8 @@ void apply_trust(CURL* easy, const TlsTrust& trust, bool meets_certificate, Shar
 
 }  // namespace
 
-void apply_network_settings(CURL* easy, const std::string& url, bool meets_certificate,
-                            const NetworkSettings& settings, SharedTrustStore& store) {
+void apply_network_settings(CURL* easy, const std::string& url, bool meets_certificate, const NetworkSettings& settings,
+                            SharedTrustStore& store) {
     apply_trust(easy, settings.trust, meets_certificate, store);
     // The decision is made here, not by libcurl from the environment: the
     // browser engine gets the same one (engine_proxy), and a plain-http

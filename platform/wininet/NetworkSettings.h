@@ -27,7 +27,7 @@ struct NetworkSettings {
 // may set up TLS (an https or smtps address, or STARTTLS); a plain one needs
 // no store, and looking one up checks the extra authority's file on disk.
 // `store` must live until the transfer ends. libcurl must be loaded (Curl.h).
-void apply_network_settings(CURL* easy, const std::string& url, bool meets_certificate,
-                            const NetworkSettings& settings, SharedTrustStore& store);
+void apply_network_settings(CURL* easy, const std::string& url, bool meets_certificate, const NetworkSettings& settings,
+                            SharedTrustStore& store);
 
 }  // namespace quilbex::wininet

@@ -47,8 +47,8 @@ class NetworkRun : public DailyRun {
 protected:
     std::map<std::string, std::string> with(std::map<std::string, std::string> variables) const {
         auto env = quiet_desktop();
-        for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "no_proxy", "HTTPS_PROXY", "ALL_PROXY",
-                                 "NO_PROXY"})
+        for (const char* name :
+             {"http_proxy", "https_proxy", "all_proxy", "no_proxy", "HTTPS_PROXY", "ALL_PROXY", "NO_PROXY"})
             env[name] = "";
         for (auto& [name, value] : variables)
             env[name] = value;
@@ -83,8 +83,8 @@ TEST_F(NetworkRun, sign_in_and_alerts_tunnel_through_https_proxy_alike) {
     auto push = sim::PushService::start(QUILBEX_SIM_CERT_DIR, kPushKey, &error);
     ASSERT_TRUE(push) << error;
     const std::string push_host = "127.0.0.1:" + std::to_string(push->port());
-    write_config(sim->ca_file(), "[NOTIFY]\r\nwebhook=https://" + push_host + "/" + kPushKey +
-                                     ".send?title={title}&desp={text}\r\n");
+    write_config(sim->ca_file(),
+                 "[NOTIFY]\r\nwebhook=https://" + push_host + "/" + kPushKey + ".send?title={title}&desp={text}\r\n");
     ProxyStandIn proxy;
     RunResult run = folder.run({"--sign-in", "--message", "x"}, with({{"https_proxy", proxy.address()}}));
     EXPECT_EQ(run.status, 0) << run.err;

@@ -68,7 +68,8 @@ TEST_F(DailyRun, without_an_answer_it_tries_again_after_each_wait_and_holds_no_l
     EXPECT_TRUE(free_while_waiting);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     const std::string no_answer = "网络无应答（" + sim->host(sim->forum_port()) + "：连接中断）";
-    EXPECT_EQ(run.out, "签到：" + no_answer + "\n签到：" + no_answer + "\n签到：签到成功\n抽奖 1：今日抽奖次数已用完，明天再来吧\n");
+    EXPECT_EQ(run.out, "签到：" + no_answer + "\n签到：" + no_answer +
+                           "\n签到：签到成功\n抽奖 1：今日抽奖次数已用完，明天再来吧\n");
     EXPECT_THAT(run.err, HasSubstr("3 秒后再试"));
     EXPECT_THAT(run.err, HasSubstr("1 秒后再试"));
     EXPECT_EQ(history_of(read_file(folder.file("History.log"))),

@@ -135,8 +135,8 @@ TEST_F(ProxyEnvironment, https_requests_tunnel_through_https_proxy) {
     InternetCloseHandle(session);
     set_extra_ca_file("");
     EXPECT_TRUE(sent) << error_code;
-    EXPECT_EQ(proxy.carried(), std::vector<std::string>{"CONNECT 127.0.0.1:" + std::to_string(sim->quote_port()) +
-                                                        " HTTP/1.1"});
+    EXPECT_EQ(proxy.carried(),
+              std::vector<std::string>{"CONNECT 127.0.0.1:" + std::to_string(sim->quote_port()) + " HTTP/1.1"});
     EXPECT_EQ(sim->state().log.entries().size(), 1u);
 }
 
