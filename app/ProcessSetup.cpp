@@ -80,8 +80,7 @@ std::string prepare_libraries() {
     install_net_config(read_net_config(config_file, folder));
     // The login window's browser trusts the configured services as the HTTP client does.
     const NetConfig& config = net_config();
-    browser::set_engine_trust(config.ca_file,
-                              {config.hosts.forum, config.hosts.api, config.hosts.quote, config.hosts.account});
+    browser::set_engine_trusted_hosts({config.hosts.forum, config.hosts.api, config.hosts.quote, config.hosts.account});
     return config_file;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/kernel/ModuleRegistry.h"
 #include "platform/ui/User32.h"
 #include "platform/wininet/ProxyPolicy.h"
+#include "platform/wininet/TlsTrust.h"
 #include "runtime/Memory.h"
 #include "runtime/Notifications.h"
 
@@ -23,14 +24,9 @@ constexpr std::uintptr_t kProgramFolder = 2001;
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
-struct EngineTrust {
-    std::string ca_file;
-    std::vector<std::string> hosts;
-};
-
-EngineTrust& engine_trust() {
-    static EngineTrust trust;
-    return trust;
+std::vector<std::string>& trusted_hosts() {
+    static std::vector<std::string> hosts;
+    return hosts;
 }
 
 // Hands the process's proxy decision to an engine that offers the proxy
@@ -42,28 +38,25 @@ void apply_engine_proxy(win::HMODULE module) {
     if (!set_proxy)
         return;
     wininet::EngineProxy proxy = wininet::engine_proxy();
-    std::string ignore;
-    for (const std::string& host : proxy.ignore_hosts)
-        ignore += (ignore.empty() ? "" : ",") + host;
-    set_proxy(proxy.http.c_str(), proxy.https.c_str(), ignore.c_str());
+    set_proxy(proxy.http.c_str(), proxy.https.c_str(), proxy.ignore_list().c_str());
 }
 
 // Hands the configured trust to an engine that offers the trust function; an
 // engine without it trusts only what WebKit trusts.
 void apply_engine_trust(win::HMODULE module) {
-    const EngineTrust& trust = engine_trust();
-    if (trust.ca_file.empty())
+    const std::string ca_file = wininet::tls_trust().extra_ca_file;
+    if (ca_file.empty())
         return;
     using AllowFn = bool (*)(const char*, const char*);
     auto allow = reinterpret_cast<AllowFn>(kernel::GetProcAddress(module, "wkeQuilbexAllowCertificate"));
     if (!allow)
         return;
-    for (const std::string& host : trust.hosts) {
+    for (const std::string& host : trusted_hosts()) {
         // "name:port", or "[IPv6]:port" whose address holds colons of its own.
         std::string name =
             !host.empty() && host.front() == '[' ? host.substr(0, host.find(']') + 1) : host.substr(0, host.rfind(':'));
         if (!name.empty())
-            allow(name.c_str(), trust.ca_file.c_str());
+            allow(name.c_str(), ca_file.c_str());
     }
 }
 
@@ -73,9 +66,7 @@ void show_error(const std::string& text) {
 
 }  // namespace
 
-void set_engine_trust(std::string ca_file, std::vector<std::string> hosts) {
-    engine_trust() = EngineTrust{std::move(ca_file), std::move(hosts)};
-}
+void set_engine_trusted_hosts(std::vector<std::string> hosts) { trusted_hosts() = std::move(hosts); }
 
 void prepare_engine_environment() { engine::keep_gl_out_of_the_process(); }
 

@@ -168,6 +168,13 @@ std::string proxy_for_url(std::string_view url) {
 
 bool proxy_sees_clear_text(std::string_view url) { return scheme_of(url) == "http" && !proxy_for_url(url).empty(); }
 
+std::string EngineProxy::ignore_list() const {
+    std::string list;
+    for (const std::string& host : ignore_hosts)
+        list += (list.empty() ? "" : ",") + host;
+    return list;
+}
+
 EngineProxy engine_proxy() {
     const std::string no_proxy = no_proxy_list();
     if (no_proxy == "*")

@@ -42,6 +42,8 @@ struct EngineProxy {
     std::string https;
     std::vector<std::string> ignore_hosts;
     bool direct() const { return http.empty() && https.empty(); }
+    // The ignore-host list separated by commas, as the engine takes it.
+    std::string ignore_list() const;
 };
 EngineProxy engine_proxy();
 

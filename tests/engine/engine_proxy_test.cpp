@@ -22,10 +22,7 @@ protected:
     // What the browser binding does when the engine starts.
     static void hand_over_policy() {
         wininet::EngineProxy proxy = wininet::engine_proxy();
-        std::string ignore;
-        for (const std::string& host : proxy.ignore_hosts)
-            ignore += (ignore.empty() ? "" : ",") + host;
-        api().wkeQuilbexSetProxy(proxy.http.c_str(), proxy.https.c_str(), ignore.c_str());
+        api().wkeQuilbexSetProxy(proxy.http.c_str(), proxy.https.c_str(), proxy.ignore_list().c_str());
     }
 };
 

@@ -85,7 +85,7 @@ TEST_F(ProxyEnvironment, the_engine_gets_the_same_decision_in_the_form_glib_read
     EXPECT_EQ(proxy.http, "http://web:3128");
     EXPECT_EQ(proxy.https, "socks5://sock:1080");
     // Entries curl never matches (with a port, brackets or a wild card) are left out.
-    EXPECT_EQ(proxy.ignore_hosts, (std::vector<std::string>{"corp.example", "10.0.0.0/8", "::1"}));
+    EXPECT_EQ(proxy.ignore_list(), "corp.example,10.0.0.0/8,::1");
     set("no_proxy", "*");
     EXPECT_TRUE(engine_proxy().direct());
 }
