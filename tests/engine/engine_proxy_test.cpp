@@ -8,15 +8,18 @@
 #include "tests/engine/EngineFixture.h"
 
 #include <cstdlib>
+#include <gmock/gmock.h>
 
 namespace quilbex::testing {
 namespace {
 
 class EngineProxyTest : public EngineFixture {
 protected:
+    // The engine outlives the test: later tests in this process go direct.
     void TearDown() override {
         for (const char* name : {"http_proxy", "https_proxy", "no_proxy"})
             ::unsetenv(name);
+        api().wkeQuilbexSetProxy(nullptr, nullptr, nullptr);
     }
 
     // What the browser binding does when the engine starts.
@@ -57,6 +60,24 @@ TEST_F(EngineProxyTest, pages_go_through_the_environments_proxy_except_to_hosts_
     api().wkeDestroyWebView(view);
     server.stop();
     serving.join();
+}
+
+TEST_F(EngineProxyTest, https_pages_tunnel_through_https_proxy) {
+    HttpsServer server(m_authority.issue_server("server"), [](httplib::Server& routes) {
+        routes.Get("/", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<title>tunnelled</title>", "text/html");
+        });
+    });
+    ASSERT_TRUE(api().wkeQuilbexAllowCertificate("127.0.0.1", m_authority.ca_file().c_str()));
+    ProxyStandIn proxy;
+    ::setenv("https_proxy", proxy.address().c_str(), 1);
+    ::setenv("http_proxy", "127.0.0.1:1", 1);  // the wrong scheme's proxy would refuse
+    hand_over_policy();
+    wkeWebView view = make_view();
+    EXPECT_EQ(load_and_wait(view, server.url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    EXPECT_THAT(proxy.carried(),
+                ::testing::Contains("CONNECT 127.0.0.1:" + std::to_string(server.port()) + " HTTP/1.1"));
+    api().wkeDestroyWebView(view);
 }
 
 }  // namespace
