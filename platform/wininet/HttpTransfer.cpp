@@ -93,13 +93,16 @@ std::string authority_of(const std::string& url) {
     return at == std::string::npos ? rest : rest.substr(at + 1);
 }
 
-// The kind of a certificate that the peer verification refused, from
-// OpenSSL's verdict on the chain; a chain it accepted was refused for its name.
-FailureKind certificate_kind(CURL* easy) {
+// The kind of a certificate that the peer verification refused. libcurl
+// checks the name itself once OpenSSL has accepted the chain, and says so in
+// words only; OpenSSL's verdict on the chain tells the other kinds.
+FailureKind certificate_kind(CURL* easy, const std::string& reason) {
+    if (reason.find("no alternative certificate subject name matches") != std::string::npos ||
+        reason.find("does not match target host name") != std::string::npos)
+        return FailureKind::certificate_wrong_name;
     long verdict = X509_V_OK;
     curl().easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
     switch (verdict) {
-    case X509_V_OK:
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH: return FailureKind::certificate_wrong_name;
     case X509_V_ERR_CERT_HAS_EXPIRED:
@@ -124,7 +127,7 @@ RequestFailure describe_failure(CURL* easy, CURLcode code, bool timed_out, const
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR: failure.kind = certificate_kind(easy); break;
+    case CURLE_SSL_ISSUER_ERROR: failure.kind = certificate_kind(easy, failure.reason); break;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER: failure.kind = FailureKind::tls; break;
