@@ -98,9 +98,10 @@ SettingsDocument SettingsDocument::parse(const std::string& native_path, std::st
     SettingsDocument document;
     document.m_path = native_path;
     document.m_utf8 = utf8_text(contents);
-    kernel::for_each_profile_value(contents, [&](std::string_view section, std::string_view key, std::string_view value) {
-        document.m_values.emplace(lookup_name(section, key), std::string(value));
-    });
+    kernel::for_each_profile_value(contents,
+                                   [&](std::string_view section, std::string_view key, std::string_view value) {
+                                       document.m_values.emplace(lookup_name(section, key), std::string(value));
+                                   });
     return document;
 }
 
@@ -125,8 +126,8 @@ std::string SettingsDocument::text(std::string_view section, std::string_view ke
 
 std::string member_settings_path() {
     const kernel::MemberFolders& folders = kernel::member_folders();
-    if (!folders.named_config.empty())
-        return folders.named_config;
+    if (!folders.named_config_file.empty())
+        return folders.named_config_file;
     return kernel::redirect_member_file(folders.program_folder + "/" + kernel::kConfigFileName);
 }
 

@@ -89,6 +89,7 @@ MemberFolders decide_member_folders(const std::string& program_folder, const std
     MemberFolders folders;
     folders.program_folder = program_folder;
     folders.profile = profile;
+    folders.named_config_file = environment.named_config;
     for (char c : environment.named_config)
         folders.named_config += c == '\\' ? '/' : c;
     const std::string& home = environment.home;

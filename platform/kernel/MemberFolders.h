@@ -50,7 +50,8 @@ struct MemberFolders {
     std::string shared_config_folder;  // the default member's: their Config.ini serves every profile without one
     std::string state_folder;  // History.log, Daily.lock
     std::string cache_folder;  // the browser engine's working folders
-    std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved
+    std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved ("/" separators)
+    std::string named_config_file;  // the same exactly as named: the file system's name of the file
 
     std::string cookie_file() const { return config_folder + "/" + kCookieFileName; }
     std::string config_file() const { return config_folder + "/" + kConfigFileName; }

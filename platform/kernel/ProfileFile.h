@@ -62,8 +62,8 @@ win::BOOL WritePrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyNam
 // read, and only the first entry of each key in it; entries without "=" are
 // skipped. Section and key names are as written (compare them without regard
 // to ASCII letter case); values have their quotes removed.
-void for_each_profile_value(std::string_view contents,
-                            const std::function<void(std::string_view section, std::string_view key,
-                                                     std::string_view value)>& visit);
+void for_each_profile_value(
+    std::string_view contents,
+    const std::function<void(std::string_view section, std::string_view key, std::string_view value)>& visit);
 
 }  // namespace quilbex::kernel

@@ -173,8 +173,8 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
         EXPECT_TRUE(verify.ok()) << verify.err;
         EXPECT_EQ(verify.out + verify.err, "");
         const std::string service = read_file(unit_dir() / (base + ".service"));
-        for (const std::string& variable : {"QUILBEX_CONFIG=" + config, "XDG_CONFIG_HOME=" + config_home().string(),
-                                            "XDG_STATE_HOME=" + state})
+        for (const std::string& variable :
+             {"QUILBEX_CONFIG=" + config, "XDG_CONFIG_HOME=" + config_home().string(), "XDG_STATE_HOME=" + state})
             EXPECT_THAT(service, HasSubstr("Environment=" + app::unit_word(variable) + "\n"));
         ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
         EXPECT_TRUE(units(".timer").empty());
@@ -284,12 +284,12 @@ TEST_F(DailyTimerInstall, a_user_manager_enables_each_members_own_timer_and_runs
         return !systemctl({"show", "--property=Version", "--value"}).empty();
     })) << "the user manager did not answer";
 
-    // The settings file names one host only: a run that reads it ends with
-    // status 1 before anything else, where one without it would find no
-    // cookie (status 2).
+    // The settings file names a host but not the forum: a run that reads it
+    // ends with status 1 before anything else, where one without it would
+    // find no cookie (status 2).
     fs::path hostile = program_in("50% $HOME ${X} 中文 签到");
     fs::path config = hostile.parent_path() / "Config %h $X.ini";
-    write_file(config, "[HOSTS]\r\nforum=127.0.0.1:1\r\n");
+    write_file(config, "[HOSTS]\r\napi=127.0.0.1:1\r\n");
     fs::path plain = program_in("plain");
     RunResult first = run(hostile, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config.string()}});
     ASSERT_EQ(first.status, 0) << first.err;

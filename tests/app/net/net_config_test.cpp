@@ -117,9 +117,10 @@ TEST(HostValue, takes_names_dotted_quads_and_bracketed_ipv6_with_an_optional_por
                              "my_host.example", "bbs.example.com.:443", "localhost", "0xbeef.example", "1e5"})
         EXPECT_TRUE(is_valid_host_value(good)) << good;
     // Other spellings of IPv4 addresses that the resolver would still follow.
-    for (const char* bad : {"", "a b", "a;b", "a#b", "a/b", "a:0", "a:65536", "a:", "a:1:2", "::1", "[::1",
-                            "[::1]:", "[x]:1", "1.2.3.256", "-a.com", "a..b", ".", "测试.cn", "0x7f000001",
-                            "0x7f.1", "127.1", "0177.0.0.1", "2130706433:80", "127.0.0.1.", "0X7F.0.0.1"})
+    for (const char* bad :
+         {"",           "a b",    "a;b",    "a#b",        "a/b",           "a:0",        "a:65536",   "a:", "a:1:2",
+          "::1",        "[::1",   "[::1]:", "[x]:1",      "1.2.3.256",     "-a.com",     "a..b",      ".",  "测试.cn",
+          "0x7f000001", "0x7f.1", "127.1",  "0177.0.0.1", "2130706433:80", "127.0.0.1.", "0X7F.0.0.1"})
         EXPECT_FALSE(is_valid_host_value(bad)) << bad;
 }
 
@@ -254,7 +255,7 @@ protected:
 };
 
 TEST_F(MemberSettingsFile, a_named_file_is_opened_by_its_own_name_and_read_once) {
-    const std::string named = write("配置 😀.ini", "[HOSTS]\nforum=bbs.example\n[DAILY]\nmessage=早上好 😀\n");
+    const std::string named = write("配置 😀 a\\b.ini", "[HOSTS]\nforum=bbs.example\n[DAILY]\nmessage=早上好 😀\n");
     use_folders(dir.string(), named);
     EXPECT_EQ(member_settings_path(), named);
     NetConfig config = read_member_net_config();
@@ -264,7 +265,7 @@ TEST_F(MemberSettingsFile, a_named_file_is_opened_by_its_own_name_and_read_once)
     // Readers that name the file as a program text get the same reading, not a file named with '?'.
     EXPECT_EQ(read_setting_utf8(config_file_path(kernel::program_folder_text()), "HOSTS", "forum"), "bbs.example");
 
-    write("配置 😀.ini", "[HOSTS]\nforum=changed.example\n");
+    write("配置 😀 a\\b.ini", "[HOSTS]\nforum=changed.example\n");
     EXPECT_EQ(member_settings()->value("hosts", "FORUM"), "bbs.example");
     EXPECT_EQ(reload_member_settings()->value("HOSTS", "forum"), "changed.example");
 }
