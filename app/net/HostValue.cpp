@@ -85,6 +85,11 @@ bool is_valid_host_value(std::string_view value) {
 
 std::optional<std::string> service_host(std::string_view address) {
     constexpr std::string_view kScheme = "https://";
+    // No address holds spaces or control characters: such a value is most
+    // often an explanation written after it, which belongs on a line of its own.
+    for (char c : address)
+        if (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F)
+            return std::nullopt;
     if (std::size_t colon = address.find("://"); colon != std::string_view::npos) {
         std::string scheme(address.substr(0, colon + 3));
         for (char& c : scheme)

@@ -20,7 +20,8 @@ bool is_valid_host_value(std::string_view value);
 // as above, or an https:// address, with or without a path, query or
 // fragment ("https://bbs.example.com/forum.php?mod=x" -> "bbs.example.com").
 // A host value may also be followed by a path. Nothing for another scheme,
-// user information ("user@host") or an invalid host.
+// user information ("user@host"), spaces or control characters anywhere, or
+// an invalid host.
 std::optional<std::string> service_host(std::string_view address);
 
 }  // namespace quilbex::app

@@ -18,9 +18,9 @@ using namespace quilbex;
 
 // The padded file, written at first use and removed when the benchmark ends.
 struct PaddedFile {
-    std::string path = (std::filesystem::temp_directory_path() /
-                        ("quilbex-bench-config-" + std::to_string(::getpid()) + ".ini"))
-                           .string();
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("quilbex-bench-config-" + std::to_string(::getpid()) + ".ini"))
+            .string();
     PaddedFile() {
         std::ofstream out(path, std::ios::binary);
         out << "[HOSTS]\r\nforum=bbs.example:8443\r\napi=m.example\r\n[TLS]\r\ninsecure=0\r\n[DAILY]\r\n"

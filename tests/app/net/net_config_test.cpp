@@ -134,7 +134,7 @@ TEST(HostValue, a_service_address_keeps_the_host_and_port_of_an_https_address_or
         EXPECT_EQ(service_host(address), std::optional<std::string>(host)) << address;
     for (const char* refused : {"http://bbs.example.com/", "ftp://bbs.example.com", "https://me@bbs.example.com/",
                                 "https://me:pw@bbs.example.com", "https://", "https:///x", "https://0x7f.1/",
-                                "bbs.example.com@evil.example", "javascript://x"})
+                                "bbs.example.com@evil.example", "javascript://x", "https://bbs.example.com/ ; web"})
         EXPECT_FALSE(service_host(refused)) << refused;
 }
 
