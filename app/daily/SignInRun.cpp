@@ -97,7 +97,9 @@ void explain(RunStatus status, const std::string& detail = {}) {
     std::string body = outcome.body;
     if (!detail.empty())
         body += "\n" + detail;
-    std::fprintf(stderr, "quilbex: %s\n", body.c_str());
+    std::fprintf(stderr, "quilbex: %s\n", outcome.body);
+    if (!detail.empty())
+        std::fprintf(stderr, "quilbex: %s\n", detail.c_str());
     notify_desktop(outcome.summary, body);
     alert_member(status, outcome.summary, body);
 }

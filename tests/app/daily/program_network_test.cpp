@@ -112,7 +112,7 @@ TEST_F(NetworkRun, a_refused_certificate_is_not_tried_again_and_is_named_with_it
     EXPECT_EQ(run.status, 3) << run.err;
     const std::string said = "证书被拒绝（" + forum_host() + "：证书不受信任，SSL certificate problem: ";
     EXPECT_THAT(run.out, HasSubstr("签到：" + said));
-    EXPECT_THAT(run.err, HasSubstr(said));
+    EXPECT_THAT(run.err, HasSubstr("\nquilbex: " + said));
     EXPECT_THAT(run.err, Not(HasSubstr("秒后再试")));
     EXPECT_THAT(read_file(folder.file("History.log")), HasSubstr("\tsign-in\t" + said));
     ASSERT_EQ(hook.received().size(), 1u);
