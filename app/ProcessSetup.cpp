@@ -7,7 +7,6 @@
 #include "app/cli/StandardStreams.h"
 #include "app/net/FirstStart.h"
 #include "app/net/NetConfig.h"
-#include "app/net/SettingsFile.h"
 #include "app/windows/SetupConfig.h"
 #include "app_templates/WindowTemplates.h"
 #include "browser/EngineBinding.h"
@@ -49,13 +48,6 @@ namespace {
 // (asked for with --setup, or an installed copy's settings name no forum).
 std::uint32_t g_startup_window = kStartupWindow;
 
-// An installed copy whose settings file names no forum has nothing to connect
-// to; its member fills in the set-up window instead of editing the file.
-bool forum_not_set(const std::string& config_file) {
-    return kernel::member_folders().layout == kernel::Layout::installed &&
-           read_setting_utf8(config_file, "HOSTS", "forum").empty();
-}
-
 // The program's icon resource is the image its main window shows.
 void register_default_icon() {
     auto templates = quilbex::forms::read_templates({forms::kTemplateData, forms::kTemplateDataSize});
@@ -87,9 +79,8 @@ std::string prepare_libraries() {
     kernel::remove_abandoned_working_folders(folders.cache_folder);
     kernel::place_engine_working_folder(folders.cache_folder);
 
-    const std::string config_file = settings_file();
-    load_service_settings(config_file);
-    return config_file;
+    apply_service_settings();
+    return net_config().settings_file;
 }
 
 // The runtime without windows: the program data with its DLL command tables
@@ -116,7 +107,9 @@ void prepare_windowless_runtime() {
 void prepare_process() {
     const std::string config_file = prepare_libraries();
     const NetConfig& config = net_config();
-    if (forum_not_set(config_file))
+    // An installed copy whose settings name no forum has nothing to connect
+    // to; its member fills in the set-up window instead of editing the file.
+    if (needs_setup(config))
         g_startup_window = setup_window_id();
 
     if (!ui::WindowSystem::use_gtk()) {

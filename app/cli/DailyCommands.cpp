@@ -6,6 +6,7 @@
 #include "app/member/History.h"
 #include "app/member/HistoryTable.h"
 #include "app/member/LastResult.h"
+#include "app/net/SettingsFile.h"
 #include "app/schedule/DailyStatus.h"
 #include "app/schedule/DailyTimer.h"
 #include "platform/kernel/MemberFolders.h"
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #ifndef QUILBEX_VERSION
@@ -26,6 +28,20 @@ namespace {
 int history_command(int days) { return print_history_table(kernel::member_folders().history_file(), days); }
 
 DailyMember current_member(const CommandLine& line) { return this_program_member(line.profile); }
+
+// --install-daily. The scheduled runs read the settings file the member
+// names now: one this run cannot read would fail every day.
+int install_daily_command(const CommandLine& line) {
+    if (settings_file_named()) {
+        std::shared_ptr<const SettingsDocument> settings = member_settings();
+        if (settings->error() != 0) {
+            std::fprintf(stderr, "quilbex: 不能安装每日自动签到：QUILBEX_CONFIG 指向的 %s 无法读取：%s。\n",
+                         settings->path().c_str(), std::strerror(settings->error()));
+            return 1;
+        }
+    }
+    return install_daily(current_member(line), line.daily_time);
+}
 
 // --status: each timer's member's last result, from the history file where
 // that member's files live.
@@ -52,14 +68,13 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::version: std::puts("quilbex " QUILBEX_VERSION); return 0;
     case Mode::sign_in: prepare_runtime(); return static_cast<int>(run_sign_in(line.sign_in));
     case Mode::history: return history_command(line.history_days);
-    case Mode::install_daily: return install_daily(current_member(line), line.daily_time);
+    case Mode::install_daily: return install_daily_command(line);
     case Mode::uninstall_daily: return uninstall_daily(current_member(line));
     case Mode::status: return status_command();
     case Mode::notify_test: prepare_runtime(); return notify_test();
     case Mode::profiles: return list_profiles();
     case Mode::where: return print_where();
-    case Mode::window:
-    case Mode::setup: break;
+    case Mode::window: break;
     }
     return usage_error("没有命令");
 }

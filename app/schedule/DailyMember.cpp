@@ -1,5 +1,6 @@
 #include "app/schedule/DailyMember.h"
 
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
 #include <cstdint>
@@ -10,13 +11,15 @@
 namespace quilbex::app {
 
 DailyMember this_program_member(const std::string& profile) {
-    DailyMember member{kernel::executable_path(), profile, ""};
-    const char* config = std::getenv("QUILBEX_CONFIG");
-    if (config && *config) {
+    const kernel::FolderEnvironment environment = kernel::current_folder_environment(kernel::executable_directory());
+    DailyMember member{kernel::executable_path(), profile, "", "", ""};
+    if (!environment.named_config.empty()) {
         std::error_code error;
-        auto absolute = std::filesystem::absolute(config, error);
-        member.config_path = error ? config : absolute.lexically_normal().string();
+        auto absolute = std::filesystem::absolute(environment.named_config, error);
+        member.config_path = error ? environment.named_config : absolute.lexically_normal().string();
     }
+    member.config_home = kernel::absolute_or_empty(environment.config_home);
+    member.state_home = kernel::absolute_or_empty(environment.state_home);
     return member;
 }
 
@@ -30,6 +33,16 @@ std::string member_unit_base(const DailyMember& member) {
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(hash ^ (hash >> 32)));
     return member.profile.empty() ? std::string("quilbex-daily-") + hex : "quilbex-daily-" + member.profile + "-" + hex;
+}
+
+std::vector<std::pair<std::string, std::string>> member_environment(const DailyMember& member) {
+    std::vector<std::pair<std::string, std::string>> variables;
+    for (const auto& [name, value] :
+         {std::pair{"QUILBEX_CONFIG", &member.config_path}, std::pair{"XDG_CONFIG_HOME", &member.config_home},
+          std::pair{"XDG_STATE_HOME", &member.state_home}})
+        if (!value->empty())
+            variables.emplace_back(name, *value);
+    return variables;
 }
 
 std::string member_label(const std::string& program_path, const std::string& profile) {

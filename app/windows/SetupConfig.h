@@ -7,11 +7,16 @@
 
 namespace quilbex::app {
 
-// The settings file of this program and member (GBK name).
+// The member's settings file as a program file name (GBK), as the profile
+// functions take it.
 std::string settings_file();
 
-// Reads `config_file` and installs it; the browser's trust applies to views
-// created afterwards.
-void load_service_settings(const std::string& config_file);
+// Installs the member's settings as read; the browser's trust applies to
+// views created afterwards.
+void apply_service_settings();
+
+// Reads the member's settings file again (after the set-up window wrote it)
+// and installs it.
+void reload_service_settings();
 
 }  // namespace quilbex::app

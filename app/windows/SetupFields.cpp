@@ -20,19 +20,6 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(spaces) - first + 1);
 }
 
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 // A key and its value as the settings file holds them.
 struct Entry {
     const char* section;
@@ -41,7 +28,7 @@ struct Entry {
 };
 
 std::vector<Entry> entries_of(const SetupValues& values) {
-    auto host = [](const std::string& typed) { return host_of_address(typed).value_or(""); };
+    auto host = [](const std::string& typed) { return service_host(trimmed(typed)).value_or(""); };
     return {{"HOSTS", "forum", host(values.forum)},
             {"HOSTS", "api", host(values.api)},
             {"HOSTS", "quote", host(values.quote)},
@@ -64,28 +51,12 @@ bool file_exists(const std::string& native) {
 
 }  // namespace
 
-std::optional<std::string> host_of_address(std::string_view address) {
-    std::string_view text = trimmed(address);
-    for (std::string_view scheme : {"https://", "http://"}) {
-        if (starts_with_ignoring_case(text, scheme)) {
-            text.remove_prefix(scheme.size());
-            break;
-        }
-    }
-    // The host part ends where a path, a query or a fragment begins.
-    text = text.substr(0, text.find_first_of("/?#"));
-    // An address with a member name ("user@host") hides where it leads.
-    if (text.empty() || text.find('@') != std::string_view::npos || !is_valid_host_value(text))
-        return std::nullopt;
-    return std::string(text);
-}
-
 std::vector<HostToCheck> hosts_to_check(const SetupValues& values) {
     std::vector<HostToCheck> hosts;
     auto add = [&](const char* key, const std::string& typed, bool required) {
         if (!required && trimmed(typed).empty())
             return;
-        std::string host = host_of_address(typed).value_or("");
+        std::string host = service_host(trimmed(typed)).value_or("");
         for (HostToCheck& known : hosts) {
             if (!host.empty() && known.host == host) {
                 known.keys += std::string(", ") + key;
@@ -118,7 +89,7 @@ std::string setup_values_problem(const SetupValues& values, const std::string& c
                                                                  {"每日一句", &values.quote},
                                                                  {"帐号网站", &values.account}};
     for (const auto& [name, typed] : fields) {
-        if (!trimmed(*typed).empty() && !host_of_address(*typed))
+        if (!trimmed(*typed).empty() && !service_host(trimmed(*typed)))
             return std::string(name) + "“" + std::string(trimmed(*typed)) +
                    "”不是一个网站地址：请写主机名（可以带 :端口），或从浏览器复制论坛的网址。";
     }

@@ -2,9 +2,9 @@
 // What the set-up window reads from its fields and writes to the settings
 // file, apart from the window itself, so that it can be checked without one.
 //
-// A host field takes the address the way a member has it: "bbs.example.com",
-// "https://bbs.example.com/" or any page address on that host; the host and
-// the port, if one is given, are what the settings file keeps.
+// A host field takes the address the way a member has it (service_host,
+// HostValue.h); the host and the port, if one is given, are what the
+// settings file keeps.
 
 #include <optional>
 #include <string>
@@ -12,10 +12,6 @@
 #include <vector>
 
 namespace quilbex::app {
-
-// "host" or "host:port" from an address as typed (UTF-8), or nothing when no
-// host can be taken from it. Spaces around the address are ignored.
-std::optional<std::string> host_of_address(std::string_view address);
 
 // The set-up window's values, UTF-8 (paths as typed). An empty optional host
 // leaves the program's default for that service.

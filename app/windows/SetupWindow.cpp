@@ -217,7 +217,7 @@ rt::HandlerResult setup_save_click(const rt::HandlerCall&) {
         show_message("无法写入设置文件 " + kernel::native_path(file) + "，什么都没有改变。");
         return {};
     }
-    load_service_settings(file);
+    reload_service_settings();
     if (g_daily_checked && install_daily(this_program_member(kernel::member_folders().profile), *time) != 0)
         show_message("设置已保存，但每日定时签到没有安装成功。可以稍后在终端运行 quilbex --install-daily 查看原因。");
 

@@ -1,7 +1,7 @@
 #include "platform/wininet/HostCheck.h"
 
 #include "platform/wininet/Curl.h"
-#include "platform/wininet/CurlTls.h"
+#include "platform/wininet/NetworkSettings.h"
 
 #include <cerrno>
 
@@ -57,12 +57,11 @@ HostCheck check_host(const std::string& host, const TlsTrust& trust, std::chrono
     curl().easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl().easy_setopt(easy.get(), CURLOPT_CONNECT_ONLY, 1L);
     curl().easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
-    // The check is of the host itself, as a member's network reaches it.
-    curl().easy_setopt(easy.get(), CURLOPT_PROXY, "");
     curl().easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
     curl().easy_setopt(easy.get(), CURLOPT_ERRORBUFFER, error);
+    // The way out is the program's own: the environment's proxy policy.
     SharedTrustStore store;
-    configure_curl_tls(easy.get(), trust, true, store);
+    apply_network_settings(easy.get(), url, true, NetworkSettings{trust, std::nullopt}, store);
     CURLcode code = curl().easy_perform(easy.get());
     HostCheck check{fault_of(easy.get(), code), {}};
     if (check.fault != HostFault::none)

@@ -1,5 +1,5 @@
-// The set-up window's fields: addresses as a member has them, the hosts the
-// connection check tries, and the write that keeps the rest of the file.
+// The set-up window's fields: the hosts the connection check tries, and the
+// write that keeps the rest of the file.
 
 #include "app/windows/SetupFields.h"
 #include "platform/kernel/CodePage.h"
@@ -32,17 +32,6 @@ protected:
 
     std::string folder, file;
 };
-
-TEST(HostOfAddress, takes_host_and_port_from_what_a_member_pastes_and_refuses_the_rest) {
-    EXPECT_EQ(host_of_address("bbs.example.com"), "bbs.example.com");
-    EXPECT_EQ(host_of_address("  https://bbs.example.com/  "), "bbs.example.com");
-    EXPECT_EQ(host_of_address("HTTPS://bbs.example.com:8443/forum.php?mod=forumdisplay#top"), "bbs.example.com:8443");
-    EXPECT_EQ(host_of_address("127.0.0.1:18443/plugin.php"), "127.0.0.1:18443");
-    EXPECT_EQ(host_of_address("https://[::1]:18443/"), "[::1]:18443");
-    for (const char* refused : {"", "   ", "https://", "ftp://bbs.example.com", "bbs example.com",
-                                "https://member@bbs.example.com/", "bbs.example.com:99999", "论坛"})
-        EXPECT_EQ(host_of_address(refused), std::nullopt) << refused;
-}
 
 TEST(HostsToCheck, the_api_defaults_to_the_forum_each_host_is_tried_once_and_a_bad_field_is_listed) {
     std::vector<HostToCheck> only_forum = hosts_to_check({.forum = "https://bbs.example.com/x"});
