@@ -1,5 +1,7 @@
 #include "app/member/HistoryTable.h"
 
+#include "app/member/History.h"
+#include "app/member/ReplyText.h"
 #include "platform/kernel/RegularFile.h"
 
 #include <cerrno>
@@ -21,20 +23,6 @@ std::string date_of(std::time_t when) {
     return text;
 }
 
-// The four fields of a history line, or false for anything else.
-bool fields_of(std::string_view line, std::string_view (&fields)[4]) {
-    std::size_t start = 0;
-    for (int i = 0; i < 3; ++i) {
-        auto tab = line.find('\t', start);
-        if (tab == std::string_view::npos)
-            return false;
-        fields[i] = line.substr(start, tab - start);
-        start = tab + 1;
-    }
-    fields[3] = line.substr(start);
-    return fields[0].size() == 19 && fields[0][4] == '-' && fields[0][10] == ' ';
-}
-
 }  // namespace
 
 HistoryTable::HistoryTable(int days, std::time_t today) {
@@ -53,17 +41,17 @@ HistoryTable::HistoryTable(int days, std::time_t today) {
 }
 
 void HistoryTable::add_line(std::string_view line) {
-    std::string_view fields[4];
-    if (!fields_of(line, fields))
+    auto fields = parse_history_line(line);
+    if (!fields)
         return;
-    auto row = m_rows.find(fields[0].substr(0, 10));
+    auto row = m_rows.find(fields->when.substr(0, 10));
     if (row == m_rows.end())
         return;
-    if (fields[2] == "sign-in") {
-        row->second.sign_in = fields[3];
-    } else if (fields[2].substr(0, 5) == "draw ") {
+    if (fields->step == "sign-in") {
+        row->second.sign_in = marked_controls(fields->status);
+    } else if (fields->step.starts_with("draw ")) {
         if (row->second.draws.size() < kDrawsShownPerDay)
-            row->second.draws.emplace_back(fields[3]);
+            row->second.draws.push_back(marked_controls(fields->status));
         else
             row->second.more_draws = true;
     }
@@ -98,7 +86,7 @@ std::string history_table(const std::string& history, int days, std::time_t toda
 }
 
 bool add_history_file(HistoryTable& table, const std::string& file, std::string& problem) {
-    OpenedFile opened = open_regular_file(file, O_RDONLY);
+    kernel::OpenedFile opened = kernel::open_regular_file(file, O_RDONLY, 0);
     if (!opened.fd) {
         if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
             return true;

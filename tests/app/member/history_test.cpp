@@ -77,7 +77,7 @@ protected:
 };
 
 TEST_F(HistoryFile, a_full_file_becomes_the_older_file_and_a_new_one_begins) {
-    std::string old(kHistoryFileLimit - 20, 'x');
+    std::string old = std::string(kHistoryFileLimit - 21, 'x') + "\n";
     write(file, old);
     write(file + ".1", "oldest\n");
     ASSERT_TRUE(append_history_line(file, "first line\n"));  // still fits
