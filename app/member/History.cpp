@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -41,7 +41,7 @@ std::string step_name(FlowStep step, int draw) {
 using kernel::OpenedFile;
 
 OpenedFile open_for_append(const std::string& file) {
-    return kernel::open_regular_file(file, O_WRONLY | O_APPEND | O_CREAT,
+    return kernel::open_regular_file(file, O_RDWR | O_APPEND | O_CREAT,
                                      kernel::member_file_mode(kernel::kHistoryFileName));
 }
 

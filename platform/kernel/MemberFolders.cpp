@@ -166,8 +166,7 @@ std::optional<unsigned> private_file_mode(const std::string& native) {
     for (const MemberFile& row : folders.files) {
         if ((row.mode & 077) != 0)
             continue;
-        if (file == folders.file(row.name) ||
-            (row.name == kConfigFileName && file == folders.shared_config_file()))
+        if (file == folders.file(row.name) || (row.name == kConfigFileName && file == folders.shared_config_file()))
             return row.mode;
     }
     return std::nullopt;

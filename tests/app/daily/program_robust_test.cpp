@@ -63,7 +63,10 @@ TEST_F(DailyRun, without_an_answer_it_tries_again_after_each_wait_and_holds_no_l
     int pid = folder.start({"--sign-in", "--message", "x", "--retry", "3,1"}, quiet_desktop());
     ASSERT_TRUE(wait_until([&] { return requests("forum").size() >= 2; }));
     bool free_while_waiting = wait_until(
-        [&] { return app::RunLock::acquire(folder.path().string() + "/Daily.lock", 0ms) && requests("forum").size() == 2; }, 20s);
+        [&] {
+            return app::RunLock::acquire(folder.path().string() + "/Daily.lock", 0ms) && requests("forum").size() == 2;
+        },
+        20s);
     RunResult run = folder.wait(pid);
     EXPECT_TRUE(free_while_waiting);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
