@@ -19,6 +19,7 @@
 #include "platform/kernel/Kernel32.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/WorkingFolderName.h"
 #include "platform/kernel/WorkingFolders.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
@@ -72,6 +73,7 @@ std::string prepare_libraries() {
     // The login window's browser works in the member's cache folder, where
     // the folders of programs that ended without removing theirs are cleared.
     kernel::remove_abandoned_working_folders(folders.cache_folder);
+    kernel::remove_abandoned_temporary_working_folders(kernel::temporary_folder());
     kernel::place_engine_working_folder(folders.cache_folder);
 
     // The program's own text for its folder (GBK), as the file functions take it.
