@@ -56,15 +56,27 @@ win::DWORD error_from_errno(int err, win::DWORD fallback) {
     }
 }
 
-bool write_all(int fd, std::string_view data) {
+bool write_all_at(int fd, std::string_view data, off_t offset) {
     while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
+        ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return true;
+}
+
+// Writes the pieces one after the other from the file's start.
+bool write_pieces(int fd, std::span<const std::string_view> pieces) {
+    off_t offset = 0;
+    for (std::string_view piece : pieces) {
+        if (!write_all_at(fd, piece, offset))
+            return false;
+        offset += static_cast<off_t>(piece.size());
     }
     return true;
 }
@@ -119,20 +131,6 @@ void remove_stale_temporaries(const std::string& folder, const std::string& base
         ::unlink(name.c_str());
 }
 
-bool write_all_at(int fd, std::string_view data, off_t offset) {
-    while (!data.empty()) {
-        ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-        offset += n;
-    }
-    return true;
-}
-
 // Rewrites an existing file through its own inode: the fallback where the
 // folder takes no new file (or the file's owner could not be kept), though
 // the file itself is writable. Mode and owner stay as they are.
@@ -156,12 +154,8 @@ FileResult write_in_place(const std::string& path, const std::string& target,
         if (int err = ::posix_fallocate(fd.get(), 0, size); err != 0)
             return {error_from_errno(err, ERROR_WRITE_FAULT)};
     }
-    off_t offset = 0;
-    for (std::string_view piece : pieces) {
-        if (!write_all_at(fd.get(), piece, offset))
-            return {error_from_errno(errno, ERROR_WRITE_FAULT)};
-        offset += static_cast<off_t>(piece.size());
-    }
+    if (!write_pieces(fd.get(), pieces))
+        return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     if (::ftruncate(fd.get(), size) != 0 || ::fsync(fd.get()) != 0 || fd.close() != 0)
         return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     return {};
@@ -218,9 +212,8 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
     // A file that holds the member's login is theirs alone, before a byte of it is written.
     if (std::optional<unsigned> mode = private_file_mode(path))
         ::fchmod(fd.get(), static_cast<mode_t>(*mode));
-    for (std::string_view piece : pieces)
-        if (!write_all(fd.get(), piece))
-            return {error_from_errno(errno, ERROR_WRITE_FAULT)};
+    if (!write_pieces(fd.get(), pieces))
+        return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     if (::fsync(fd.get()) != 0 || fd.close() != 0)
         return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     if (::rename(temp.name().c_str(), target.c_str()) != 0)

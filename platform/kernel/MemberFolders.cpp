@@ -153,11 +153,13 @@ std::string redirect_member_file(const std::string& native) {
     if (collapse_slashes(native.substr(0, slash + 1)) != folders.program_folder)
         return native;
     std::string name = native.substr(slash + 1);
+    const MemberFile* row = folders.find_file(name);
+    if (!row)
+        return native;
     struct stat st {};
     if (name == kConfigFileName && ::lstat(folders.config_file().c_str(), &st) != 0)
         return folders.shared_config_file();
-    const MemberFile* row = folders.find_file(name);
-    return row ? folders.folder(row->folder) + "/" + name : native;
+    return folders.folder(row->folder) + "/" + name;
 }
 
 std::optional<unsigned> private_file_mode(const std::string& native) {
