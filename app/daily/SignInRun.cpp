@@ -89,7 +89,7 @@ namespace {
 // One try: the run lock, the sign-in and, when the login works, the draws.
 // Nothing when another run still holds the lock after the wait.
 std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::string& cookie, StatusSink& sinks) {
-    auto lock = RunLock::acquire(kernel::member_folders().lock_file(), options.wait);
+    auto lock = RunLock::acquire(kernel::member_folders(), options.wait);
     if (!lock) {
         std::fprintf(stderr, "quilbex: 另一次签到仍在进行，等了 %lld 秒后放弃。\n",
                      static_cast<long long>(options.wait.count() / 1000));

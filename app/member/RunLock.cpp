@@ -43,8 +43,8 @@ kernel::UniqueFd lock_target(const std::string& file) {
 
 }  // namespace
 
-std::unique_ptr<RunLock> RunLock::acquire(const std::string& file, std::chrono::milliseconds timeout) {
-    std::unique_ptr<RunLock> lock(new RunLock(lock_target(file)));
+std::unique_ptr<RunLock> RunLock::acquire(const kernel::MemberFolders& member, std::chrono::milliseconds timeout) {
+    std::unique_ptr<RunLock> lock(new RunLock(lock_target(member.lock_file())));
     if (!lock->m_fd)
         return lock;
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -10,6 +10,7 @@
 // runs lock the folder that holds it; where that fails too, runs are not
 // kept apart. Either is said once on standard error.
 
+#include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/UniqueFd.h"
 
 #include <chrono>
@@ -20,10 +21,10 @@ namespace quilbex::app {
 
 class RunLock {
 public:
-    // Waits up to `timeout` for the lock on `file` (the member's Daily.lock);
-    // null when another run still holds it then. Where nothing can be
-    // locked, the lock is granted at once.
-    static std::unique_ptr<RunLock> acquire(const std::string& file, std::chrono::milliseconds timeout);
+    // Waits up to `timeout` for the lock of `member` (their Daily.lock); null
+    // when another run still holds it then. Where nothing can be locked, the
+    // lock is granted at once.
+    static std::unique_ptr<RunLock> acquire(const kernel::MemberFolders& member, std::chrono::milliseconds timeout);
     // True when another run held the lock and this one waited for it.
     bool waited() const { return m_waited; }
     RunLock(const RunLock&) = delete;

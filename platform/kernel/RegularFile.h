@@ -22,3 +22,10 @@ struct OpenedFile {
 OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode);
 
 }  // namespace quilbex::kernel
+
+// The application's code names these without the kernel's namespace.
+namespace quilbex::app {
+using kernel::open_regular_file;
+using kernel::OpenedFile;
+using kernel::UniqueFd;
+}  // namespace quilbex::app

@@ -163,7 +163,7 @@ TEST_F(DailyRun, a_second_run_waits_for_the_first_and_nothing_is_signed_twice) {
 }
 
 TEST_F(DailyRun, a_run_still_busy_after_the_wait_ends_with_status_1_and_sends_nothing) {
-    auto held = app::RunLock::acquire(folder.path().string() + "/Daily.lock", std::chrono::milliseconds(0));
+    auto held = lock_member(std::chrono::milliseconds(0));
     ASSERT_TRUE(held);
     RunResult run = sign_in({"--message", "x", "--wait", "1"});
     EXPECT_EQ(run.status, 1);
