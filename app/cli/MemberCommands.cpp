@@ -7,6 +7,7 @@
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,9 +34,11 @@ std::vector<std::string> profile_names(const kernel::MemberFolders& default_memb
 }
 
 void add_file(std::string& text, std::string_view what, const std::string& path) {
+    // Paths line up in a terminal, where a Chinese character takes two columns.
     std::string label(what);
-    if (label.size() < 22)
-        label.append(22 - label.size(), ' ');
+    const std::size_t width = kernel::display_width(label);
+    if (width < 22)
+        label.append(22 - width, ' ');
     text += "  " + label + " " + path + "\n";
 }
 
