@@ -2,6 +2,7 @@
 
 #include "app/member/LastResult.h"
 #include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
 #include "app/schedule/DailyMember.h"
 #include "app/schedule/DailyTimer.h"
 #include "platform/kernel/CodePage.h"
@@ -78,9 +79,7 @@ std::string where_text() {
     text += "程序文件夹: " + folders.program_folder + "\n";
     text += "成员: " + (folders.profile.empty() ? std::string("(默认)") : folders.profile) + "\n";
 
-    const std::string config_file = config_file_path(kernel::program_folder_text());
-    const NetConfig config = read_net_config(config_file, kernel::program_folder_text());
-    const bool named_config = std::getenv("QUILBEX_CONFIG") && *std::getenv("QUILBEX_CONFIG");
+    const NetConfig config = read_member_net_config();
 
     text += "成员的文件:\n";
     for (const kernel::MemberFile& file : folders.files) {
@@ -89,8 +88,7 @@ std::string where_text() {
         // Config.ini is the one the program reads: the file QUILBEX_CONFIG
         // names, or the default member's for a profile without one.
         if (file.name == kernel::kConfigFileName)
-            add_file(text, named_config ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini",
-                     kernel::native_path(config_file));
+            add_file(text, settings_file_named() ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini", config.settings_file);
         else
             add_file(text, file.name, folders.file(file.name));
     }
@@ -98,7 +96,7 @@ std::string where_text() {
     if (!config.ca_file.empty())
         add_file(text, "ca_file", config.ca_file);
     const std::string units =
-        user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, ""});
+        user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, "", "", ""});
     add_file(text, "定时签到", units + ".service");
     add_file(text, "", units + ".timer");
 
