@@ -1,6 +1,7 @@
 #include "app/alerts/MailChannel.h"
 
 #include "app/alerts/AlertTransfer.h"
+#include "app/alerts/ChannelTable.h"
 #include "app/alerts/MailMessage.h"
 
 #include <algorithm>
@@ -70,5 +71,20 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
         return {false, transfer_error(code) + answer};
     return {true, "SMTP " + std::to_string(reply)};
 }
+
+namespace {
+
+constexpr ChannelKey kKeys[] = {
+    {"smtp", "SMTP_SERVER", true},
+    {"smtp_ssl", "SMTP_SSL"},
+    {"smtp_user", nullptr},
+    {"smtp_password", "SMTP_PASSWORD"},
+    {"mail_from", "SMTP_EMAIL"},
+    {"mail_to", nullptr},
+};
+
+}  // namespace
+
+extern const ChannelRow kMailRow{"mail", kKeys, read_mail};
 
 }  // namespace quilbex::app
