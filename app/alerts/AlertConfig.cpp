@@ -20,7 +20,6 @@ std::string lower(std::string text) {
     return text;
 }
 
-
 // A port number, 1 to 65535.
 bool valid_port(const std::string& text) {
     return !text.empty() && text.size() <= 5 && text.find_first_not_of("0123456789") == std::string::npos &&

@@ -1,10 +1,14 @@
 #include "app/alerts/AlertMessage.h"
 
 #include "app/member/History.h"
+#include "platform/kernel/CodePage.h"
 
 namespace quilbex::app {
 
 namespace {
+
+// More than a day's draws ever are: a number beyond it is not kept.
+constexpr int kMaxDraws = 100;
 
 std::string one_line(const std::string& text) {
     std::string out = text;
@@ -14,16 +18,42 @@ std::string one_line(const std::string& text) {
     return out;
 }
 
-}  // namespace
-
-AlertMessage alert_message(const std::string& summary, const std::string& body, const std::string& member,
-                           std::time_t when) {
-    return {summary, body + "\n成员：" + one_line(member) + "\n时间：" + local_time_text(when)};
+std::string fact_lines(const RunFacts& facts) {
+    std::string lines = "\n成员：" + one_line(facts.member);
+    if (!facts.sign_in.empty())
+        lines += "\n签到：" + one_line(facts.sign_in);
+    if (!facts.draws.empty()) {
+        lines += "\n抽奖：";
+        for (std::size_t i = 0; i < facts.draws.size(); ++i)
+            lines += (i ? "；" : "") + std::string("第 ") + std::to_string(i + 1) + " 次：" + one_line(facts.draws[i]);
+    }
+    if (facts.cookie_expires)
+        lines += *facts.cookie_expires == 0 ? std::string("\nCookie 有效期：到浏览器关闭为止")
+                                            : "\nCookie 有效至：" + local_time_text(*facts.cookie_expires);
+    return lines;
 }
 
-AlertMessage test_alert_message(const std::string& member, std::time_t when) {
-    return alert_message("Quilbex 提醒测试", "这是一条测试提醒：签到出问题时，您会在这里收到同样的消息。", member,
-                         when);
+}  // namespace
+
+AlertMessage alert_message(const std::string& summary, const std::string& body, const RunFacts& facts,
+                           std::time_t when) {
+    return {summary, body + fact_lines(facts) + "\n时间：" + local_time_text(when)};
+}
+
+AlertMessage test_alert_message(const RunFacts& facts, std::time_t when) {
+    return alert_message("Quilbex 提醒测试", "这是一条测试提醒：签到出问题时，您会在这里收到同样的消息。", facts, when);
+}
+
+void RunFactsSink::report(FlowStep step, int draw, const char* status) {
+    std::string text = kernel::gbk_to_utf8(status ? status : "");
+    if (step == FlowStep::sign_in) {
+        m_facts.sign_in = std::move(text);
+    } else if (step == FlowStep::draw && draw > 0 && draw <= kMaxDraws) {
+        auto index = static_cast<std::size_t>(draw) - 1;
+        if (m_facts.draws.size() <= index)
+            m_facts.draws.resize(index + 1);
+        m_facts.draws[index] = std::move(text);
+    }
 }
 
 }  // namespace quilbex::app

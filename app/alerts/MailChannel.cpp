@@ -75,12 +75,8 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
 namespace {
 
 constexpr ChannelKey kKeys[] = {
-    {"smtp", "SMTP_SERVER", true},
-    {"smtp_ssl", "SMTP_SSL"},
-    {"smtp_user", nullptr},
-    {"smtp_password", "SMTP_PASSWORD"},
-    {"mail_from", "SMTP_EMAIL"},
-    {"mail_to", nullptr},
+    {"smtp", "SMTP_SERVER", true},      {"smtp_ssl", "SMTP_SSL"},    {"smtp_user", nullptr},
+    {"smtp_password", "SMTP_PASSWORD"}, {"mail_from", "SMTP_EMAIL"}, {"mail_to", nullptr},
 };
 
 }  // namespace

@@ -57,7 +57,8 @@ private:
     }
     std::optional<std::string> scalar() {
         std::size_t start = m_pos;
-        while (m_pos < m_text.size() && std::string_view("+-.eE0123456789truefalsn").find(peek()) != std::string_view::npos)
+        while (m_pos < m_text.size() &&
+               std::string_view("+-.eE0123456789truefalsn").find(peek()) != std::string_view::npos)
             ++m_pos;
         if (m_pos == start)
             return std::nullopt;
@@ -84,7 +85,8 @@ private:
             case 'n': out += '\n'; break;
             case 't': out += '\t'; break;
             case 'r': out += '\r'; break;
-            case 'b': case 'f': out += ' '; break;
+            case 'b':
+            case 'f': out += ' '; break;
             case 'u':
                 if (m_pos + 4 > m_text.size())
                     return std::nullopt;

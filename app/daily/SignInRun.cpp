@@ -59,13 +59,15 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     return gbk(kFixedMessage);
 }
 
-void explain(RunStatus status) {
+// The member is told on the desktop when the outcome says so; the alert
+// channels decide for themselves (they may be set to report every run).
+void explain(RunStatus status, const RunFacts& facts) {
     const RunOutcome& outcome = run_outcome(status);
-    if (!outcome.tells_member())
-        return;
-    std::fprintf(stderr, "quilbex: %s\n", outcome.body);
-    notify_desktop(outcome.summary, outcome.body);
-    alert_member(status, outcome.summary, outcome.body);
+    if (outcome.tells_member()) {
+        std::fprintf(stderr, "quilbex: %s\n", outcome.body);
+        notify_desktop(outcome.summary, outcome.body);
+    }
+    alert_member(status, facts);
 }
 
 }  // namespace
@@ -121,14 +123,16 @@ std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::s
 RunStatus run_sign_in(const SignInOptions& options) {
     TerminalSink terminal(stdout, options.verbosity);
     HistorySink history(kernel::member_folders().history_file(), RunSource::command_line);
-    SinkList sinks{&terminal, &history};
+    RunFacts facts;
+    RunFactsSink alert_facts(facts);
+    SinkList sinks{&terminal, &history, &alert_facts};
 
     // The file the window saves, by the same name: the kernel puts it where the member's files live.
     std::string cookie =
         read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        explain(RunStatus::not_logged_in, facts);
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
@@ -146,7 +150,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result);
+    explain(result, facts);
     return result;
 }
 

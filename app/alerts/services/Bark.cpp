@@ -37,9 +37,9 @@ ChannelBuild build(const ChannelValues& values) {
     auto request = [url = *base + "/push", key](const AlertMessage& message, std::string&) {
         using services::json_text;
         return std::optional<ServiceRequest>({url, kJsonHeaders,
-                                              "{\"device_key\":" + json_text(key) + ",\"title\":" +
-                                                  json_text(message.title) + ",\"body\":" +
-                                                  json_text(cut_utf8(message.text, kMaxText)) + "}"});
+                                              "{\"device_key\":" + json_text(key) +
+                                                  ",\"title\":" + json_text(message.title) +
+                                                  ",\"body\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"});
     };
     return services::service("bark", *base, request, {"code", "200", "message"});
 }

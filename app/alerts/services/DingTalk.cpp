@@ -30,12 +30,11 @@ ChannelBuild build(const ChannelValues& values) {
         return services::refused(error);
     auto request = [url = *base + "/robot/send?access_token=" + percent_encode(values.get("dingtalk")),
                     secret = values.get("dingtalk_secret")](const AlertMessage& message,
-                                                             std::string& error) -> std::optional<ServiceRequest> {
+                                                            std::string& error) -> std::optional<ServiceRequest> {
         std::string address = url;
         if (!secret.empty()) {
             auto now = std::chrono::system_clock::now().time_since_epoch();
-            std::string timestamp =
-                std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+            std::string timestamp = std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
             auto digest = hmac_sha256(secret, timestamp + "\n" + secret);
             if (!digest) {
                 error = "无法计算签名（libcurl 所用的 OpenSSL 缺少 HMAC）";

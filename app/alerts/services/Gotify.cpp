@@ -25,11 +25,10 @@ ChannelBuild build(const ChannelValues& values) {
         return services::refused("gotify_token 未设置或含有不能有的字符");
     auto request = [url = *base + "/message", token](const AlertMessage& message, std::string&) {
         using services::json_text;
-        return std::optional<ServiceRequest>(
-            {url,
-             {kJsonHeaders[0], "X-Gotify-Key: " + token},
-             "{\"title\":" + json_text(message.title) + ",\"message\":" + json_text(message.text) +
-                 ",\"priority\":5}"});
+        return std::optional<ServiceRequest>({url,
+                                              {kJsonHeaders[0], "X-Gotify-Key: " + token},
+                                              "{\"title\":" + json_text(message.title) +
+                                                  ",\"message\":" + json_text(message.text) + ",\"priority\":5}"});
     };
     return services::service("gotify", *base, request, {"", "", "errorDescription"});
 }

@@ -48,9 +48,9 @@ ChannelBuild build(const ChannelValues& values) {
     auto request = [url = *base + "/", topic, headers](const AlertMessage& message, std::string&) {
         using services::json_text;
         return std::optional<ServiceRequest>({url, headers,
-                                              "{\"topic\":" + json_text(topic) + ",\"title\":" +
-                                                  json_text(message.title) + ",\"message\":" +
-                                                  json_text(cut_utf8(message.text, kMaxText)) + "}"});
+                                              "{\"topic\":" + json_text(topic) +
+                                                  ",\"title\":" + json_text(message.title) +
+                                                  ",\"message\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"});
     };
     return services::service("ntfy", *base, request, {"", "", "error"});
 }

@@ -20,8 +20,7 @@ ChannelBuild build(const ChannelValues& values) {
     auto base = service_base(values.get("pushplus_server"), kServer, error);
     if (!base)
         return services::refused(error);
-    auto request = [url = *base + "/send", token = values.get("pushplus")](const AlertMessage& message,
-                                                                             std::string&) {
+    auto request = [url = *base + "/send", token = values.get("pushplus")](const AlertMessage& message, std::string&) {
         using services::json_text;
         return std::optional<ServiceRequest>(
             {url, kJsonHeaders,

@@ -37,8 +37,8 @@ ChannelBuild build(const ChannelValues& values) {
         return services::refused("telegram_token 未设置或含有地址里不能有的字符");
     if (chat.empty())
         return services::refused("telegram_chat 未设置");
-    auto request = [url = *base + "/bot" + token + "/sendMessage", chat = chat_value(chat)](
-                       const AlertMessage& message, std::string&) {
+    auto request = [url = *base + "/bot" + token + "/sendMessage", chat = chat_value(chat)](const AlertMessage& message,
+                                                                                            std::string&) {
         return std::optional<ServiceRequest>(
             {url, kJsonHeaders,
              "{\"chat_id\":" + chat + ",\"text\":" + services::json_text(services::one_text(message, kMaxText)) + "}"});

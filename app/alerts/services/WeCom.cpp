@@ -24,10 +24,9 @@ ChannelBuild build(const ChannelValues& values) {
         return services::refused(error);
     auto request = [url = *base + "/cgi-bin/webhook/send?key=" + percent_encode(values.get("wecom"))](
                        const AlertMessage& message, std::string&) {
-        return std::optional<ServiceRequest>(
-            {url, kJsonHeaders,
-             "{\"msgtype\":\"text\",\"text\":{\"content\":" + services::json_text(services::one_text(message, kMaxText)) +
-                 "}}"});
+        return std::optional<ServiceRequest>({url, kJsonHeaders,
+                                              "{\"msgtype\":\"text\",\"text\":{\"content\":" +
+                                                  services::json_text(services::one_text(message, kMaxText)) + "}}"});
     };
     return services::service("wecom", *base, request, {"errcode", "0", "errmsg"});
 }
