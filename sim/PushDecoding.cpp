@@ -213,7 +213,6 @@ private:
 
 std::optional<JsonFields> json_fields(std::string_view text) { return JsonObjectReader(text).read(); }
 
-
 std::string media_type(const Request& request) {
     std::string type = request.header("Content-Type").value_or("");
     type = type.substr(0, type.find(';'));

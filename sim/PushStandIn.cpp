@@ -102,9 +102,9 @@ std::string decode_words(const std::string& value) {
         std::string encoding = value.substr(q1 + 1, q2 - q1 - 1), text = value.substr(q2 + 1, end - q2 - 1);
         if (encoding == "B" || encoding == "b") {
             std::string decoded(text.size(), '\0');
-            int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
-                                         reinterpret_cast<const unsigned char*>(text.data()),
-                                         static_cast<int>(text.size()));
+            int length =
+                EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
+                                reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
             if (length < 0)
                 return value;
             decoded.resize(static_cast<std::size_t>(length) - std::count(text.begin(), text.end(), '='));
@@ -189,7 +189,8 @@ Outcome bark(const Request& request, const PushAccount& account) {
                      R"({"code":400,"message":"failed to get device token: device token not found","timestamp":1})")};
     const std::string text = text_of(*body, "body");
     if (text.empty() || text.size() + text_of(*body, "title").size() > 4000)
-        return {json(400, "Bad Request", R"({"code":400,"message":"body empty or push payload too large","timestamp":1})")};
+        return {
+            json(400, "Bad Request", R"({"code":400,"message":"body empty or push payload too large","timestamp":1})")};
     return taken(json(200, "OK", R"({"code":200,"message":"success","timestamp":1})"), text_of(*body, "title"), text,
                  "json");
 }
@@ -242,9 +243,11 @@ Outcome feishu(const Request& request, const PushAccount& account) {
     if (!account.secret.empty()) {
         auto stamp = body->find("timestamp");
         const std::string timestamp = stamp == body->end() ? "" : stamp->second.text;
-        if (!recent(timestamp, 1) || text_of(*body, "sign") != hmac_sha256_base64(timestamp + "\n" + account.secret, ""))
-            return {json(200, "OK",
-                         R"({"code":19021,"data":{},"msg":"sign match fail or timestamp is not within one hour from current time"})")};
+        if (!recent(timestamp, 1) ||
+            text_of(*body, "sign") != hmac_sha256_base64(timestamp + "\n" + account.secret, ""))
+            return {json(
+                200, "OK",
+                R"({"code":19021,"data":{},"msg":"sign match fail or timestamp is not within one hour from current time"})")};
     }
     if (text_of(*body, "msg_type") != "text" || text_of(*body, "content.text").empty())
         return {json(200, "OK", R"({"code":19002,"data":{},"msg":"params error, msg_type need"})")};
@@ -320,9 +323,9 @@ Outcome ntfy(const Request& request, const PushAccount& account) {
     if (!is_utf8(title))
         return {json(400, "Bad Request", R"({"code":40000,"http":400,"error":"invalid title"})")};
     return taken(json(200, "OK",
-                      "{\"id\":\"n1\",\"time\":" + std::to_string(now_seconds()) + ",\"event\":\"message\",\"topic\":" +
-                          json_quoted(topic) + ",\"title\":" + json_quoted(title) + ",\"message\":" +
-                          json_quoted(text) + "}"),
+                      "{\"id\":\"n1\",\"time\":" + std::to_string(now_seconds()) +
+                          ",\"event\":\"message\",\"topic\":" + json_quoted(topic) +
+                          ",\"title\":" + json_quoted(title) + ",\"message\":" + json_quoted(text) + "}"),
                  title, text, form);
 }
 
@@ -333,12 +336,13 @@ Outcome gotify(const Request& request, const PushAccount& account) {
     auto query = form_fields(request.query());
     if (token.empty() && query)
         token = (*query)["token"];
-    if (auto authorization = request.header("Authorization"); token.empty() && authorization &&
-                                                               authorization->rfind("Bearer ", 0) == 0)
+    if (auto authorization = request.header("Authorization");
+        token.empty() && authorization && authorization->rfind("Bearer ", 0) == 0)
         token = authorization->substr(7);
     if (token != account.key)
-        return {json(401, "Unauthorized",
-                     R"({"error":"Unauthorized","errorCode":401,"errorDescription":"you need to provide a valid access token or user credentials to access this api"})")};
+        return {json(
+            401, "Unauthorized",
+            R"({"error":"Unauthorized","errorCode":401,"errorDescription":"you need to provide a valid access token or user credentials to access this api"})")};
     std::optional<JsonFields> body = json_body(request);
     std::string form = "json";
     if (!body && media_type(request) == "application/x-www-form-urlencoded")
@@ -349,9 +353,9 @@ Outcome gotify(const Request& request, const PushAccount& account) {
             form = "form";
         }
     auto required = [](const char* description) {
-        return Outcome{json(400, "Bad Request",
-                            std::string(R"({"error":"Bad Request","errorCode":400,"errorDescription":")") +
-                                description + "\"}")};
+        return Outcome{
+            json(400, "Bad Request",
+                 std::string(R"({"error":"Bad Request","errorCode":400,"errorDescription":")") + description + "\"}")};
     };
     if (!body || !body->count("message") || body->at("message").text.empty())
         return required("Field 'message' is required");
@@ -362,8 +366,8 @@ Outcome gotify(const Request& request, const PushAccount& account) {
     const std::string title = body->count("title") ? body->at("title").text : "";
     const std::string message = body->at("message").text;
     return taken(json(200, "OK",
-                      "{\"id\":1,\"appid\":1,\"message\":" + json_quoted(message) + ",\"title\":" +
-                          json_quoted(title) + ",\"priority\":5}"),
+                      "{\"id\":1,\"appid\":1,\"message\":" + json_quoted(message) + ",\"title\":" + json_quoted(title) +
+                          ",\"priority\":5}"),
                  title, message, form);
 }
 

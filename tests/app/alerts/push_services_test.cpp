@@ -40,54 +40,98 @@ const std::string kJson = "Content-Type: application/json; charset=utf-8\r\n";
 
 std::vector<ServiceCase> service_cases() {
     return {
-        {"serverchan", sim::PushKind::serverchan, {"SCT7k2secret", "", ""},
-         [](const std::string& origin) { return Values{{"serverchan", "SCT7k2secret"}, {"serverchan_server", origin}}; },
-         "/SCT7k2secret.send", "Content-Type: application/x-www-form-urlencoded\r\n",
-         "title=Quilbex%20%E7%AD%BE%E5%88%B0%EF%BC%9A%E6%9C%AA%E7%99%BB%E5%BD%95&desp=%E7%99%BB%E5%BD%95%E5%B7%B2%E5%A4%"
+        {"serverchan",
+         sim::PushKind::serverchan,
+         {"SCT7k2secret", "", ""},
+         [](const std::string& origin) {
+             return Values{{"serverchan", "SCT7k2secret"}, {"serverchan_server", origin}};
+         },
+         "/SCT7k2secret.send",
+         "Content-Type: application/x-www-form-urlencoded\r\n",
+         "title=Quilbex%20%E7%AD%BE%E5%88%B0%EF%BC%9A%E6%9C%AA%E7%99%BB%E5%BD%95&desp=%E7%99%BB%E5%BD%95%E5%B7%B2%E5%"
+         "A4%"
          "B1%E6%95%88%0A%E6%88%90%E5%91%98%EF%BC%9A%E9%BB%98%E8%AE%A4",
          "HTTP 200：code=40001：bad pushkey"},
-        {"pushplus", sim::PushKind::pushplus, {"pp0secret", "", ""},
-         [](const std::string& origin) { return Values{{"pushplus", "pp0secret"}, {"pushplus_server", origin}}; },
-         "/send", kJson,
+        {"pushplus",
+         sim::PushKind::pushplus,
+         {"pp0secret", "", ""},
+         [](const std::string& origin) {
+             return Values{{"pushplus", "pp0secret"}, {"pushplus_server", origin}};
+         },
+         "/send",
+         kJson,
          R"({"token":"pp0secret","title":"Quilbex 签到：未登录","content":"登录已失效\n成员：默认","template":"txt"})",
          "HTTP 200：code=903：无效的用户token"},
-        {"bark", sim::PushKind::bark, {"barkSecretKey", "", ""},
-         [](const std::string& origin) { return Values{{"bark", origin + "/barkSecretKey/"}}; }, "/push", kJson,
+        {"bark",
+         sim::PushKind::bark,
+         {"barkSecretKey", "", ""},
+         [](const std::string& origin) {
+             return Values{{"bark", origin + "/barkSecretKey/"}};
+         },
+         "/push",
+         kJson,
          R"({"device_key":"barkSecretKey","title":"Quilbex 签到：未登录","body":"登录已失效\n成员：默认"})",
          "HTTP 400：code=400：failed to get device token"},
-        {"wecom", sim::PushKind::wecom, {"wc-secret-key", "", ""},
-         [](const std::string& origin) { return Values{{"wecom", "wc-secret-key"}, {"wecom_server", origin}}; },
-         "/cgi-bin/webhook/send?key=wc-secret-key", kJson,
+        {"wecom",
+         sim::PushKind::wecom,
+         {"wc-secret-key", "", ""},
+         [](const std::string& origin) {
+             return Values{{"wecom", "wc-secret-key"}, {"wecom_server", origin}};
+         },
+         "/cgi-bin/webhook/send?key=wc-secret-key",
+         kJson,
          std::string(R"({"msgtype":"text","text":{"content":")") + kBoth + "\"}}",
          "HTTP 200：errcode=93000：invalid webhook url"},
-        {"dingtalk", sim::PushKind::dingtalk, {"ddSecretToken", "SECddSigning", ""},
+        {"dingtalk",
+         sim::PushKind::dingtalk,
+         {"ddSecretToken", "SECddSigning", ""},
          [](const std::string& origin) {
-             return Values{{"dingtalk", "ddSecretToken"}, {"dingtalk_secret", "SECddSigning"}, {"dingtalk_server", origin}};
+             return Values{
+                 {"dingtalk", "ddSecretToken"}, {"dingtalk_secret", "SECddSigning"}, {"dingtalk_server", origin}};
          },
-         "/robot/send?access_token=ddSecretToken&timestamp={ts}&sign={sign}", kJson,
+         "/robot/send?access_token=ddSecretToken&timestamp={ts}&sign={sign}",
+         kJson,
          std::string(R"({"msgtype":"text","text":{"content":")") + kBoth + "\"}}",
          "HTTP 200：errcode=300001：token is not exist"},
-        {"feishu", sim::PushKind::feishu, {"fs-hook-secret", "fsSigning", ""},
+        {"feishu",
+         sim::PushKind::feishu,
+         {"fs-hook-secret", "fsSigning", ""},
          [](const std::string& origin) {
              return Values{{"feishu", "fs-hook-secret"}, {"feishu_secret", "fsSigning"}, {"feishu_server", origin}};
          },
-         "/open-apis/bot/v2/hook/fs-hook-secret", kJson,
+         "/open-apis/bot/v2/hook/fs-hook-secret",
+         kJson,
          std::string(R"({"timestamp":"{ts}","sign":"{sign}","msg_type":"text","content":{"text":")") + kBoth + "\"}}",
          "HTTP 200：code=19001：param invalid"},
-        {"telegram", sim::PushKind::telegram, {"123456:tgSecretToken", "", "-10042"},
+        {"telegram",
+         sim::PushKind::telegram,
+         {"123456:tgSecretToken", "", "-10042"},
          [](const std::string& origin) {
-             return Values{{"telegram_token", "123456:tgSecretToken"}, {"telegram_chat", "-10042"}, {"telegram_api", origin}};
+             return Values{
+                 {"telegram_token", "123456:tgSecretToken"}, {"telegram_chat", "-10042"}, {"telegram_api", origin}};
          },
-         "/bot123456:tgSecretToken/sendMessage", kJson, std::string(R"({"chat_id":-10042,"text":")") + kBoth + "\"}",
+         "/bot123456:tgSecretToken/sendMessage",
+         kJson,
+         std::string(R"({"chat_id":-10042,"text":")") + kBoth + "\"}",
          "HTTP 401：ok=false：Unauthorized"},
-        {"ntfy", sim::PushKind::ntfy, {"quilbex_alerts", "tk_ntfySecret", ""},
-         [](const std::string& origin) { return Values{{"ntfy", origin + "/quilbex_alerts"}, {"ntfy_token", "tk_ntfySecret"}}; },
-         "/", kJson + "Authorization: Bearer tk_ntfySecret\r\n",
+        {"ntfy",
+         sim::PushKind::ntfy,
+         {"quilbex_alerts", "tk_ntfySecret", ""},
+         [](const std::string& origin) {
+             return Values{{"ntfy", origin + "/quilbex_alerts"}, {"ntfy_token", "tk_ntfySecret"}};
+         },
+         "/",
+         kJson + "Authorization: Bearer tk_ntfySecret\r\n",
          R"({"topic":"quilbex_alerts","title":"Quilbex 签到：未登录","message":"登录已失效\n成员：默认"})",
          "HTTP 401：unauthorized"},
-        {"gotify", sim::PushKind::gotify, {"AgotifySecret", "", ""},
-         [](const std::string& origin) { return Values{{"gotify", origin + "/"}, {"gotify_token", "AgotifySecret"}}; },
-         "/message", kJson + "X-Gotify-Key: AgotifySecret\r\n",
+        {"gotify",
+         sim::PushKind::gotify,
+         {"AgotifySecret", "", ""},
+         [](const std::string& origin) {
+             return Values{{"gotify", origin + "/"}, {"gotify_token", "AgotifySecret"}};
+         },
+         "/message",
+         kJson + "X-Gotify-Key: AgotifySecret\r\n",
          R"({"title":"Quilbex 签到：未登录","message":"登录已失效\n成员：默认","priority":5})",
          "HTTP 401：you need to provide a valid access token"},
     };
@@ -164,8 +208,8 @@ TEST_F(PushServices, a_signature_made_with_another_secret_or_an_old_timestamp_is
     for (const char* channel : {"dingtalk", "feishu"}) {
         SCOPED_TRACE(channel);
         const auto cases = service_cases();
-        const ServiceCase& service =
-            *std::find_if(cases.begin(), cases.end(), [&](const ServiceCase& c) { return c.channel == std::string(channel); });
+        const ServiceCase& service = *std::find_if(
+            cases.begin(), cases.end(), [&](const ServiceCase& c) { return c.channel == std::string(channel); });
         sim::PushAccount other = service.account;
         other.secret = "another-secret";
         auto stand_in = sim::PushStandIn::start(service.kind, QUILBEX_SIM_CERT_DIR, other);
@@ -176,7 +220,8 @@ TEST_F(PushServices, a_signature_made_with_another_secret_or_an_old_timestamp_is
         EXPECT_TRUE(stand_in->messages().empty());
     }
     // A request signed rightly two hours ago.
-    auto stand_in = sim::PushStandIn::start(sim::PushKind::dingtalk, QUILBEX_SIM_CERT_DIR, sim::PushAccount{"tok", "sec", ""});
+    auto stand_in =
+        sim::PushStandIn::start(sim::PushKind::dingtalk, QUILBEX_SIM_CERT_DIR, sim::PushAccount{"tok", "sec", ""});
     ASSERT_TRUE(stand_in);
     std::string stamp = std::to_string((std::time(nullptr) - 7200) * 1000LL);
     std::string sign = percent_encode(base64(*hmac_sha256("sec", stamp + "\nsec")));
