@@ -93,6 +93,10 @@ private:
                 } else if (peek() == '{') {
                     if (!object(full + ".", fields, depth + 1))
                         return false;
+                } else if (peek() == '[') {
+                    if (!array(depth + 1))
+                        return false;
+                    fields.emplace(full, JsonScalar{"[]", false});
                 } else {
                     std::size_t start = m_pos;
                     if (!scalar())
@@ -105,6 +109,27 @@ private:
                 return false;
         }
         return true;
+    }
+
+    // An array is read for well-formedness only; its values are not kept.
+    bool array(int depth) {
+        if (depth > kMaxDepth || !take('['))
+            return false;
+        skip_space();
+        if (take(']'))
+            return true;
+        do {
+            skip_space();
+            JsonFields ignored;
+            bool value = peek() == '"'   ? string().has_value()
+                         : peek() == '{' ? object("", ignored, depth + 1)
+                         : peek() == '[' ? array(depth + 1)
+                                         : scalar();
+            if (!value)
+                return false;
+            skip_space();
+        } while (take(','));
+        return take(']');
     }
 
     char peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }

@@ -19,8 +19,9 @@ using Fields = std::map<std::string, std::string>;
 std::optional<Fields> form_fields(std::string_view form);
 
 // A JSON object's members: strings (unescaped) and other scalars (as
-// written); a nested object's members are named "outer.inner". Arrays and
-// a name given twice are refused.
+// written); a nested object's members are named "outer.inner", an array
+// stands as "[]" (its values are checked, not kept). A name given twice is
+// refused.
 struct JsonScalar {
     std::string text;
     bool string = false;

@@ -7,6 +7,7 @@
 #include "app/alerts/Alerts.h"
 #include "app/alerts/Hmac.h"
 #include "app/alerts/ServiceChannel.h"
+#include "platform/kernel/ChildProcess.h"
 #include "platform/wininet/TlsTrust.h"
 #include "sim/PushStandIn.h"
 
@@ -14,6 +15,7 @@
 #include <gmock/gmock.h>
 #include <map>
 #include <regex>
+#include <stdlib.h>
 
 namespace quilbex::app {
 namespace {
@@ -248,6 +250,41 @@ TEST_F(PushServices, a_text_longer_than_the_service_takes_is_cut_at_a_character_
         EXPECT_LE(text.size(), service.channel == std::string("wecom") ? 2048u : 4096u);
         EXPECT_GT(text.size(), service.channel == std::string("wecom") ? 2040u : 4080u);
     }
+}
+
+// Apprise reaches the services it knows only at their public address
+// through its driver's redirect; the others at the stand-in's own address.
+TEST_F(PushServices, apprise_sends_to_each_stand_in_it_supports_and_the_stand_in_takes_it) {
+    struct AppriseCase {
+        sim::PushKind kind;
+        sim::PushAccount account;
+        std::string url;  // "{port}" stands for the stand-in's port
+        std::string real_origin;  // empty: reached at the stand-in's address
+    };
+    const std::vector<AppriseCase> cases = {
+        {sim::PushKind::serverchan, {"SCT7k2secret", "", ""}, "schan://SCT7k2secret", "https://sctapi.ftqq.com"},
+        {sim::PushKind::bark, {"barkSecretKey", "", ""}, "barks://127.0.0.1:{port}/barkSecretKey", ""},
+        {sim::PushKind::dingtalk, {"ddSecretToken", "", ""}, "dingtalk://ddSecretToken/", "https://oapi.dingtalk.com"},
+        {sim::PushKind::telegram, {"123456:tgSecretToken", "", "-10042"}, "tgram://123456:tgSecretToken/-10042/",
+         "https://api.telegram.org"},
+        {sim::PushKind::ntfy, {"quilbex_alerts", "", ""}, "ntfys://127.0.0.1:{port}/quilbex_alerts", ""},
+        {sim::PushKind::gotify, {"AgotifySecret", "", ""}, "gotifys://127.0.0.1:{port}/AgotifySecret", ""},
+    };
+    ::setenv("REQUESTS_CA_BUNDLE", QUILBEX_SIM_CERT_DIR "/ca.pem", 1);
+    for (const AppriseCase& service : cases) {
+        SCOPED_TRACE(service.url);
+        auto stand_in = sim::PushStandIn::start(service.kind, QUILBEX_SIM_CERT_DIR, service.account);
+        ASSERT_TRUE(stand_in);
+        std::string url = std::regex_replace(service.url, std::regex("\\{port\\}"), std::to_string(stand_in->port()));
+        std::vector<std::string> argv = {"/usr/bin/python3", QUILBEX_APPRISE_SEND, url, kMessage.title, kMessage.text};
+        if (!service.real_origin.empty())
+            argv.insert(argv.end(), {service.real_origin, stand_in->origin()});
+        ChildResult sent = run_child(argv);
+        EXPECT_TRUE(sent.ok()) << sent.status << sent.err;
+        ASSERT_EQ(stand_in->messages().size(), 1u);
+        EXPECT_THAT(stand_in->messages()[0].text, HasSubstr(kMessage.text));
+    }
+    ::unsetenv("REQUESTS_CA_BUNDLE");
 }
 
 }  // namespace
