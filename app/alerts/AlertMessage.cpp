@@ -1,5 +1,6 @@
 #include "app/alerts/AlertMessage.h"
 
+#include "app/alerts/AlertEncoding.h"
 #include "app/member/History.h"
 #include "platform/kernel/CodePage.h"
 
@@ -33,6 +34,9 @@ std::string fact_lines(const RunFacts& facts) {
     return lines;
 }
 
+// A status text longer than this is cut: it is one line of the alert.
+constexpr std::size_t kMaxFactBytes = 300;
+
 }  // namespace
 
 AlertMessage alert_message(const std::string& summary, const std::string& body, const RunFacts& facts,
@@ -44,8 +48,38 @@ AlertMessage test_alert_message(const RunFacts& facts, std::time_t when) {
     return alert_message("Quilbex 提醒测试", "这是一条测试提醒：签到出问题时，您会在这里收到同样的消息。", facts, when);
 }
 
+namespace {
+
+// A reply's words without its markup: the forum answers some requests with
+// an XML or HTML fragment, and an alert on a phone should say what it says.
+std::string words_of(const std::string& reply) {
+    std::string out;
+    bool in_tag = false;
+    for (std::size_t i = 0; i < reply.size(); ++i) {
+        char c = reply[i];
+        if (c == '<') {
+            in_tag = true;
+        } else if (c == '>' && in_tag) {
+            in_tag = false;
+        } else if (!in_tag && reply.compare(i, 3, "]]>") != 0) {
+            bool space = static_cast<unsigned char>(c) <= 0x20 || c == 0x7F;
+            if (!space)
+                out += c;
+            else if (!out.empty() && out.back() != ' ')
+                out += ' ';
+        } else if (!in_tag) {
+            i += 2;
+        }
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
+}  // namespace
+
 void RunFactsSink::report(FlowStep step, int draw, const char* status) {
-    std::string text = kernel::gbk_to_utf8(status ? status : "");
+    std::string text = cut_utf8(valid_utf8(words_of(kernel::gbk_to_utf8(status ? status : ""))), kMaxFactBytes);
     if (step == FlowStep::sign_in) {
         m_facts.sign_in = std::move(text);
     } else if (step == FlowStep::draw && draw > 0 && draw <= kMaxDraws) {
