@@ -184,9 +184,11 @@ Outcome bark(const Request& request, const PushAccount& account) {
     auto body = json_body(request);
     if (!body)
         return {json(400, "Bad Request", R"({"code":400,"message":"request bind failed","timestamp":1})")};
+    // Bark names the key it could not find in its answer.
     if (text_of(*body, "device_key") != account.key)
         return {json(400, "Bad Request",
-                     R"({"code":400,"message":"failed to get device token: device token not found","timestamp":1})")};
+                     R"({"code":400,"message":"failed to get device token: failed to get [)" +
+                         text_of(*body, "device_key") + R"(] device token from database","timestamp":1})")};
     const std::string text = text_of(*body, "body");
     if (text.empty() || text.size() + text_of(*body, "title").size() > 4000)
         return {

@@ -56,7 +56,11 @@ ChannelResult ServiceChannel::send(const AlertMessage& message) {
     Exchange result = exchange(*request);
     if (!result.answer)
         return {false, result.error};
-    return judge_answer(*result.answer, m_rule);
+    ChannelResult judged = judge_answer(*result.answer, m_rule);
+    for (const std::string& secret : m_secrets)
+        for (std::size_t at; !secret.empty() && (at = judged.detail.find(secret)) != std::string::npos;)
+            judged.detail.replace(at, secret.size(), "***");
+    return judged;
 }
 
 std::optional<std::string> service_base(const std::string& value, const std::string& fallback, std::string& error) {

@@ -41,8 +41,12 @@ public:
     // cannot (no signature can be made, for one).
     using Build = std::function<std::optional<ServiceRequest>(const AlertMessage& message, std::string& error)>;
 
-    ServiceChannel(std::string name, std::string host, Build build, AnswerRule rule)
-        : m_name(std::move(name)), m_host(std::move(host)), m_build(std::move(build)), m_rule(rule) {}
+    // `secrets` are the member's keys and tokens in the request: a service
+    // that repeats one in its error answer gets it masked in the result.
+    ServiceChannel(std::string name, std::string host, Build build, AnswerRule rule,
+                   std::vector<std::string> secrets = {})
+        : m_name(std::move(name)), m_host(std::move(host)), m_build(std::move(build)), m_rule(rule),
+          m_secrets(std::move(secrets)) {}
     std::string name() const override { return m_name; }
     std::string host() const override { return m_host; }
     ChannelResult send(const AlertMessage& message) override;
@@ -52,6 +56,7 @@ private:
     std::string m_host;
     Build m_build;
     AnswerRule m_rule;
+    std::vector<std::string> m_secrets;
 };
 
 // A service's base address from the member's value, or the service's own

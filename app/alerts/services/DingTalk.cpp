@@ -46,7 +46,8 @@ ChannelBuild build(const ChannelValues& values) {
                               "{\"msgtype\":\"text\",\"text\":{\"content\":" +
                                   services::json_text(services::one_text(message, kMaxText)) + "}}"};
     };
-    return services::service("dingtalk", *base, request, {"errcode", "0", "errmsg"});
+    return services::service("dingtalk", *base, request, {"errcode", "0", "errmsg"},
+                             {values.get("dingtalk"), values.get("dingtalk_secret")});
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ ChannelBuild build(const ChannelValues& values) {
                               "{" + signature + "\"msg_type\":\"text\",\"content\":{\"text\":" +
                                   services::json_text(services::one_text(message, kMaxText)) + "}}"};
     };
-    return services::service("feishu", *base, request, {"code", "0", "msg"});
+    return services::service("feishu", *base, request, {"code", "0", "msg"}, {hook, values.get("feishu_secret")});
 }
 
 }  // namespace

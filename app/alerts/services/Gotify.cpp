@@ -30,7 +30,7 @@ ChannelBuild build(const ChannelValues& values) {
                                               "{\"title\":" + json_text(message.title) +
                                                   ",\"message\":" + json_text(message.text) + ",\"priority\":5}"});
     };
-    return services::service("gotify", *base, request, {"", "", "errorDescription"});
+    return services::service("gotify", *base, request, {"", "", "errorDescription"}, {token});
 }
 
 }  // namespace

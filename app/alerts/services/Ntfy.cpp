@@ -52,7 +52,7 @@ ChannelBuild build(const ChannelValues& values) {
                                                   ",\"title\":" + json_text(message.title) +
                                                   ",\"message\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"});
     };
-    return services::service("ntfy", *base, request, {"", "", "error"});
+    return services::service("ntfy", *base, request, {"", "", "error"}, {topic, values.get("ntfy_token")});
 }
 
 }  // namespace

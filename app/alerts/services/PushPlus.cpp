@@ -27,7 +27,7 @@ ChannelBuild build(const ChannelValues& values) {
              "{\"token\":" + json_text(token) + ",\"title\":" + json_text(message.title) +
                  ",\"content\":" + json_text(cut_utf8(message.text, kMaxText)) + ",\"template\":\"txt\"}"});
     };
-    return services::service("pushplus", *base, request, {"code", "200", "msg"});
+    return services::service("pushplus", *base, request, {"code", "200", "msg"}, {values.get("pushplus")});
 }
 
 }  // namespace

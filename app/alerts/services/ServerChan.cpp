@@ -30,7 +30,7 @@ ChannelBuild build(const ChannelValues& values) {
              {"Content-Type: application/x-www-form-urlencoded"},
              "title=" + percent_encode(message.title) + "&desp=" + percent_encode(cut_utf8(message.text, kMaxText))});
     };
-    return services::service("serverchan", *base, request, {"code", "0", "message"});
+    return services::service("serverchan", *base, request, {"code", "0", "message"}, {key});
 }
 
 }  // namespace

@@ -18,10 +18,11 @@ bool plain_token(const std::string& token) {
 
 ChannelBuild refused(std::string error, std::string host) { return {nullptr, std::move(host), std::move(error)}; }
 
-ChannelBuild service(const char* name, const std::string& base, ServiceChannel::Build build, AnswerRule rule) {
+ChannelBuild service(const char* name, const std::string& base, ServiceChannel::Build build, AnswerRule rule,
+                     std::vector<std::string> secrets) {
     auto target = url_target(base);
     std::string host = target ? target->host_and_port() : "";
-    return {std::make_shared<ServiceChannel>(name, host, std::move(build), rule), host, ""};
+    return {std::make_shared<ServiceChannel>(name, host, std::move(build), rule, std::move(secrets)), host, ""};
 }
 
 }  // namespace quilbex::app::services

@@ -25,7 +25,9 @@ bool plain_token(const std::string& token);
 ChannelBuild refused(std::string error, std::string host = "");
 
 // The channel `name` sending to `base` (already checked by service_base);
-// its host is taken from `base`.
-ChannelBuild service(const char* name, const std::string& base, ServiceChannel::Build build, AnswerRule rule);
+// its host is taken from `base`. `secrets` are masked in what the service
+// answers.
+ChannelBuild service(const char* name, const std::string& base, ServiceChannel::Build build, AnswerRule rule,
+                     std::vector<std::string> secrets);
 
 }  // namespace quilbex::app::services

@@ -43,7 +43,7 @@ ChannelBuild build(const ChannelValues& values) {
             {url, kJsonHeaders,
              "{\"chat_id\":" + chat + ",\"text\":" + services::json_text(services::one_text(message, kMaxText)) + "}"});
     };
-    return services::service("telegram", *base, request, {"ok", "true", "description"});
+    return services::service("telegram", *base, request, {"ok", "true", "description"}, {token});
 }
 
 }  // namespace

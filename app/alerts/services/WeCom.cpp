@@ -28,7 +28,7 @@ ChannelBuild build(const ChannelValues& values) {
                                               "{\"msgtype\":\"text\",\"text\":{\"content\":" +
                                                   services::json_text(services::one_text(message, kMaxText)) + "}}"});
     };
-    return services::service("wecom", *base, request, {"errcode", "0", "errmsg"});
+    return services::service("wecom", *base, request, {"errcode", "0", "errmsg"}, {values.get("wecom")});
 }
 
 }  // namespace
