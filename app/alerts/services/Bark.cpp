@@ -41,7 +41,7 @@ ChannelBuild build(const ChannelValues& values) {
                                                   ",\"title\":" + json_text(message.title) +
                                                   ",\"body\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"});
     };
-    return services::service("bark", *base, request, {"code", "200", "message"});
+    return services::service("bark", *base, request, {"code", "200", "message"}, {key});
 }
 
 }  // namespace
