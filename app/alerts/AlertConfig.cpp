@@ -43,6 +43,14 @@ bool valid_address(const std::string& address) {
                        [](unsigned char c) { return c > 0x20 && c < 0x7F && !std::strchr("<>()[]\\,;:\"", c); });
 }
 
+// A text for a header: no line break can end it early.
+std::string one_line(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
+}
+
 std::string trimmed(const std::string& text) {
     auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos)
@@ -135,6 +143,7 @@ ChannelBuild read_mail(const ChannelValues& values) {
     }
     mail.password = values.get("smtp_password");
     mail.from = trimmed(values.get("mail_from"));
+    mail.from_name = one_line(trimmed(values.get("mail_name")));
     mail.user = values.get("smtp_user");
     if (mail.user.empty() && !mail.password.empty())
         mail.user = mail.from;

@@ -36,6 +36,7 @@ struct MailSettings {
     std::string user;
     std::string password;  // a secret
     std::string from;
+    std::string from_name;  // shown before the sender's address; may be empty
     std::vector<std::string> to;
 };
 

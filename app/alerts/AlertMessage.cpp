@@ -44,6 +44,13 @@ AlertMessage alert_message(const std::string& summary, const std::string& body, 
     return {summary, body + fact_lines(facts) + "\n时间：" + local_time_text(when)};
 }
 
+AlertMessage alert_message(const std::string& summary, const std::string& body, const std::string& member,
+                           std::time_t when) {
+    RunFacts facts;
+    facts.member = member;
+    return alert_message(summary, body, facts, when);
+}
+
 AlertMessage test_alert_message(const RunFacts& facts, std::time_t when) {
     return alert_message("Quilbex 提醒测试", "这是一条测试提醒：签到出问题时，您会在这里收到同样的消息。", facts, when);
 }

@@ -43,6 +43,10 @@ struct RunFacts {
 AlertMessage alert_message(const std::string& summary, const std::string& body, const RunFacts& facts,
                            std::time_t when);
 
+// The same with the member's name as the only fact.
+AlertMessage alert_message(const std::string& summary, const std::string& body, const std::string& member,
+                           std::time_t when);
+
 // The message that `quilbex --notify-test` sends.
 AlertMessage test_alert_message(const RunFacts& facts, std::time_t when);
 

@@ -43,6 +43,19 @@ std::optional<std::time_t> cookie_expires() {
     return static_cast<std::time_t>(std::stoll(text));
 }
 
+// Each channel that did not send, on standard error and in History.log.
+void report_failures(const std::vector<ChannelReport>& reports) {
+    const std::string history = kernel::member_folders().history_file();
+    for (const ChannelReport& report : reports) {
+        if (report.sent)
+            continue;
+        std::fprintf(stderr, "quilbex: 提醒没有送出：%s：%s\n", channel_label(report).c_str(), report.detail.c_str());
+        append_history_line(history,
+                            format_history_note(std::time(nullptr), RunSource::command_line, "alert",
+                                                "提醒没有送出：" + channel_label(report) + "：" + report.detail));
+    }
+}
+
 RunFacts member_facts(RunFacts facts) {
     facts.member = member_name();
     facts.cookie_expires = cookie_expires();
@@ -78,18 +91,14 @@ std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus stat
 
 void alert_member(RunStatus status, RunFacts facts) {
     AlertConfig config = member_alert_config();
-    if (!config.any() || !alert_wanted(config, status))
-        return;
-    const std::string history = kernel::member_folders().history_file();
-    for (const ChannelReport& report :
-         send_alerts(config, status, member_facts(std::move(facts)), std::time(nullptr))) {
-        if (report.sent)
-            continue;
-        std::fprintf(stderr, "quilbex: 提醒没有送出：%s：%s\n", channel_label(report).c_str(), report.detail.c_str());
-        append_history_line(history,
-                            format_history_note(std::time(nullptr), RunSource::command_line, "alert",
-                                                "提醒没有送出：" + channel_label(report) + "：" + report.detail));
-    }
+    if (config.any() && alert_wanted(config, status))
+        report_failures(send_alerts(config, status, member_facts(std::move(facts)), std::time(nullptr)));
+}
+
+void alert_member_notice(const std::string& summary, const std::string& body) {
+    AlertConfig config = member_alert_config();
+    if (config.any())
+        report_failures(send_alert_message(config, alert_message(summary, body, member_facts({}), std::time(nullptr))));
 }
 
 int notify_test() {

@@ -43,6 +43,12 @@ std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus stat
 // and the member's History.log.
 void alert_member(RunStatus status, RunFacts facts);
 
+// A notice for this process's member that is not a run's outcome (a warning
+// ahead of the cookie's expiry, for one): it goes through every channel
+// whatever `when` says, with the member's name and the cookie's expiry, and
+// failures are reported as alert_member reports them.
+void alert_member_notice(const std::string& summary, const std::string& body);
+
 // "quilbex --notify-test": a test alert through every configured channel,
 // one line per channel on standard output. 0 when every channel sent it, 1
 // when one did not or none is configured.

@@ -56,7 +56,8 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
     curl.easy_setopt(easy, CURLOPT_MAIL_RCPT, recipients.get());
 
     std::time_t now = std::time(nullptr);
-    const std::string bytes = mail_message(m_settings.from, m_settings.to, message, now, unique_part(now));
+    const std::string bytes =
+        mail_message(m_settings.from, m_settings.to, message, now, unique_part(now), m_settings.from_name);
     Upload upload{bytes};
     curl.easy_setopt(easy, CURLOPT_UPLOAD, 1L);
     curl.easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));

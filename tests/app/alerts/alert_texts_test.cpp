@@ -214,6 +214,8 @@ TEST(MailMessage, has_the_mime_headers_and_crlf_lines_and_no_bare_line_feed) {
                 HasSubstr("\r\nMessage-ID: <u1@example.com>\r\nMIME-Version: 1.0\r\n"
                           "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n\r\n"));
     EXPECT_THAT(mail, ::testing::StartsWith("Date: "));
+    EXPECT_THAT(mail_message("q@example.com", {"a@example.com"}, message, 0, "u2", "签到 \"Q\""),
+                HasSubstr("\r\nFrom: =?UTF-8?B?" + base64("签到 \"Q\"") + "?= <q@example.com>\r\n"));
     for (std::size_t i = 0; i < mail.size(); ++i) {
         if (mail[i] != '\n')
             continue;
