@@ -146,6 +146,14 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
     EXPECT_EQ(reports[0].channel + " " + reports[0].detail, "echo 标题");
     EXPECT_THAT(channel_names(alert_config_from(table, lookup_in({}), lookup_in({{"ECHO_KEY", "off"}}))),
                 ::testing::ElementsAre("problem echo: echo 应为 on"));
+
+    // A good run alerts only when the member asked for every run.
+    const RunFacts facts{"默认", "签到成功", {}, std::nullopt};
+    AlertConfig on_failure = alert_config_from(table, lookup_in(settings), lookup_in({}));
+    EXPECT_TRUE(send_alerts(on_failure, RunStatus::done, facts, 0).empty());
+    EXPECT_EQ(send_alerts(on_failure, RunStatus::not_logged_in, facts, 0).at(0).detail, "Quilbex 签到：未登录");
+    AlertConfig always = alert_config_from(table, lookup_in({{"echo", "on"}, {"when", "always"}}), lookup_in({}));
+    EXPECT_EQ(send_alerts(always, RunStatus::done, facts, 0).at(0).detail, "Quilbex 签到：完成");
 }
 
 TEST(ChannelTable, half_configured_or_unsafe_channels_are_problems_that_never_show_the_key) {
