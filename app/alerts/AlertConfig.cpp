@@ -219,13 +219,24 @@ AlertConfig alert_config_from(std::span<const ChannelRow* const> table, const Va
     return config;
 }
 
+namespace {
+
+std::string environment_value(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
 AlertConfig read_alert_config(const std::string& config_file) {
     return alert_config_from(
         channel_table(), [&](const char* key) { return read_setting_utf8(config_file, kSection, key); },
-        [](const char* name) {
-            const char* value = std::getenv(name);
-            return std::string(value ? value : "");
-        });
+        environment_value);
+}
+
+AlertConfig read_alert_config(const SettingsDocument& settings) {
+    return alert_config_from(
+        channel_table(), [&](const char* key) { return settings.value(kSection, key); }, environment_value);
 }
 
 }  // namespace quilbex::app

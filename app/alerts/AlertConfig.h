@@ -62,6 +62,9 @@ struct AlertConfig {
 // it), or the process environment when the file configures no channel; a
 // missing file or section configures none.
 AlertConfig read_alert_config(const std::string& config_file);
+// The same from a settings file already read.
+class SettingsDocument;
+AlertConfig read_alert_config(const SettingsDocument& settings);
 
 // The same from any table and any source of values: `notify` reads a key of
 // [NOTIFY], `environment` a variable (both give "" when unset).

@@ -2,7 +2,6 @@
 
 #include "app/alerts/AlertEncoding.h"
 #include "app/member/History.h"
-#include "app/net/NetConfig.h"
 #include "app/net/SettingsFile.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
@@ -24,7 +23,8 @@ void record(std::vector<ChannelReport>& reports, AlertChannel& channel, const Al
     reports.push_back({channel.name(), channel.host(), result.sent, result.detail});
 }
 
-AlertConfig member_alert_config() { return read_alert_config(config_file_path(kernel::program_folder_text())); }
+// From the member's settings file as the process read it at its start.
+AlertConfig member_alert_config() { return read_alert_config(*member_settings()); }
 
 // Who the alert is about: the profile's name, or "默认" for the program
 // folder's own member (the folder's path says nothing to a member reading
