@@ -144,6 +144,11 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
     auto reports = send_alert_message(alert_config_from(table, lookup_in(settings), lookup_in({})), {"标题", "x"});
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].channel + " " + reports[0].detail, "echo 标题");
+    // Bytes that are not UTF-8 (from a folder's name, say) never reach a channel.
+    EXPECT_EQ(send_alert_message(alert_config_from(table, lookup_in(settings), lookup_in({})), {"标\xB3题", "x"})
+                  .at(0)
+                  .detail,
+              "标\uFFFD题");
     EXPECT_THAT(channel_names(alert_config_from(table, lookup_in({}), lookup_in({{"ECHO_KEY", "off"}}))),
                 ::testing::ElementsAre("problem echo: echo 应为 on"));
 
