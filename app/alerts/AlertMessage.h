@@ -31,6 +31,7 @@ inline constexpr const char* kDefaultMemberName = "默认";
 
 struct RunFacts {
     std::string member;  // the profile's name, or kDefaultMemberName
+    std::string detail;  // what went wrong in words of this run, after the notice's text; may be empty
     std::string sign_in;  // the sign-in's status text; empty when there was none
     std::vector<std::string> draws;  // each draw's status text, in order
     // Cookie.ini's "expires": seconds since the epoch, 0 for a cookie that

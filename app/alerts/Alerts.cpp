@@ -83,10 +83,13 @@ std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus stat
     if (!alert_wanted(config, status))
         return {};
     const RunOutcome& outcome = run_outcome(status);
-    if (outcome.tells_member())
-        return send_alert_message(config, alert_message(outcome.summary, outcome.body, facts, when));
-    const char* title = status == RunStatus::done ? "Quilbex 签到：完成" : "Quilbex 签到：出错";
-    return send_alert_message(config, alert_message(title, outcome.meaning, facts, when));
+    const char* title = outcome.tells_member()      ? outcome.summary
+                        : status == RunStatus::done ? "Quilbex 签到：完成"
+                                                    : "Quilbex 签到：出错";
+    std::string body = outcome.tells_member() ? outcome.body : outcome.meaning;
+    if (!facts.detail.empty())
+        body += "\n" + facts.detail;
+    return send_alert_message(config, alert_message(title, body, facts, when));
 }
 
 void alert_member(RunStatus status, RunFacts facts) {

@@ -21,7 +21,7 @@ Exchange exchange(const ServiceRequest& request) {
     const bool https = target && target->scheme == "https";
     AlertTransfer transfer(request.url, https ? "https" : "http", https);
     if (!transfer)
-        return {std::nullopt, kNoCurl};
+        return {std::nullopt, transfer.failure()};
     const auto& curl = wininet::curl();
     CURL* easy = transfer.get();
     curl.easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));

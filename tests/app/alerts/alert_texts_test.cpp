@@ -153,7 +153,8 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
                 ::testing::ElementsAre("problem echo: echo 应为 on"));
 
     // A good run alerts only when the member asked for every run.
-    const RunFacts facts{"默认", "签到成功", {}, std::nullopt};
+    RunFacts facts;
+    facts.member = "默认";
     AlertConfig on_failure = alert_config_from(table, lookup_in(settings), lookup_in({}));
     EXPECT_TRUE(send_alerts(on_failure, RunStatus::done, facts, 0).empty());
     EXPECT_EQ(send_alerts(on_failure, RunStatus::not_logged_in, facts, 0).at(0).detail, "Quilbex 签到：未登录");
