@@ -88,20 +88,23 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     return gbk(kFixedMessage);
 }
 
+// The member is told on the desktop when the outcome says so; the alert
+// channels decide for themselves (they may be set to report every run).
 // `detail` (UTF-8): what went wrong in words of this run, after the
 // outcome's own text; empty when the outcome says it all.
-void explain(RunStatus status, const std::string& detail = {}) {
+void explain(RunStatus status, RunFacts facts, const std::string& detail = {}) {
     const RunOutcome& outcome = run_outcome(status);
-    if (!outcome.tells_member())
-        return;
-    std::string body = outcome.body;
-    if (!detail.empty())
-        body += "\n" + detail;
-    std::fprintf(stderr, "quilbex: %s\n", outcome.body);
-    if (!detail.empty())
-        std::fprintf(stderr, "quilbex: %s\n", detail.c_str());
-    notify_desktop(outcome.summary, body);
-    alert_member(status, outcome.summary, body);
+    if (outcome.tells_member()) {
+        std::string body = outcome.body;
+        if (!detail.empty())
+            body += "\n" + detail;
+        std::fprintf(stderr, "quilbex: %s\n", outcome.body);
+        if (!detail.empty())
+            std::fprintf(stderr, "quilbex: %s\n", detail.c_str());
+        notify_desktop(outcome.summary, body);
+    }
+    facts.detail = detail;
+    alert_member(status, std::move(facts));
 }
 
 }  // namespace
@@ -168,14 +171,16 @@ std::optional<TryResult> sign_in_once(const SignInOptions& options, const std::s
 RunStatus run_sign_in(const SignInOptions& options) {
     TerminalSink terminal(stdout, options.verbosity);
     HistorySink history(kernel::member_folders().history_file(), RunSource::command_line);
-    SinkList sinks{&terminal, &history};
+    RunFacts facts;
+    RunFactsSink alert_facts(facts);
+    SinkList sinks{&terminal, &history, &alert_facts};
 
     // The file the window saves, by the same name: the kernel puts it where the member's files live.
     std::string cookie =
         read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        explain(RunStatus::not_logged_in, facts);
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
@@ -195,7 +200,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result, result == RunStatus::no_answer ? failure_text(failure) : std::string());
+    explain(result, facts, result == RunStatus::no_answer ? failure_text(failure) : std::string());
     return result;
 }
 
