@@ -6,8 +6,11 @@
 #include "app/member/History.h"
 #include "app/member/HistoryTable.h"
 #include "app/member/LastResult.h"
+#include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
 #include "app/schedule/DailyStatus.h"
 #include "app/schedule/DailyTimer.h"
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
@@ -38,6 +41,32 @@ DailyMember current_member(const CommandLine& line) {
     return member;
 }
 
+// Why a daily run cannot sign this member in, or "" when it can start: a
+// member who never saved a cookie, or a configuration without a forum to
+// sign in to (an installed copy has no local demo services to fall back on).
+std::string daily_run_blocker() {
+    const std::string folder = kernel::program_folder_text();
+    if (read_setting_utf8(folder + "\\" + kernel::kCookieFileName, "COOKIE", "cookie").empty())
+        return "这个成员还没有保存 Cookie（" + kernel::member_folders().cookie_file() +
+               "）。请先打开程序登录并保存 Cookie。";
+    const std::string config_file = config_file_path(folder);
+    const NetConfig config = read_net_config(config_file, folder);
+    if (std::string problem = config_problem_message(config, config_file); !problem.empty())
+        return kernel::gbk_to_utf8(problem);
+    if (kernel::member_folders().layout == kernel::Layout::installed &&
+        read_setting_utf8(config_file, "HOSTS", "forum").empty())
+        return "配置文件 " + kernel::native_path(config_file) + " 没有填写论坛的地址（[HOSTS] forum）。";
+    return "";
+}
+
+int install_command(const CommandLine& line) {
+    if (std::string blocker = daily_run_blocker(); !blocker.empty()) {
+        std::fprintf(stderr, "quilbex: 没有安装每日自动签到：%s\n", blocker.c_str());
+        return static_cast<int>(RunStatus::failed);
+    }
+    return install_daily(current_member(line), line.daily_time, line.force);
+}
+
 // --status: each timer's member's last result, from the history file where
 // that member's files live.
 int status_command() {
@@ -63,7 +92,7 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::version: std::puts("quilbex " QUILBEX_VERSION); return 0;
     case Mode::sign_in: prepare_runtime(); return static_cast<int>(run_sign_in(line.sign_in));
     case Mode::history: return history_command(line.history_days);
-    case Mode::install_daily: return install_daily(current_member(line), line.daily_time);
+    case Mode::install_daily: return install_command(line);
     case Mode::uninstall_daily: return uninstall_daily(current_member(line));
     case Mode::status: return status_command();
     case Mode::notify_test: prepare_runtime(); return notify_test();

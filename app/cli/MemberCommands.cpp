@@ -7,6 +7,7 @@
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,7 +33,14 @@ std::vector<std::string> profile_names(const kernel::MemberFolders& default_memb
     return names;
 }
 
-void print_file(const char* what, const std::string& path) { std::printf("  %-22s %s\n", what, path.c_str()); }
+// One line of --where: the name padded to one terminal column (Chinese names
+// take two columns a character), then the path.
+void print_file(const std::string& what, const std::string& path) {
+    constexpr std::size_t kPathColumn = 28;
+    const std::size_t width = kernel::display_width(what);
+    std::printf("  %s%s %s\n", what.c_str(), std::string(width < kPathColumn ? kPathColumn - width : 0, ' ').c_str(),
+                path.c_str());
+}
 
 }  // namespace
 

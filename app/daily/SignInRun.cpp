@@ -59,13 +59,12 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     return gbk(kFixedMessage);
 }
 
-void explain(RunStatus status) {
-    const RunOutcome& outcome = run_outcome(status);
+void explain(const RunOutcome& outcome) {
     if (!outcome.tells_member())
         return;
     std::fprintf(stderr, "quilbex: %s\n", outcome.body);
     notify_desktop(outcome.summary, outcome.body);
-    alert_member(status, outcome.summary, outcome.body);
+    alert_member(outcome.status, outcome.summary, outcome.body);
 }
 
 }  // namespace
@@ -127,8 +126,9 @@ RunStatus run_sign_in(const SignInOptions& options) {
     std::string cookie =
         read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
-        std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        std::fprintf(stderr, "quilbex: %s 里没有保存的 Cookie。\n", kernel::member_folders().cookie_file().c_str());
+        sinks.report(FlowStep::sign_in, 0, gbk(kNoSavedCookieHistory).c_str());
+        explain(no_saved_cookie());
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
@@ -146,7 +146,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result);
+    explain(run_outcome(result));
     return result;
 }
 

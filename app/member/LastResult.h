@@ -23,7 +23,11 @@ std::optional<HistoryEntry> parse_history_line(std::string_view line);
 // line is not a history line.
 std::optional<HistoryEntry> last_history_entry(const std::string& file);
 
-// "2026-12-07 08:31:02 sign-in 签到成功", for listings.
+// A recorded step as the Chinese listings name it: "签到", "第 2 次抽奖",
+// "每日一句"; a step this version does not know stays as recorded.
+std::string step_label(const std::string& step);
+
+// "2026-12-07 08:31:02 签到 签到成功", for listings.
 std::string describe(const HistoryEntry& entry);
 
 }  // namespace quilbex::app

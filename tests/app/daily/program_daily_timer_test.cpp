@@ -225,8 +225,8 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     EXPECT_THAT(status, HasSubstr(program.string() + "（配置 work）\n  时间：每天 09:30"));
     // Each member's last result comes from that member's own history.
     EXPECT_THAT(status, HasSubstr("每天 07:00"));
-    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 sign-in 已签到\n"));
-    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 09:42:10 sign-in 网络无应答\n"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 签到 已签到\n"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 09:42:10 签到 网络无应答\n"));
 
     ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
     EXPECT_EQ(units(".timer"), std::vector<std::string>{timers[1]});
