@@ -80,9 +80,7 @@ std::string HistoryTable::text() const {
         const std::string& sign_in = m_rows.find(date)->second.sign_in;
         width = std::max(width, kernel::display_width(sign_in.empty() ? "-" : sign_in));
     }
-    auto padded = [&](const std::string& text) {
-        return text + std::string(width - kernel::display_width(text), ' ');
-    };
+    auto padded = [&](const std::string& text) { return text + std::string(width - kernel::display_width(text), ' '); };
     std::string table = "日期        | " + padded(heading) + " | 抽奖\n";
     for (const auto& date : m_dates) {
         const DayRow& row = m_rows.find(date)->second;

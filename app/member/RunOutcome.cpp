@@ -28,8 +28,8 @@ static_assert(
 
 // Status 2 for a member who never saved a cookie: nothing has expired, the
 // member has yet to log in once.
-constexpr RunOutcome kNoSavedCookie{RunStatus::not_logged_in, kOutcomes[2].meaning,
-                                    "Quilbex 签到：还没有保存 Cookie", "还没有保存 Cookie，请打开程序登录并保存"};
+constexpr RunOutcome kNoSavedCookie{RunStatus::not_logged_in, kOutcomes[2].meaning, "Quilbex 签到：还没有保存 Cookie",
+                                    "还没有保存 Cookie，请打开程序登录并保存"};
 
 }  // namespace
 

@@ -206,9 +206,11 @@ int install_daily(const DailyMember& member, DailyTime time, bool force) {
     const bool cron = !manager && !system_runs_systemd();
     // A crontab line without a cron daemon never runs: say so before anything is written.
     if (cron && !cron_daemon_runs()) {
-        std::fprintf(stderr, "quilbex: 这台机器没有 systemd，也没有运行 cron 服务（cron 或 crond），"
-                             "crontab 中的行不会运行。%s\n",
-                     force ? "按 --force 照样加入。" : "请先启动 cron 服务；要照样加入，请加上 --force。没有安排每日自动签到。");
+        std::fprintf(stderr,
+                     "quilbex: 这台机器没有 systemd，也没有运行 cron 服务（cron 或 crond），"
+                     "crontab 中的行不会运行。%s\n",
+                     force ? "按 --force 照样加入。"
+                           : "请先启动 cron 服务；要照样加入，请加上 --force。没有安排每日自动签到。");
         if (!force)
             return 1;
     }

@@ -123,7 +123,8 @@ TEST_F(HistoryFile, the_table_reads_a_file_in_blocks_skipping_overlong_lines_and
     std::string draws;
     for (std::size_t i = 0; i < kDrawsShownPerDay; ++i)
         draws += i ? "；d" : "d";
-    EXPECT_EQ(table.text(), "日期        | 签到     | 抽奖\n" + day.substr(0, 10) + "  | 签到成功 | " + draws + "；…\n");
+    EXPECT_EQ(table.text(),
+              "日期        | 签到     | 抽奖\n" + day.substr(0, 10) + "  | 签到成功 | " + draws + "；…\n");
 
     EXPECT_TRUE(add_history_file(table, (folder / "missing").string(), problem));
     fs::remove(file);
