@@ -47,7 +47,8 @@ public:
             ::_exit(127);
         }
         for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-             m_pid > 0 && std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+             m_pid > 0 && std::chrono::steady_clock::now() < end;
+             std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
             int status = 0;
             if (fs::exists(root() + "/run/ready") || ::waitpid(m_pid, &status, WNOHANG) != 0)
                 break;
@@ -87,8 +88,8 @@ TEST(CommandLinePackage, signs_in_alerts_and_schedules_with_cron_where_no_deskto
     // The libraries are there on this machine, and empty in the namespace.
     ASSERT_TRUE(fs::exists("/usr/lib/x86_64-linux-gnu/libgtk-3.so.0"));
     for (const char* library : {"libgtk-3.so.0", "libwebkit2gtk-4.1.so.0"}) {
-        CommandResult size = run_command(server.as_member(
-            "/", {"stat", "-L", "-c", "%s", std::string("/usr/lib/x86_64-linux-gnu/") + library}));
+        CommandResult size = run_command(
+            server.as_member("/", {"stat", "-L", "-c", "%s", std::string("/usr/lib/x86_64-linux-gnu/") + library}));
         EXPECT_EQ(size.output, "0\n") << library;
     }
 
