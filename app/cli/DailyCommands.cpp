@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #ifndef QUILBEX_VERSION
@@ -31,13 +32,15 @@ int history_command(int days) { return print_history_table(kernel::member_folder
 // The member this run stands for, with the settings file it was told to use
 // as an absolute path (a timer does not start in today's folder).
 DailyMember current_member(const CommandLine& line) {
-    DailyMember member{kernel::executable_path(), line.profile, ""};
-    const char* config = std::getenv("QUILBEX_CONFIG");
-    if (config && *config) {
+    const kernel::FolderEnvironment environment = kernel::current_folder_environment(kernel::executable_directory());
+    DailyMember member{kernel::executable_path(), line.profile, "", "", ""};
+    if (!environment.named_config.empty()) {
         std::error_code error;
-        auto absolute = std::filesystem::absolute(config, error);
-        member.config_path = error ? config : absolute.lexically_normal().string();
+        auto absolute = std::filesystem::absolute(environment.named_config, error);
+        member.config_path = error ? environment.named_config : absolute.lexically_normal().string();
     }
+    member.config_home = kernel::absolute_or_empty(environment.config_home);
+    member.state_home = kernel::absolute_or_empty(environment.state_home);
     return member;
 }
 
@@ -49,20 +52,29 @@ std::string daily_run_blocker() {
     if (read_setting_utf8(folder + "\\" + kernel::kCookieFileName, "COOKIE", "cookie").empty())
         return "这个成员还没有保存 Cookie（" + kernel::member_folders().cookie_file() +
                "）。请先打开程序登录并保存 Cookie。";
-    const std::string config_file = config_file_path(folder);
-    const NetConfig config = read_net_config(config_file, folder);
-    if (std::string problem = config_problem_message(config, config_file); !problem.empty())
+    const NetConfig config = read_member_net_config();
+    if (std::string problem = config_problem_message(config, member_settings_path()); !problem.empty())
         return kernel::gbk_to_utf8(problem);
-    if (kernel::member_folders().layout == kernel::Layout::installed &&
-        read_setting_utf8(config_file, "HOSTS", "forum").empty())
-        return "配置文件 " + kernel::native_path(config_file) + " 没有填写论坛的地址（[HOSTS] forum）。";
+    if (needs_setup(config))
+        return "配置文件 " + member_settings_path() + " 没有填写论坛的地址（[HOSTS] forum）。";
     return "";
 }
 
-int install_command(const CommandLine& line) {
+// --install-daily. The scheduled runs read the settings file the member
+// names now: one this run cannot read would fail every day, as would a run
+// without a cookie or a forum.
+int install_daily_command(const CommandLine& line) {
+    if (settings_file_named()) {
+        std::shared_ptr<const SettingsDocument> settings = member_settings();
+        if (settings->error() != 0) {
+            std::fprintf(stderr, "quilbex: 不能安装每日自动签到：QUILBEX_CONFIG 指向的 %s 无法读取：%s。\n",
+                         settings->path().c_str(), std::strerror(settings->error()));
+            return 1;
+        }
+    }
     if (std::string blocker = daily_run_blocker(); !blocker.empty()) {
         std::fprintf(stderr, "quilbex: 没有安装每日自动签到：%s\n", blocker.c_str());
-        return static_cast<int>(RunStatus::failed);
+        return 1;
     }
     return install_daily(current_member(line), line.daily_time, line.force);
 }
@@ -92,7 +104,7 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::version: std::puts("quilbex " QUILBEX_VERSION); return 0;
     case Mode::sign_in: prepare_runtime(); return static_cast<int>(run_sign_in(line.sign_in));
     case Mode::history: return history_command(line.history_days);
-    case Mode::install_daily: return install_command(line);
+    case Mode::install_daily: return install_daily_command(line);
     case Mode::uninstall_daily: return uninstall_daily(current_member(line));
     case Mode::status: return status_command();
     case Mode::notify_test: prepare_runtime(); return notify_test();

@@ -41,8 +41,8 @@ std::string crontab_line(const DailyMember& member, DailyTime time) {
     // A program removed without its line (a package removed, a folder
     // deleted) makes the day's run a skip, not a failure every day.
     line += "[ -x " + cron_word(member.program_path) + " ] && ";
-    if (!member.config_path.empty())
-        line += "QUILBEX_CONFIG=" + cron_word(member.config_path) + " ";
+    for (const auto& [name, value] : member_environment(member))
+        line += name + "=" + cron_word(value) + " ";
     line += cron_word(member.program_path);
     if (!member.profile.empty())
         line += " --profile " + cron_word(member.profile);

@@ -79,8 +79,8 @@ std::string daily_service_unit(const DailyMember& member) {
     // deleted) makes the run a skip, not a daily failure.
     unit += "ConditionFileIsExecutable=" + specifier_escaped(member.program_path) + "\n";
     unit += "\n[Service]\nType=oneshot\n";
-    if (!member.config_path.empty())
-        unit += "Environment=" + unit_word("QUILBEX_CONFIG=" + member.config_path) + "\n";
+    for (const auto& [name, value] : member_environment(member))
+        unit += "Environment=" + unit_word(name + "=" + value) + "\n";
     unit += "ExecStart=" + unit_word(member.program_path);
     if (!member.profile.empty())
         unit += " --profile " + unit_word(member.profile);

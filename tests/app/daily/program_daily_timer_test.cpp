@@ -5,6 +5,7 @@
 // own, so that neither the machine's crontab nor its units are touched.
 
 #include "DailyFixture.h"
+#include "app/schedule/SystemdUnits.h"
 #include "platform/kernel/ChildProcess.h"
 
 #include <csignal>
@@ -148,9 +149,13 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
         SCOPED_TRACE(c.name);
         fs::remove_all(config_home());
         fs::path program = program_in(c.name);
-        // The settings file's name is as hostile as the folder's.
+        // The settings file's and the state folder's names are as hostile as
+        // the program folder's; each reaches the unit as written.
         std::string config = (program.parent_path() / "Config %h $X.ini").string();
-        RunResult install = run(program, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config}});
+        std::string state = (program.parent_path() / "state %h $X").string();
+        write_file(config, "");
+        RunResult install =
+            run(program, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config}, {"XDG_STATE_HOME", state}});
         if (c.refusal) {
             EXPECT_EQ(install.status, 1);
             EXPECT_THAT(install.err, HasSubstr(c.refusal));
@@ -169,8 +174,12 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
                        (unit_dir() / (base + ".timer")).string(), (unit_dir() / (base + ".service")).string()});
         EXPECT_TRUE(verify.ok()) << verify.err;
         EXPECT_EQ(verify.out + verify.err, "");
+        const std::string service = read_file(unit_dir() / (base + ".service"));
+        for (const std::string& variable :
+             {"QUILBEX_CONFIG=" + config, "XDG_CONFIG_HOME=" + config_home().string(), "XDG_STATE_HOME=" + state})
+            EXPECT_THAT(service, HasSubstr("Environment=" + app::unit_word(variable) + "\n"));
         // A program that is gone is skipped, not run.
-        EXPECT_THAT(read_file(unit_dir() / (base + ".service")), HasSubstr("\nConditionFileIsExecutable="));
+        EXPECT_THAT(service, HasSubstr("\nConditionFileIsExecutable="));
         ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
         EXPECT_FALSE(fs::exists(config_home() / "systemd")) << "the folders the install made go with it";
     }
@@ -280,18 +289,19 @@ TEST_F(DailyTimerInstall, a_user_manager_enables_each_members_own_timer_and_runs
         return !systemctl({"show", "--property=Version", "--value"}).empty();
     })) << "the user manager did not answer";
 
-    // After the install the settings file names one host only, and the other
-    // member's cookie is gone: a run that reads the file ends with status 1
-    // before anything else, the other finds no cookie (status 2).
+    // After the install the settings file names a host but not the forum,
+    // and the other member's cookie is gone: a run that reads the file ends
+    // with status 1 before anything else, the other finds no cookie (status 2).
     fs::path hostile = program_in("50% $HOME ${X} 中文 签到");
     fs::path config = hostile.parent_path() / "Config %h $X.ini";
+    write_file(config, "");
     fs::path plain = program_in("plain");
     RunResult first = run(hostile, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config.string()}});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_THAT(first.out, HasSubstr("已启用"));
     RunResult second = run(plain, {"--install-daily", "09:00"});
     ASSERT_EQ(second.status, 0) << second.err;
-    write_file(config, "[HOSTS]\r\nforum=127.0.0.1:1\r\n");
+    write_file(config, "[HOSTS]\r\napi=127.0.0.1:1\r\n");
     fs::remove(plain.parent_path() / "Cookie.ini");
     auto timers = units(".timer");
     ASSERT_EQ(timers.size(), 2u);
@@ -365,6 +375,7 @@ TEST_F(DailyCrontab, the_members_line_joins_the_crontab_and_leaves_every_other_l
     set_table(others);
     fs::path one = program_in("50% 中文"), two = program_in("two");
     std::string config = (one.parent_path() / "Config 100%.ini").string();
+    write_file(config, "");
     RunResult install = run(one, {"--install-daily", "07:15", "--force"}, {{"QUILBEX_CONFIG", config}});
     ASSERT_EQ(install.status, 0) << install.err;
     ASSERT_EQ(run(one, {"--install-daily", "06:05", "--force"}, {{"QUILBEX_CONFIG", config}}).status, 0);
