@@ -119,6 +119,15 @@ TEST(CommandLinePackage, signs_in_alerts_and_schedules_with_cron_where_no_deskto
         return run_command(server.as_member(home, args));
     };
 
+    // Settings without the forum's address: no daily run is installed, and nothing is left behind.
+    const std::string settings = e2e::read_file(home + "/.config/quilbex/Config.ini");
+    e2e::write_file(home + "/.config/quilbex/Config.ini", "[DAILY]\r\nmessage=x\r\n");
+    CommandResult no_forum = quilbex({"--install-daily", "--force"});
+    EXPECT_EQ(no_forum.status, 1) << no_forum.output;
+    EXPECT_THAT(no_forum.output, HasSubstr("没有填写论坛的地址"));
+    EXPECT_FALSE(fs::exists(home + "/.config/systemd"));
+    e2e::write_file(home + "/.config/quilbex/Config.ini", settings);
+
     CommandResult signed_in = quilbex({"--sign-in", "--message", "server"});
     EXPECT_EQ(signed_in.status, 0) << signed_in.output;
     bool posted = false;
