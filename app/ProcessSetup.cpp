@@ -77,7 +77,7 @@ std::string prepare_libraries() {
     install_net_config(read_member_net_config());
     // The login window's browser trusts the configured services as the HTTP client does.
     const NetConfig& config = net_config();
-    browser::set_engine_trust(config.ca_file, configured_hosts(config.hosts));
+    browser::set_engine_trusted_hosts(configured_hosts(config.hosts));
     return config.settings_file;
 }
 

@@ -113,12 +113,18 @@ WebKitWebContext* Engine::web_context() {
         WEBKIT_WEBSITE_DATA_MANAGER(g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", base.c_str(),
                                                  "base-cache-directory", base.c_str(), nullptr)));
     webkit_website_data_manager_set_tls_errors_policy(m_data_manager.get(), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+    m_proxy.apply_to(m_data_manager.get());
     m_context = GRef<WebKitWebContext>::adopt(WEBKIT_WEB_CONTEXT(
         g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", m_data_manager.get(), nullptr)));
     g_signal_connect(m_context.get(), "download-started", G_CALLBACK(on_download_started), nullptr);
     apply_cookie_storage();
     set_cookies_enabled(m_cookies_enabled);
     return m_context.get();
+}
+
+void Engine::set_network_proxy(const char* http, const char* https, const char* ignore_hosts) {
+    m_proxy.set(http, https, ignore_hosts);
+    m_proxy.apply_to(m_data_manager.get());
 }
 
 void Engine::set_storage_directory(const std::string& path) {

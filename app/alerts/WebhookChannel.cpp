@@ -36,7 +36,7 @@ ChannelResult WebhookChannel::send(const AlertMessage& message) {
     const bool https = target && target->scheme == "https";
     AlertTransfer transfer(url, https ? "https" : "http", https);
     if (!transfer)
-        return {false, kNoCurl};
+        return {false, transfer.failure()};
     const auto& curl = wininet::curl();
     CURL* easy = transfer.get();
     curl.easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
