@@ -110,8 +110,15 @@ void prepare_process() {
 
     if (!ui::WindowSystem::use_gtk()) {
         std::string missing = ui::gtk_module_error();
+        // The window's libraries come in a package of their own; the command
+        // line works without them.
         if (!missing.empty())
-            std::fprintf(stderr, "quilbex: %s; install the program again with that file beside it.\n", missing.c_str());
+            std::fprintf(stderr,
+                         "quilbex: %s.\nquilbex: 窗口由软件包 quilbex 提供，请安装它（sudo apt install quilbex）；"
+                         "不开窗口的命令（--sign-in、--install-daily 等）不需要它。\n"
+                         "quilbex: the window is provided by the package quilbex; install it, or put the file back "
+                         "beside the program.\n",
+                         missing.c_str());
         else
             std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
         std::exit(1);

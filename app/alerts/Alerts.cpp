@@ -78,11 +78,11 @@ bool alert_wanted(const AlertConfig& config, RunStatus status) {
     return config.when == AlertWhen::always || run_outcome(status).tells_member();
 }
 
-std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus status, const RunFacts& facts,
+std::vector<ChannelReport> send_alerts(const AlertConfig& config, const RunOutcome& outcome, const RunFacts& facts,
                                        std::time_t when) {
+    const RunStatus status = outcome.status;
     if (!alert_wanted(config, status))
         return {};
-    const RunOutcome& outcome = run_outcome(status);
     const char* title = outcome.tells_member()      ? outcome.summary
                         : status == RunStatus::done ? "Quilbex 签到：完成"
                                                     : "Quilbex 签到：出错";
@@ -92,10 +92,10 @@ std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus stat
     return send_alert_message(config, alert_message(title, body, facts, when));
 }
 
-void alert_member(RunStatus status, RunFacts facts) {
+void alert_member(const RunOutcome& outcome, RunFacts facts) {
     AlertConfig config = member_alert_config();
-    if (config.any() && alert_wanted(config, status))
-        report_failures(send_alerts(config, status, member_facts(std::move(facts)), std::time(nullptr)));
+    if (config.any() && alert_wanted(config, outcome.status))
+        report_failures(send_alerts(config, outcome, member_facts(std::move(facts)), std::time(nullptr)));
 }
 
 void alert_member_notice(const std::string& summary, const std::string& body) {

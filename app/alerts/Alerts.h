@@ -33,7 +33,7 @@ bool alert_wanted(const AlertConfig& config, RunStatus status);
 
 // The run's alert; nothing is sent (and nothing reported) when it is not
 // wanted.
-std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus status, const RunFacts& facts,
+std::vector<ChannelReport> send_alerts(const AlertConfig& config, const RunOutcome& outcome, const RunFacts& facts,
                                        std::time_t when);
 
 // The unattended run's alert for this process's member (the profile, or the
@@ -41,7 +41,7 @@ std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus stat
 // member's settings file and the cookie's expiry from its Cookie.ini; the
 // member's name in `facts` is filled in here. Failures go to standard error
 // and the member's History.log.
-void alert_member(RunStatus status, RunFacts facts);
+void alert_member(const RunOutcome& outcome, RunFacts facts);
 
 // A notice for this process's member that is not a run's outcome (a warning
 // ahead of the cookie's expiry, for one): it goes through every channel

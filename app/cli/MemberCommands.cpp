@@ -34,12 +34,14 @@ std::vector<std::string> profile_names(const kernel::MemberFolders& default_memb
     return names;
 }
 
+// One line of --where: the name padded to one terminal column (Chinese names
+// take two columns a character), then the path.
 void add_file(std::string& text, std::string_view what, const std::string& path) {
-    // Paths line up in a terminal, where a Chinese character takes two columns.
+    constexpr std::size_t kPathColumn = 28;
     std::string label(what);
     const std::size_t width = kernel::display_width(label);
-    if (width < 22)
-        label.append(22 - width, ' ');
+    if (width < kPathColumn)
+        label.append(kPathColumn - width, ' ');
     text += "  " + label + " " + path + "\n";
 }
 

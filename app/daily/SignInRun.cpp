@@ -92,8 +92,7 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
 // channels decide for themselves (they may be set to report every run).
 // `detail` (UTF-8): what went wrong in words of this run, after the
 // outcome's own text; empty when the outcome says it all.
-void explain(RunStatus status, RunFacts facts, const std::string& detail = {}) {
-    const RunOutcome& outcome = run_outcome(status);
+void explain(const RunOutcome& outcome, RunFacts facts, const std::string& detail = {}) {
     if (outcome.tells_member()) {
         std::string body = outcome.body;
         if (!detail.empty())
@@ -104,7 +103,7 @@ void explain(RunStatus status, RunFacts facts, const std::string& detail = {}) {
         notify_desktop(outcome.summary, body);
     }
     facts.detail = detail;
-    alert_member(status, std::move(facts));
+    alert_member(outcome, std::move(facts));
 }
 
 }  // namespace
@@ -179,8 +178,9 @@ RunStatus run_sign_in(const SignInOptions& options) {
     std::string cookie =
         read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
-        std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in, facts);
+        std::fprintf(stderr, "quilbex: %s 里没有保存的 Cookie。\n", kernel::member_folders().cookie_file().c_str());
+        sinks.report(FlowStep::sign_in, 0, gbk(kNoSavedCookieHistory).c_str());
+        explain(no_saved_cookie(), facts);
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
@@ -200,7 +200,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result, facts, result == RunStatus::no_answer ? failure_text(failure) : std::string());
+    explain(run_outcome(result), facts, result == RunStatus::no_answer ? failure_text(failure) : std::string());
     return result;
 }
 

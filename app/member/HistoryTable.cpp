@@ -3,7 +3,9 @@
 #include "app/member/History.h"
 #include "app/member/ReplyText.h"
 #include "platform/kernel/RegularFile.h"
+#include "platform/kernel/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -58,7 +60,16 @@ void HistoryTable::add_line(std::string_view line) {
 }
 
 std::string HistoryTable::text() const {
-    std::string table = "日期        | 签到 | 抽奖\n";
+    // The sign-in column is as wide as its widest text on a terminal, so the
+    // draws start in one column whatever the width of the Chinese texts.
+    const std::string heading = "签到";
+    std::size_t width = kernel::display_width(heading);
+    for (const auto& date : m_dates) {
+        const std::string& sign_in = m_rows.find(date)->second.sign_in;
+        width = std::max(width, kernel::display_width(sign_in.empty() ? "-" : sign_in));
+    }
+    auto padded = [&](const std::string& text) { return text + std::string(width - kernel::display_width(text), ' '); };
+    std::string table = "日期        | " + padded(heading) + " | 抽奖\n";
     for (const auto& date : m_dates) {
         const DayRow& row = m_rows.find(date)->second;
         std::string draws;
@@ -66,8 +77,8 @@ std::string HistoryTable::text() const {
             draws += (draws.empty() ? "" : "；") + draw;
         if (row.more_draws)
             draws += "；…";
-        table +=
-            date + "  | " + (row.sign_in.empty() ? "-" : row.sign_in) + " | " + (draws.empty() ? "-" : draws) + "\n";
+        table += date + "  | " + padded(row.sign_in.empty() ? "-" : row.sign_in) + " | " +
+                 (draws.empty() ? "-" : draws) + "\n";
     }
     return table;
 }

@@ -46,8 +46,18 @@ std::optional<HistoryEntry> last_history_entry(const std::string& file) {
     return std::nullopt;
 }
 
+std::string step_label(const std::string& step) {
+    if (step == "sign-in")
+        return "签到";
+    if (step == "quote")
+        return "每日一句";
+    if (step.rfind("draw ", 0) == 0)
+        return "第 " + step.substr(5) + " 次抽奖";
+    return step;  // a step of a later version, as recorded
+}
+
 std::string describe(const HistoryEntry& entry) {
-    return marked_controls(entry.when + " " + entry.step + " " + entry.status);
+    return marked_controls(entry.when + " " + step_label(entry.step) + " " + entry.status);
 }
 
 }  // namespace quilbex::app

@@ -20,9 +20,13 @@ struct HistoryEntry {
 // no history line near its end.
 std::optional<HistoryEntry> last_history_entry(const std::string& file);
 
-// "2026-12-07 08:31:02 sign-in 签到成功", for listings: the stored text
-// cleaned as it was when written (control characters and bytes that are not
-// UTF-8 shown as U+FFFD), since an older release stored it unchecked.
+// A recorded step as the Chinese listings name it: "签到", "第 2 次抽奖",
+// "每日一句"; a step this version does not know stays as recorded.
+std::string step_label(const std::string& step);
+
+// "2026-12-07 08:31:02 签到 签到成功", for listings: the stored text cleaned
+// as it was when written (control characters and bytes that are not UTF-8
+// shown as U+FFFD), since an older release stored it unchecked.
 std::string describe(const HistoryEntry& entry);
 
 }  // namespace quilbex::app

@@ -44,9 +44,10 @@ TEST(History, the_table_has_a_row_per_day_with_the_last_sign_in_and_the_draws_in
                       "2026-03-01 08:00:00\tcommand-line\tquote\tq\n"
                       "2026-03-01 08:00:01\tcommand-line\tsign-in\t今日已经签到";  // no final line end
     std::string table = history_table(log, 3, local_time(2026, 3, 1, 23));
-    EXPECT_EQ(table, "日期        | 签到 | 抽奖\n"
-                     "2026-02-27  | 签到成功 | 金币 x1；用完\n"
-                     "2026-02-28  | - | -\n"
+    // The draws start in one terminal column whatever the width of the sign-in texts.
+    EXPECT_EQ(table, "日期        | 签到         | 抽奖\n"
+                     "2026-02-27  | 签到成功     | 金币 x1；用完\n"
+                     "2026-02-28  | -            | -\n"
                      "2026-03-01  | 今日已经签到 | -\n");
 }
 
@@ -77,7 +78,7 @@ TEST(History, stored_text_is_shown_cleaned_as_it_was_written) {
 
 TEST(History, an_empty_or_missing_history_still_lists_the_days) {
     std::string table = history_table("", 1, local_time(2026, 3, 1, 0));
-    EXPECT_THAT(table, HasSubstr("2026-03-01  | - | -\n"));
+    EXPECT_THAT(table, HasSubstr("2026-03-01  | -    | -\n"));
 }
 
 namespace fs = std::filesystem;
@@ -185,7 +186,8 @@ TEST_F(HistoryFile, the_table_reads_a_file_in_blocks_skipping_overlong_lines_and
     std::string draws;
     for (std::size_t i = 0; i < kDrawsShownPerDay; ++i)
         draws += i ? "；d" : "d";
-    EXPECT_EQ(table.text(), "日期        | 签到 | 抽奖\n" + day.substr(0, 10) + "  | 签到成功 | " + draws + "；…\n");
+    EXPECT_EQ(table.text(),
+              "日期        | 签到     | 抽奖\n" + day.substr(0, 10) + "  | 签到成功 | " + draws + "；…\n");
 
     EXPECT_TRUE(add_history_file(table, (folder / "missing").string(), problem));
     fs::remove(file);
