@@ -157,7 +157,8 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
     facts.member = "默认";
     AlertConfig on_failure = alert_config_from(table, lookup_in(settings), lookup_in({}));
     EXPECT_TRUE(send_alerts(on_failure, run_outcome(RunStatus::done), facts, 0).empty());
-    EXPECT_EQ(send_alerts(on_failure, run_outcome(RunStatus::not_logged_in), facts, 0).at(0).detail, "Quilbex 签到：未登录");
+    EXPECT_EQ(send_alerts(on_failure, run_outcome(RunStatus::not_logged_in), facts, 0).at(0).detail,
+              "Quilbex 签到：未登录");
     AlertConfig always = alert_config_from(table, lookup_in({{"echo", "on"}, {"when", "always"}}), lookup_in({}));
     EXPECT_EQ(send_alerts(always, run_outcome(RunStatus::done), facts, 0).at(0).detail, "Quilbex 签到：完成");
 }
