@@ -57,6 +57,8 @@ std::string set_daily_time(CommandLine& line, const std::string& value) {
 
 std::string set_profile(CommandLine& line, const std::string& value) {
     line.profile = value;
+    if (!value.empty() && value[0] == '-')
+        return "--profile 后面应是成员名，不能以 '-' 开头: " + value;
     return valid_profile_name(value) ? "" : "成员名只能由字母、数字、'-' 和 '_' 组成: " + value;
 }
 
@@ -113,7 +115,7 @@ const std::array kOptions{
     OptionSpec{"where", Value::none, Mode::where, {}, nothing,
                "--where", "显示各个文件的位置"},
     OptionSpec{"profile", Value::required, {}, {}, set_profile,
-               "--profile NAME", "使用成员 NAME 的文件（字母、数字、'-'、'_'），可与任何命令同用"},
+               "--profile NAME", "使用成员 NAME 的文件（字母、数字、'-'、'_'，不以 '-' 开头），可与任何命令同用"},
     OptionSpec{"help", Value::none, Mode::help, {}, nothing,
                "-h, --help", "显示本说明"},
     OptionSpec{"version", Value::none, Mode::version, {}, nothing,
@@ -168,15 +170,6 @@ constexpr int kShortHelp = 'h';
 constexpr int kWord = 1;  // a word that is not an option ('-' at the start of the short options)
 
 }  // namespace
-
-bool valid_profile_name(const std::string& name) {
-    if (name.empty() || name.size() > 64)
-        return false;
-    for (unsigned char c : name)
-        if (!(std::isalnum(c) && c < 0x80) && c != '-' && c != '_')
-            return false;
-    return true;
-}
 
 const std::string& command_line_help() {
     static const std::string help = build_help();

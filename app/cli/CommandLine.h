@@ -8,6 +8,7 @@
 // DailyCommands.cpp.
 
 #include "app/daily/SignInRun.h"
+#include "app/schedule/DailyMember.h"
 #include "app/schedule/DailyTimer.h"
 
 #include <optional>
@@ -45,9 +46,6 @@ struct ParsedCommandLine {
 
 // `args` without the program name.
 ParsedCommandLine parse_command_line(const std::vector<std::string>& args);
-
-// A profile name: letters, digits, '-' and '_', at most 64 of them.
-bool valid_profile_name(const std::string& name);
 
 // The help text (UTF-8), made from the option table and the run outcomes.
 const std::string& command_line_help();

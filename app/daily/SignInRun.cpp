@@ -28,8 +28,6 @@ namespace {
 
 // Sent when no message of the day could be found; the forum takes any text.
 constexpr const char* kFixedMessage = "每天签到，天天开心";
-// The sign-in status shown and recorded when a request got no answer.
-constexpr const char* kNoAnswer = "网络无应答";
 
 bool contains(const char* text, const std::string& phrase) {
     return text && std::strstr(text, phrase.c_str()) != nullptr;
@@ -109,7 +107,7 @@ std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::s
     RunStatus result = classify_sign_in(status.get(), answered);
     // The flows' text for a request without an answer is "未登录", which
     // would send the member to log in again for nothing.
-    sinks.report(FlowStep::sign_in, 0, answered ? (status ? status.get() : "") : gbk(kNoAnswer).c_str());
+    sinks.report(FlowStep::sign_in, 0, answered ? (status ? status.get() : "") : texts::no_answer());
     if (result == RunStatus::done || result == RunStatus::refused)
         run_lottery_series(sinks);
     release_forum_cookie();

@@ -20,6 +20,12 @@ struct DailyMember {
 // and the mark of the crontab line.
 std::string member_unit_base(const DailyMember& member);
 
+// A profile name: letters, digits, '-' and '_', at most 64 of them, not
+// beginning with '-' (which would read as an option). It names a folder under
+// profiles/, so a name read from anywhere (the command line, a unit file) is
+// checked before it is used.
+bool valid_profile_name(const std::string& name);
+
 // The member as a person reads it: the program path, and the profile if any.
 std::string member_label(const std::string& program_path, const std::string& profile);
 

@@ -66,6 +66,9 @@ TEST(CommandLine, mistakes_are_named) {
     for (const std::string& name :
          std::vector<std::string>{"../x", "a b", "张三", "a/b", ".", "", std::string(65, 'a')})
         EXPECT_THAT(error_of({"--profile", name, "--sign-in"}), HasSubstr("成员名")) << name;
+    // An option where the name should be is not taken as the name.
+    EXPECT_THAT(error_of({"--profile", "--sign-in"}), HasSubstr("不能以 '-' 开头"));
+    EXPECT_THAT(error_of({"--profile=-x", "--status"}), HasSubstr("不能以 '-' 开头"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "WireServer.h"
 #include "platform/wininet/HandleTable.h"
+#include "platform/wininet/HttpTransfer.h"
 #include "platform/wininet/WinInetErrors.h"
 
 #include <chrono>
@@ -98,6 +99,22 @@ TEST(Failures, a_silent_server_ends_in_a_timeout_after_the_receive_time_out) {
     EXPECT_EQ(e.send_error, ERROR_INTERNET_TIMEOUT);
     EXPECT_GE(took, std::chrono::milliseconds(900));
     EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST(Failures, a_body_over_the_limit_is_cut_there_and_reads_as_a_broken_connection) {
+    WireServer server;
+    server.on("/whole", sim::Response::text(200, "OK", "text/plain", std::string(kBodyLimit, 'a')));
+    server.on("/over", sim::Response::text(200, "OK", "text/plain", std::string(kBodyLimit + 1, 'b')));
+    Call call;
+    call.object = "/whole";
+    Exchange whole = exchange(server.port(), call);
+    EXPECT_EQ(whole.body.size(), kBodyLimit);
+    EXPECT_EQ(whole.read_error, 0u);
+    call.object = "/over";
+    Exchange over = exchange(server.port(), call);
+    EXPECT_TRUE(over.sent);
+    EXPECT_LE(over.body.size(), kBodyLimit);
+    EXPECT_EQ(over.read_error, ERROR_INTERNET_CONNECTION_ABORTED);
 }
 
 TEST(Failures, reading_before_sending_or_after_a_failed_send_gives_no_bytes) {
