@@ -1,5 +1,7 @@
 #include "app/alerts/AlertEncoding.h"
 
+#include "platform/kernel/Utf8.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -13,20 +15,6 @@ constexpr char kHex[] = "0123456789ABCDEF";
 bool unreserved(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
            c == '.' || c == '~';
-}
-
-// The length of the UTF-8 sequence that starts with `lead`; 0 for a byte
-// that cannot start one.
-std::size_t sequence_length(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
 }
 
 }  // namespace
@@ -96,7 +84,7 @@ std::string encoded_words(std::string_view text) {
     do {
         std::size_t end = start;
         while (end < text.size()) {
-            std::size_t length = sequence_length(static_cast<unsigned char>(text[end]));
+            std::size_t length = kernel::utf8_sequence_length(text, end);
             if (length == 0)
                 length = 1;  // not UTF-8: passed on byte by byte
             if (end + length - start > kBytesPerWord)

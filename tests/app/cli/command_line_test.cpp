@@ -11,15 +11,15 @@ namespace {
 using ::testing::HasSubstr;
 
 CommandLine parsed(const std::vector<std::string>& args) {
-    ParsedCommandLine result = parse_command_line(args);
-    EXPECT_TRUE(result.line) << result.error;
-    return result.line.value_or(CommandLine{});
+    auto result = parse_command_line(args);
+    EXPECT_TRUE(result) << result.reason();
+    return result ? *result : CommandLine{};
 }
 
 std::string error_of(const std::vector<std::string>& args) {
-    ParsedCommandLine result = parse_command_line(args);
-    EXPECT_FALSE(result.line);
-    return result.error;
+    auto result = parse_command_line(args);
+    EXPECT_FALSE(result);
+    return result.reason();
 }
 
 TEST(CommandLine, modes_take_their_values_as_today_and_the_profile_goes_with_any_mode) {
