@@ -10,7 +10,6 @@
 #include "app/member/RunLock.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
-#include "app/net/SettingsFile.h"
 #include "app_flows_texts/FlowTexts.h"
 #include "commands/Facade.h"
 #include "platform/kernel/CodePage.h"
@@ -45,7 +44,7 @@ std::string read_setting(const std::string& file, const char* section, const cha
 std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     if (options.message)
         return gbk(options.message->c_str());
-    std::string configured = read_setting_text(config_file_path(kernel::program_folder_text()), "DAILY", "message");
+    std::string configured = kernel::utf8_to_gbk(net_config().daily_message);
     if (!configured.empty())
         return configured;
     commands::Text quote = fetch_quote();

@@ -59,7 +59,8 @@ bool has_hashed_certificates(const std::string& dir) {
 }
 
 bool same_file(const char* a, const char* b) {
-    struct stat first {}, second{};
+    struct stat first {
+    }, second{};
     return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
 }
