@@ -19,6 +19,32 @@ bool unreserved(unsigned char c) {
 
 }  // namespace
 
+std::string valid_utf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = kernel::utf8_sequence_length(text, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::string cut_utf8(std::string_view text, std::size_t max_bytes) {
+    constexpr std::string_view kEllipsis = "…";
+    if (text.size() <= max_bytes)
+        return std::string(text);
+    std::size_t end = max_bytes - kEllipsis.size();
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end)) + std::string(kEllipsis);
+}
+
 std::string percent_encode(std::string_view text) {
     std::string out;
     out.reserve(text.size() * 3);
