@@ -17,8 +17,10 @@
 
 namespace quilbex::wininet {
 
-// The forum's pages are some hundred kilobytes; its API's replies are short.
-inline constexpr std::size_t kBodyLimit = 4 * 1024 * 1024;
+// The forum's pages are some hundred kilobytes and its API's replies short;
+// the limit leaves room for large downloads (50 MB bodies are read whole)
+// while no server can make a process hold an unbounded body.
+inline constexpr std::size_t kBodyLimit = 64 * 1024 * 1024;
 
 struct TransferSpec {
     std::string url;

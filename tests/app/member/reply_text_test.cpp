@@ -53,8 +53,7 @@ TEST(ReplyText, a_long_reply_is_cut_at_a_character_boundary) {
     EXPECT_EQ((shown.size() - 3) % 3, 0u);
 }
 
-// A hostile page: markup, then the longest body a transfer takes, made of
-// lone '&'. Each '&' used to start a search to the end of the text (minutes
+// A hostile page: markup, then 4 MiB of lone '&'. Each '&' used to start a search to the end of the text (minutes
 // for this size); the search now stops after the longest entity. The ceiling
 // is far above the milliseconds it takes, and the run is left behind if it
 // is ever passed.

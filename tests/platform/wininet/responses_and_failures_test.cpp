@@ -124,13 +124,8 @@ TEST(Failures, a_silent_server_ends_in_a_timeout_after_the_receive_time_out) {
 
 TEST(Failures, a_body_over_the_limit_is_cut_there_and_reads_as_a_broken_connection) {
     WireServer server;
-    server.on("/whole", sim::Response::text(200, "OK", "text/plain", std::string(kBodyLimit, 'a')));
     server.on("/over", sim::Response::text(200, "OK", "text/plain", std::string(kBodyLimit + 1, 'b')));
     Call call;
-    call.object = "/whole";
-    Exchange whole = exchange(server.port(), call);
-    EXPECT_EQ(whole.body.size(), kBodyLimit);
-    EXPECT_EQ(whole.read_error, 0u);
     call.object = "/over";
     Exchange over = exchange(server.port(), call);
     EXPECT_TRUE(over.sent);
