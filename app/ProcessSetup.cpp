@@ -20,6 +20,7 @@
 #include "platform/kernel/Kernel32.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/WorkingFolderName.h"
 #include "platform/kernel/WorkingFolders.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
@@ -77,6 +78,7 @@ std::string prepare_libraries() {
     // The login window's browser works in the member's cache folder, where
     // the folders of programs that ended without removing theirs are cleared.
     kernel::remove_abandoned_working_folders(folders.cache_folder);
+    kernel::remove_abandoned_temporary_working_folders(kernel::temporary_folder());
     kernel::place_engine_working_folder(folders.cache_folder);
 
     apply_service_settings();
@@ -114,8 +116,15 @@ void prepare_process() {
 
     if (!ui::WindowSystem::use_gtk()) {
         std::string missing = ui::gtk_module_error();
+        // The window's libraries come in a package of their own; the command
+        // line works without them.
         if (!missing.empty())
-            std::fprintf(stderr, "quilbex: %s; install the program again with that file beside it.\n", missing.c_str());
+            std::fprintf(stderr,
+                         "quilbex: %s.\nquilbex: 窗口由软件包 quilbex 提供，请安装它（sudo apt install quilbex）；"
+                         "不开窗口的命令（--sign-in、--install-daily 等）不需要它。\n"
+                         "quilbex: the window is provided by the package quilbex; install it, or put the file back "
+                         "beside the program.\n",
+                         missing.c_str());
         else
             std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
         std::exit(1);
@@ -136,19 +145,19 @@ void prepare_process() {
 }
 
 std::optional<int> run_command_line(int argc, char** argv) {
-    ParsedCommandLine parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.line)
-        return usage_error(parsed.error);
+    auto parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed)
+        return usage_error(parsed.reason());
     // Where the member's files live is decided here, once, for the windows and every command.
     const std::string program = kernel::executable_directory();
     kernel::set_member_folders(
-        kernel::decide_member_folders(program, parsed.line->profile, kernel::current_folder_environment(program)));
-    if (parsed.line->mode == Mode::setup)
+        kernel::decide_member_folders(program, parsed->profile, kernel::current_folder_environment(program)));
+    if (parsed->mode == Mode::setup)
         g_startup_window = setup_window_id();
-    if (parsed.line->mode == Mode::window || parsed.line->mode == Mode::setup)
+    if (parsed->mode == Mode::window || parsed->mode == Mode::setup)
         return std::nullopt;
     keep_standard_streams_harmless();
-    return run_daily_command(*parsed.line, prepare_windowless_runtime);
+    return run_daily_command(*parsed, prepare_windowless_runtime);
 }
 
 std::int32_t application_entry() {

@@ -64,15 +64,22 @@ bool Engine::initialize() {
 
 namespace {
 
-// The working folder: "wke-<pid>-<start>" in the folder the program names
-// (the member's cache folder), which a later start removes should this
-// process die without removing it; else a fresh folder for temporary files.
+// The working folder: "wke-<host>-<pid>-<start>" in the folder the program
+// names (the member's cache folder), else "quilbex-wke-..." in the temporary
+// folder; a later start of the program removes either should this process
+// die without removing it. Where neither can be made (a name already taken),
+// a fresh folder for temporary files.
 std::string make_working_folder() {
     const char* parent = std::getenv(kernel::kWorkingFolderVariable);
     auto start = kernel::process_start_time(::getpid());
     if (parent && *parent == '/' && start) {
         std::string dir = std::string(parent) + "/" + kernel::working_folder_name(::getpid(), *start);
         if (g_mkdir_with_parents(parent, 0700) == 0 && ::mkdir(dir.c_str(), 0700) == 0)
+            return dir;
+    }
+    if (start) {
+        std::string dir = kernel::temporary_working_folder(::getpid(), *start);
+        if (::mkdir(dir.c_str(), 0700) == 0)
             return dir;
     }
     GError* raw_error = nullptr;

@@ -1,5 +1,7 @@
 #include "app/alerts/AlertEncoding.h"
 
+#include "platform/kernel/Utf8.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,21 +17,33 @@ bool unreserved(unsigned char c) {
            c == '.' || c == '~';
 }
 
-// The length of the UTF-8 sequence that starts with `lead`; 0 for a byte
-// that cannot start one.
-std::size_t sequence_length(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
+}  // namespace
+
+std::string valid_utf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = kernel::utf8_sequence_length(text, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
 }
 
-}  // namespace
+std::string cut_utf8(std::string_view text, std::size_t max_bytes) {
+    constexpr std::string_view kEllipsis = "…";
+    if (text.size() <= max_bytes)
+        return std::string(text);
+    std::size_t end = max_bytes - kEllipsis.size();
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end)) + std::string(kEllipsis);
+}
 
 std::string percent_encode(std::string_view text) {
     std::string out;
@@ -96,7 +110,7 @@ std::string encoded_words(std::string_view text) {
     do {
         std::size_t end = start;
         while (end < text.size()) {
-            std::size_t length = sequence_length(static_cast<unsigned char>(text[end]));
+            std::size_t length = kernel::utf8_sequence_length(text, end);
             if (length == 0)
                 length = 1;  // not UTF-8: passed on byte by byte
             if (end + length - start > kBytesPerWord)

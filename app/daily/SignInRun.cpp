@@ -92,20 +92,22 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     return gbk(kFixedMessage);
 }
 
+// The member is told on the desktop when the outcome says so; the alert
+// channels decide for themselves (they may be set to report every run).
 // `detail` (UTF-8): what went wrong in words of this run, after the
 // outcome's own text; empty when the outcome says it all.
-void explain(RunStatus status, const std::string& detail = {}) {
-    const RunOutcome& outcome = run_outcome(status);
-    if (!outcome.tells_member())
-        return;
-    std::string body = outcome.body;
-    if (!detail.empty())
-        body += "\n" + detail;
-    std::fprintf(stderr, "quilbex: %s\n", outcome.body);
-    if (!detail.empty())
-        std::fprintf(stderr, "quilbex: %s\n", detail.c_str());
-    notify_desktop(outcome.summary, body);
-    alert_member(status, outcome.summary, body);
+void explain(const RunOutcome& outcome, RunFacts facts, const std::string& detail = {}) {
+    if (outcome.tells_member()) {
+        std::string body = outcome.body;
+        if (!detail.empty())
+            body += "\n" + detail;
+        std::fprintf(stderr, "quilbex: %s\n", outcome.body);
+        if (!detail.empty())
+            std::fprintf(stderr, "quilbex: %s\n", detail.c_str());
+        notify_desktop(outcome.summary, body);
+    }
+    facts.detail = detail;
+    alert_member(outcome, std::move(facts));
 }
 
 }  // namespace
@@ -134,7 +136,7 @@ struct TryResult {
 // One try: the run lock, the sign-in and, when the login works, the draws.
 // Nothing when another run still holds the lock after the wait.
 std::optional<TryResult> sign_in_once(const SignInOptions& options, const std::string& cookie, StatusSink& sinks) {
-    auto lock = RunLock::acquire(kernel::member_folders().state_folder, options.wait);
+    auto lock = RunLock::acquire(kernel::member_folders(), options.wait);
     if (!lock) {
         std::fprintf(stderr, "quilbex: 另一次签到仍在进行，等了 %lld 秒后放弃。\n",
                      static_cast<long long>(options.wait.count() / 1000));
@@ -172,14 +174,17 @@ std::optional<TryResult> sign_in_once(const SignInOptions& options, const std::s
 RunStatus run_sign_in(const SignInOptions& options) {
     TerminalSink terminal(stdout, options.verbosity);
     HistorySink history(kernel::member_folders().history_file(), RunSource::command_line);
-    SinkList sinks{&terminal, &history};
+    RunFacts facts;
+    RunFactsSink alert_facts(facts);
+    SinkList sinks{&terminal, &history, &alert_facts};
 
     // The file the window saves, by the same name: the kernel puts it where the member's files live.
     std::string cookie =
         read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
-        std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        std::fprintf(stderr, "quilbex: %s 里没有保存的 Cookie。\n", kernel::member_folders().cookie_file().c_str());
+        sinks.report(FlowStep::sign_in, 0, gbk(kNoSavedCookieHistory).c_str());
+        explain(no_saved_cookie(), facts);
         return RunStatus::not_logged_in;
     }
     RunStatus result = RunStatus::failed;
@@ -199,7 +204,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result, result == RunStatus::no_answer ? failure_text(failure) : std::string());
+    explain(run_outcome(result), facts, result == RunStatus::no_answer ? failure_text(failure) : std::string());
     return result;
 }
 

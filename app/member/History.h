@@ -8,7 +8,9 @@
 // ("sign-in", "draw N", "quote") and the status text as printable_status
 // shows it (one line, no control characters). Each line goes out in one
 // write() on a file opened for appending, so concurrent writers never
-// interleave and a crash never leaves half a line.
+// interleave. A line is written whole or not at all: a write that a full
+// disk cuts short is taken back, and a line after a file that does not end
+// in a line end (an older release's cut line) starts a line of its own.
 //
 // The file is used only when it is a regular file: it is opened without
 // following a link and without blocking, so a FIFO or a link in its place
@@ -22,6 +24,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +44,24 @@ std::string format_history_line(std::time_t when, RunSource source, FlowStep ste
 // included; `text` is UTF-8. The history table skips such lines.
 std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text);
 
+// Why the last line that could not be written was not, in words for the
+// member (UTF-8, the file's name included); empty while every line was.
+std::string last_history_problem();
+
+// The four fields of a stored history line, as views into the line.
+struct HistoryFields {
+    std::string_view when;
+    std::string_view source;
+    std::string_view step;
+    std::string_view status;  // the rest of the line, as stored: clean it before showing it
+};
+
+// The fields of one line of a history file (without its "\n"); nothing for
+// a line that is not a history line or that a full disk cut inside a
+// character. A line onto which an older release appended the next one after
+// such a cut is read as that next line.
+std::optional<HistoryFields> parse_history_line(std::string_view line);
+
 // Appends a formatted line ("\n" included); false when it could not be written.
 bool append_history_line(const std::string& file, const std::string& line);
 // Appends one line for a GBK status text; false when it could not be written.
@@ -51,12 +72,18 @@ class HistorySink final : public StatusSink {
 public:
     HistorySink(std::string file, RunSource source) : m_file(std::move(file)), m_source(source) {}
     void report(FlowStep step, int draw, const char* status) override {
-        append_history(m_file, m_source, step, draw, status);
+        if (!append_history(m_file, m_source, step, draw, status))
+            m_failed = true;
     }
+    // Recorded as "网络无应答": the service may have counted the step.
+    void report_unanswered(FlowStep step, int draw, const char* status) override;
+    // Whether a line of this sink could not be written.
+    bool failed() const { return m_failed; }
 
 private:
     std::string m_file;
     RunSource m_source;
+    bool m_failed = false;
 };
 
 }  // namespace quilbex::app

@@ -52,11 +52,16 @@ void append_code_point(std::string& out, std::uint32_t point) {
     }
 }
 
+// The longest entity read, ';' included ("&#x10FFFF;" is ten): the search
+// for the ';' never looks further, so a reply full of lone '&' costs time in
+// proportion to its length.
+constexpr std::size_t kLongestEntity = 11;
+
 // Decodes the entity at `at` ("&..."); returns the bytes it took, 0 for a
 // lone "&".
 std::size_t decode_entity(std::string_view text, std::size_t at, std::string& out) {
-    auto end = text.find(';', at);
-    if (end == std::string_view::npos || end - at > 10)
+    auto end = text.substr(0, at + kLongestEntity).find(';', at);
+    if (end == std::string_view::npos)
         return 0;
     std::string name(text.substr(at + 1, end - at - 1));
     static const std::pair<const char*, const char*> named[] = {{"amp", "&"},   {"lt", "<"},   {"gt", ">"},
@@ -132,6 +137,19 @@ std::string page_text(std::string_view page) {
     return line;
 }
 
+// Cut at a character's boundary after `limit` bytes.
+void limit_length(std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    text.resize(cut);
+    text += "…";
+}
+
+}  // namespace
+
 std::string marked_controls(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -154,19 +172,6 @@ std::string marked_controls(std::string_view text) {
     }
     return out;
 }
-
-// Cut at a character's boundary after `limit` bytes.
-void limit_length(std::string& text, std::size_t limit) {
-    if (text.size() <= limit)
-        return;
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    text.resize(cut);
-    text += "…";
-}
-
-}  // namespace
 
 std::string printable_status(std::string_view status) {
     std::string shown = holds_markup(status) ? marked_controls(page_text(status)) : marked_controls(status);

@@ -218,7 +218,9 @@ rt::HandlerResult setup_save_click(const rt::HandlerCall&) {
         return {};
     }
     reload_service_settings();
-    if (g_daily_checked && install_daily(this_program_member(kernel::member_folders().profile), *time) != 0)
+    // A crontab line that no running cron daemon would read is refused, not
+    // claimed: the member is told and can install it later from a terminal.
+    if (g_daily_checked && install_daily(this_program_member(kernel::member_folders().profile), *time, false) != 0)
         show_message("设置已保存，但每日定时签到没有安装成功。可以稍后在终端运行 quilbex --install-daily 查看原因。");
 
     rt::ArgRecord main_args[] = {window_reference(main_window::kWindowId, main_window::window_unit), rt::ArgRecord{},

@@ -159,8 +159,8 @@ TEST_F(WholeProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0)
 TEST_F(WholeProgramEnd, a_configuration_naming_hosts_but_not_the_forum_is_refused_at_start_and_nothing_is_sent) {
     start_services();
     install_program();
-    write_file(folder() + "/Config.ini", "[HOSTS]\r\napi=" + services().host(services().api_port()) +
-                                             "\r\nquote=" + services().host(services().quote_port()) + "\r\n");
+    write_file(folder() + "/Config.ini", "[HOSTS]\r\nquote=" + services().host(services().quote_port()) +
+                                             "\r\naccount=" + services().host(services().account_port()) + "\r\n");
     start();
     auto box = m_desktop->wait_window("配置错误", 40s);
     ASSERT_TRUE(box) << "no message; program output:\n" << program_output();

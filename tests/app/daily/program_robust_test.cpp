@@ -62,8 +62,7 @@ TEST_F(DailyRun, without_an_answer_it_tries_again_after_each_wait_and_holds_no_l
     sim->state().scenario.set("draws", "0");
     int pid = folder.start({"--sign-in", "--message", "x", "--retry", "3,1"}, quiet_desktop());
     ASSERT_TRUE(wait_until([&] { return requests("forum").size() >= 2; }));
-    bool free_while_waiting = wait_until(
-        [&] { return app::RunLock::acquire(folder.path().string(), 0ms) && requests("forum").size() == 2; }, 20s);
+    bool free_while_waiting = wait_until([&] { return lock_member(0ms) && requests("forum").size() == 2; }, 20s);
     RunResult run = folder.wait(pid);
     EXPECT_TRUE(free_while_waiting);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
@@ -219,7 +218,7 @@ TEST_F(DailyRun, a_bus_that_never_answers_holds_the_run_a_few_seconds_and_never_
     auto started = std::chrono::steady_clock::now();
     int pid = folder.start({"--sign-in", "--message", "x"}, env);
     ASSERT_TRUE(wait_until([&] { return bus.accepted() > 0; }));
-    EXPECT_TRUE(app::RunLock::acquire(folder.path().string(), 0ms));
+    EXPECT_TRUE(lock_member(0ms));
     RunResult run = folder.wait(pid, 60s);
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
