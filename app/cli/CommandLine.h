@@ -27,7 +27,10 @@ enum class Mode {
     status,
     profiles,
     where,
-    notify_test
+    notify_test,
+    login,
+    export_cookie,
+    import_cookie
 };
 
 struct CommandLine {
@@ -36,6 +39,7 @@ struct CommandLine {
     SignInOptions sign_in;  // --message, --quiet, --wait, --retry
     int history_days = 7;  // --history [DAYS]
     DailyTime daily_time;  // --install-daily [HH:MM]
+    std::string cookie_source = "-";  // --import-cookie [FILE|-]
 };
 
 struct ParsedCommandLine {

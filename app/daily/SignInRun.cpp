@@ -2,12 +2,14 @@
 
 #include "app/alerts/Alerts.h"
 #include "app/alerts/Notifier.h"
+#include "app/daily/ExpiryWarning.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
 #include "app/flows/SignIn.h"
 #include "app/member/History.h"
 #include "app/member/RunLock.h"
+#include "app/member/SavedCookie.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app/net/SettingsFile.h"
@@ -131,6 +133,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         explain(RunStatus::not_logged_in);
         return RunStatus::not_logged_in;
     }
+    warn_of_cookie_expiry(read_saved_cookie(member_cookie_file()).expires, std::time(nullptr));
     RunStatus result = RunStatus::failed;
     for (std::size_t retries = 0;; ++retries) {
         std::optional<RunStatus> tried = sign_in_once(options, cookie, sinks);

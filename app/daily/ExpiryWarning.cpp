@@ -1,0 +1,90 @@
+#include "app/daily/ExpiryWarning.h"
+
+#include "app/alerts/AlertConfig.h"
+#include "app/alerts/AlertMessage.h"
+#include "app/alerts/Alerts.h"
+#include "app/alerts/Notifier.h"
+#include "app/member/History.h"
+#include "app/member/SavedCookie.h"
+#include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
+#include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/Paths.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+
+namespace quilbex::app {
+
+namespace {
+
+std::string expiry_text(int days_left) {
+    if (days_left < 0)
+        return "Cookie 已经过期";
+    if (days_left == 0)
+        return "Cookie 今天到期";
+    return "Cookie 将在 " + std::to_string(days_left) + " 天后到期";
+}
+
+std::string member_name() {
+    const kernel::MemberFolders& folders = kernel::member_folders();
+    return folders.profile.empty() ? folders.program_folder : folders.profile;
+}
+
+void send_channel_alerts(const std::string& summary, const std::string& body, std::time_t now) {
+    const std::string history = kernel::member_folders().history_file();
+    AlertConfig config = read_alert_config(config_file_path(kernel::program_folder_text()));
+    for (const ChannelReport& report : send_alert_message(config, alert_message(summary, body, member_name(), now))) {
+        if (report.sent)
+            continue;
+        std::string text = "提醒没有送出：" + report.channel + "（" + report.host + "）：" + report.detail;
+        std::fprintf(stderr, "quilbex: %s\n", text.c_str());
+        append_history_line(history, format_history_note(now, RunSource::command_line, "alert", text));
+    }
+}
+
+}  // namespace
+
+int warn_days_setting(const std::string& value) {
+    int days = 0;
+    const char* end = value.data() + value.size();
+    auto [stop, error] = std::from_chars(value.data(), end, days);
+    if (value.empty() || error != std::errc() || stop != end || days < 0 || days > 365)
+        return kDefaultWarnDays;
+    return days;
+}
+
+bool warned_today(const std::string& history_file, std::time_t now) {
+    const std::string today = local_time_text(now).substr(0, 10);
+    const std::string marker = std::string("\t") + kExpiryStep + "\t";
+    std::ifstream file(history_file, std::ios::binary);
+    for (std::string line; std::getline(file, line);)
+        if (line.compare(0, today.size(), today) == 0 && line.find(marker) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string relogin_command() {
+    const std::string& profile = kernel::member_folders().profile;
+    return profile.empty() ? "quilbex --login" : "quilbex --login --profile " + profile;
+}
+
+bool warn_of_cookie_expiry(std::optional<std::int64_t> expires, std::time_t now) {
+    const std::string config = config_file_path(kernel::program_folder_text());
+    const int warn_days = warn_days_setting(read_setting_utf8(config, "DAILY", "warn_days"));
+    std::optional<int> days_left = days_until_expiry(expires, now, warn_days);
+    const std::string history = kernel::member_folders().history_file();
+    if (!days_left || warned_today(history, now))
+        return false;
+    const std::string summary = expiry_text(*days_left);
+    const std::string body =
+        describe_cookie_expiry(expires) + "。请重新登录论坛：" + relogin_command() + "，或在窗口中点“登录”后“保存”。";
+    std::fprintf(stderr, "quilbex: %s（%s）\n", summary.c_str(), body.c_str());
+    append_history_line(history, format_history_note(now, RunSource::command_line, kExpiryStep, summary + "；" + body));
+    notify_desktop(summary, body);
+    send_channel_alerts(summary, body, now);
+    return true;
+}
+
+}  // namespace quilbex::app
