@@ -1,5 +1,6 @@
 #include "app/windows/LoginWindow.h"
 
+#include "app/member/SavedCookie.h"
 #include "app/net/Cookies.h"
 #include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
@@ -31,7 +32,11 @@ std::string login_address() {
     return "https://" + hosts.account + "/index.html?&callback=https%3A%2F%2F" + hosts.forum + "%2F";
 }
 
+std::optional<CapturedLogin> g_captured;
+
 }  // namespace
+
+const std::optional<CapturedLogin>& captured_login() { return g_captured; }
 
 void hold_login_address() {
     quilbex::forms::LoadedWindow* window = quilbex::forms::find_loaded_window(login_window::kWindowId);
@@ -77,6 +82,9 @@ void capture_login_cookie() {
         return;
     rt::OwnedText encoded_name = read_cookie(cookie.get(), "BBS_UNAME");
     rt::OwnedText name = url_decode(encoded_name.get(), true);
+    // Asked before the window closes: the expiry lives in the browser's store.
+    g_captured = CapturedLogin{cookie.get(),
+                               browser::cookie_expiry(login_window::kWindowId, login_window::browser, kLoginCookieName)};
 
     write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
     write_control_number(login_window::kWindowId, login_window::poll_timer, 0);

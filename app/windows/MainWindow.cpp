@@ -6,6 +6,7 @@
 #include "app/flows/SignIn.h"
 #include "app/member/History.h"
 #include "app/member/RunLock.h"
+#include "app/member/SavedCookie.h"
 #include "app/windows/Controls.h"
 #include "app/windows/LoginWindow.h"
 #include "app/windows/Skin.h"
@@ -119,6 +120,13 @@ rt::HandlerResult save_button_click(const rt::HandlerCall&) {
     // The value is always given, so an empty box keeps the key with an empty value.
     bool saved = commands::write_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key(),
                                         cookie ? cookie.get() : constants::empty_text());
+    // The login's expiry is kept only for the very text the login window
+    // captured; any other text makes a stale one go.
+    if (saved) {
+        const std::optional<CapturedLogin>& captured = captured_login();
+        const bool same = captured && captured->cookie == (cookie ? cookie.get() : "");
+        save_cookie_expiry(cookie_file(), same ? captured->expires : std::nullopt);
+    }
     // A failed write must not look like a saved cookie.
     show_message(saved ? constants::saved_message() : constants::save_failed_message());
     return {};
