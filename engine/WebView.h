@@ -15,8 +15,8 @@
 #include "engine/GObjectPtr.h"
 #include "engine/wke.h"
 
-#include <gtk/gtk.h>
 #include <cstdint>
+#include <gtk/gtk.h>
 #include <string>
 #include <vector>
 #include <webkit2/webkit2.h>

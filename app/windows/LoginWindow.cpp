@@ -83,10 +83,13 @@ void capture_login_cookie() {
     rt::OwnedText encoded_name = read_cookie(cookie.get(), "BBS_UNAME");
     rt::OwnedText name = url_decode(encoded_name.get(), true);
     // Asked before the window closes: the expiry lives in the browser's store.
-    g_captured = CapturedLogin{cookie.get(),
-                               browser::cookie_expiry(login_window::kWindowId, login_window::browser, kLoginCookieName)};
+    g_captured = CapturedLogin{
+        cookie.get(), browser::cookie_expiry(login_window::kWindowId, login_window::browser, kLoginCookieName)};
 
-    write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
+    // Opened alone (--login) there is no main window to take the text.
+    const quilbex::forms::LoadedWindow* main = quilbex::forms::find_loaded_window(main_window::kWindowId);
+    if (main && main->loaded)
+        write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
     write_control_number(login_window::kWindowId, login_window::poll_timer, 0);
     rt::ArgRecord window =
         rt::ArgRecord::of_unit(login_window::kWindowId, login_window::window_unit, rt::kTypeWindowReference);
