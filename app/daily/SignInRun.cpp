@@ -3,6 +3,7 @@
 #include "app/alerts/Alerts.h"
 #include "app/alerts/Notifier.h"
 #include "app/daily/ExpiryWarning.h"
+#include "app/daily/Relogin.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
@@ -66,6 +67,12 @@ void explain(RunStatus status) {
     if (!outcome.tells_member())
         return;
     std::fprintf(stderr, "quilbex: %s\n", outcome.body);
+    if (status == RunStatus::not_logged_in) {
+        // The channels first: the notification may wait minutes for a press.
+        alert_member(status, outcome.summary, outcome.body);
+        offer_relogin(outcome.summary, outcome.body);
+        return;
+    }
     notify_desktop(outcome.summary, outcome.body);
     alert_member(status, outcome.summary, outcome.body);
 }

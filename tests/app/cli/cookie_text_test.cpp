@@ -26,8 +26,8 @@ std::string refusal(const std::string& text) {
 }
 
 TEST(CookieText, what_export_prints_comes_back_unchanged_with_or_without_an_expiry) {
-    for (std::optional<std::int64_t> expires : {std::optional<std::int64_t>(1796877072), std::optional<std::int64_t>(0),
-                                                std::optional<std::int64_t>()}) {
+    for (std::optional<std::int64_t> expires :
+         {std::optional<std::int64_t>(1796877072), std::optional<std::int64_t>(0), std::optional<std::int64_t>()}) {
         ImportedCookie back = taken(format_cookie_export(kLogin, expires));
         EXPECT_EQ(back.cookie, kLogin);
         EXPECT_EQ(back.expires, expires);

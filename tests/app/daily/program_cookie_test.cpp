@@ -30,8 +30,8 @@ protected:
                                          kPushKey + ".send?title={title}&desp={text}\r\n" + daily);
     }
     void save_login(std::int64_t expires) {
-        write_file(folder.file("Cookie.ini"),
-                   "[COOKIE]\r\ncookie=" + std::string(kMemberCookie) + "\r\nexpires=" + std::to_string(expires) + "\r\n");
+        write_file(folder.file("Cookie.ini"), "[COOKIE]\r\ncookie=" + std::string(kMemberCookie) +
+                                                  "\r\nexpires=" + std::to_string(expires) + "\r\n");
     }
 
     std::unique_ptr<sim::PushService> push;
@@ -44,7 +44,8 @@ TEST_F(CookieExpiry, the_run_warns_once_a_day_before_the_login_ends_and_signs_in
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_THAT(first.err, HasSubstr("quilbex: Cookie 将在 2 天后到期（Cookie 有效至 "));
     EXPECT_THAT(first.err, HasSubstr("quilbex --login"));
-    EXPECT_THAT(read_file(folder.file("History.log")), HasSubstr("\tcommand-line\tcookie-expiry\tCookie 将在 2 天后到期；"));
+    EXPECT_THAT(read_file(folder.file("History.log")),
+                HasSubstr("\tcommand-line\tcookie-expiry\tCookie 将在 2 天后到期；"));
     ASSERT_EQ(push->messages().size(), 1u);
     EXPECT_EQ(push->messages()[0].title, "Cookie 将在 2 天后到期");
     EXPECT_THAT(push->messages()[0].text, HasSubstr("Cookie 有效至 "));
@@ -73,7 +74,8 @@ TEST_F(CookieExpiry, warn_days_moves_the_first_warning_and_an_unknown_expiry_nev
 }
 
 TEST_F(DailyRun, a_login_moves_through_export_and_import_and_a_text_without_it_is_refused) {
-    write_file(folder.file("Cookie.ini"), "[COOKIE]\r\ncookie=" + std::string(kMemberCookie) + "\r\nexpires=1796877072\r\n");
+    write_file(folder.file("Cookie.ini"),
+               "[COOKIE]\r\ncookie=" + std::string(kMemberCookie) + "\r\nexpires=1796877072\r\n");
     RunResult exported = folder.run({"--export-cookie"});
     ASSERT_EQ(exported.status, 0) << exported.err;
     EXPECT_THAT(exported.out, HasSubstr("Cookie: " + std::string(kMemberCookie) + "\nExpires: 1796877072 ("));

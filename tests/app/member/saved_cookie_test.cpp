@@ -2,6 +2,7 @@
 // for a warning.
 
 #include "app/member/SavedCookie.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
