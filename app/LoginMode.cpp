@@ -1,5 +1,6 @@
 #include "app/LoginMode.h"
 
+#include "app/alerts/Notifier.h"
 #include "app/member/SavedCookie.h"
 #include "app/windows/LoginWindow.h"
 #include "app/windows/MainWindow.h"
@@ -33,7 +34,13 @@ RunStatus finish_login() {
     std::printf("已保存 Cookie：%s（%s）\n", folders.cookie_file().c_str(),
                 describe_cookie_expiry(captured->expires).c_str());
     std::fflush(stdout);
-    return run_sign_in(g_options);
+    RunStatus status = run_sign_in(g_options);
+    // Started from the desktop there is no terminal for the report, and the
+    // greeting box does not outlast the only window: a sign-in that went
+    // well says so here (the others are told by the run itself).
+    if (status == RunStatus::done)
+        notify_desktop("已重新登录", describe_cookie_expiry(captured->expires) + "，今天已签到。");
+    return status;
 }
 
 std::int32_t login_entry() {

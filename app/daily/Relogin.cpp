@@ -2,9 +2,11 @@
 
 #include "app/alerts/Notifier.h"
 #include "app/daily/ExpiryWarning.h"
+#include "app/member/RunTimeLimit.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <spawn.h>
@@ -51,12 +53,22 @@ std::vector<std::string> relogin_argv(bool under_systemd) {
     return words;
 }
 
-void offer_relogin(const std::string& summary, const std::string& body) {
+std::chrono::milliseconds relogin_wait(std::chrono::steady_clock::duration elapsed) {
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::duration_cast<milliseconds>(kRunTimeLimit - std::chrono::minutes(1) - elapsed);
+    return std::clamp(left, milliseconds(0), milliseconds(kReloginWait));
+}
+
+void offer_relogin(const std::string& summary, const std::string& body, std::chrono::milliseconds wait) {
     const std::string command = relogin_command();
+    const std::string with_command = body + "\n重新登录：" + command;
     std::fprintf(stderr, "quilbex: 重新登录：%s\n", command.c_str());
     std::fflush(stderr);
-    ActionOutcome outcome =
-        notify_desktop_with_button(summary, body, body + "\n重新登录：" + command, "重新登录", kReloginWait);
+    if (wait <= std::chrono::milliseconds(0)) {
+        notify_desktop(summary, with_command);
+        return;
+    }
+    ActionOutcome outcome = notify_desktop_with_button(summary, body, with_command, "重新登录", wait);
     if (outcome != ActionOutcome::pressed)
         return;
     if (start_relogin())

@@ -11,15 +11,21 @@
 
 namespace quilbex::app {
 
-// Well within the daily service's start time limit, which also covers the run itself.
+// The longest wait for the press; shortened so that the run ends within
+// kRunTimeLimit (a run that tried again for twenty minutes waits less).
 inline constexpr std::chrono::minutes kReloginWait{10};
+
+// The wait for a run that has been going for `elapsed`: at most
+// kReloginWait, and ending a minute before the run's time limit.
+std::chrono::milliseconds relogin_wait(std::chrono::steady_clock::duration elapsed);
 
 // The words that open the login window for this process's member: through
 // systemd-run when the run is a systemd service (whose other processes end
 // with it), the program itself otherwise.
 std::vector<std::string> relogin_argv(bool under_systemd);
 
-// Notifies, waits for the press and starts the login window when pressed.
-void offer_relogin(const std::string& summary, const std::string& body);
+// Notifies, waits for the press (up to `wait`; without any, no button is
+// offered) and starts the login window when pressed.
+void offer_relogin(const std::string& summary, const std::string& body, std::chrono::milliseconds wait);
 
 }  // namespace quilbex::app

@@ -62,7 +62,8 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     return gbk(kFixedMessage);
 }
 
-void explain(RunStatus status) {
+// `began`: when the run began, which bounds the wait its notification may add.
+void explain(RunStatus status, std::chrono::steady_clock::time_point began) {
     const RunOutcome& outcome = run_outcome(status);
     if (!outcome.tells_member())
         return;
@@ -70,7 +71,7 @@ void explain(RunStatus status) {
     if (status == RunStatus::not_logged_in) {
         // The channels first: the notification may wait minutes for a press.
         alert_member(status, outcome.summary, outcome.body);
-        offer_relogin(outcome.summary, outcome.body);
+        offer_relogin(outcome.summary, outcome.body, relogin_wait(std::chrono::steady_clock::now() - began));
         return;
     }
     notify_desktop(outcome.summary, outcome.body);
@@ -128,6 +129,7 @@ std::optional<RunStatus> sign_in_once(const SignInOptions& options, const std::s
 }  // namespace
 
 RunStatus run_sign_in(const SignInOptions& options) {
+    const auto began = std::chrono::steady_clock::now();
     TerminalSink terminal(stdout, options.verbosity);
     HistorySink history(kernel::member_folders().history_file(), RunSource::command_line);
     SinkList sinks{&terminal, &history};
@@ -137,7 +139,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         read_setting(kernel::program_folder_text() + "\\" + kernel::kCookieFileName, "COOKIE", "cookie");
     if (cookie.empty()) {
         std::fputs("quilbex: Cookie.ini 里没有保存的 Cookie。\n", stderr);
-        explain(RunStatus::not_logged_in);
+        explain(RunStatus::not_logged_in, began);
         return RunStatus::not_logged_in;
     }
     warn_of_cookie_expiry(read_saved_cookie(member_cookie_file()).expires, std::time(nullptr));
@@ -156,7 +158,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(result);
+    explain(result, began);
     return result;
 }
 
