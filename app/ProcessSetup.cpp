@@ -76,15 +76,11 @@ std::string prepare_libraries() {
     kernel::remove_abandoned_working_folders(folders.cache_folder);
     kernel::place_engine_working_folder(folders.cache_folder);
 
-    // The program's own text for its folder (GBK), as the file functions take it.
-    std::string folder = kernel::program_folder_text();
-    const std::string config_file = config_file_path(folder);
-    install_net_config(read_net_config(config_file, folder));
+    install_net_config(read_member_net_config());
     // The login window's browser trusts the configured services as the HTTP client does.
     const NetConfig& config = net_config();
-    browser::set_engine_trust(config.ca_file,
-                              {config.hosts.forum, config.hosts.api, config.hosts.quote, config.hosts.account});
-    return config_file;
+    browser::set_engine_trust(config.ca_file, configured_hosts(config.hosts));
+    return config.settings_file;
 }
 
 // The runtime without windows: the program data with its DLL command tables

@@ -8,6 +8,7 @@
 #include "app/member/HistoryTable.h"
 #include "app/member/LastResult.h"
 #include "app/member/SavedCookie.h"
+#include "app/net/SettingsFile.h"
 #include "app/schedule/DailyStatus.h"
 #include "app/schedule/DailyTimer.h"
 #include "platform/kernel/CodePage.h"
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #ifndef QUILBEX_VERSION
@@ -31,14 +33,30 @@ int history_command(int days) { return print_history_table(kernel::member_folder
 // The member this run stands for, with the settings file it was told to use
 // as an absolute path (a timer does not start in today's folder).
 DailyMember current_member(const CommandLine& line) {
-    DailyMember member{kernel::executable_path(), line.profile, ""};
-    const char* config = std::getenv("QUILBEX_CONFIG");
-    if (config && *config) {
+    const kernel::FolderEnvironment environment = kernel::current_folder_environment(kernel::executable_directory());
+    DailyMember member{kernel::executable_path(), line.profile, "", "", ""};
+    if (!environment.named_config.empty()) {
         std::error_code error;
-        auto absolute = std::filesystem::absolute(config, error);
-        member.config_path = error ? config : absolute.lexically_normal().string();
+        auto absolute = std::filesystem::absolute(environment.named_config, error);
+        member.config_path = error ? environment.named_config : absolute.lexically_normal().string();
     }
+    member.config_home = kernel::absolute_or_empty(environment.config_home);
+    member.state_home = kernel::absolute_or_empty(environment.state_home);
     return member;
+}
+
+// --install-daily. The scheduled runs read the settings file the member
+// names now: one this run cannot read would fail every day.
+int install_daily_command(const CommandLine& line) {
+    if (settings_file_named()) {
+        std::shared_ptr<const SettingsDocument> settings = member_settings();
+        if (settings->error() != 0) {
+            std::fprintf(stderr, "quilbex: 不能安装每日自动签到：QUILBEX_CONFIG 指向的 %s 无法读取：%s。\n",
+                         settings->path().c_str(), std::strerror(settings->error()));
+            return 1;
+        }
+    }
+    return install_daily(current_member(line), line.daily_time);
 }
 
 // --status: each timer's member's last result, from the history file where
@@ -68,7 +86,7 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::version: std::puts("quilbex " QUILBEX_VERSION); return 0;
     case Mode::sign_in: prepare_runtime(); return static_cast<int>(run_sign_in(line.sign_in));
     case Mode::history: return history_command(line.history_days);
-    case Mode::install_daily: return install_daily(current_member(line), line.daily_time);
+    case Mode::install_daily: return install_daily_command(line);
     case Mode::uninstall_daily: return uninstall_daily(current_member(line));
     case Mode::status: return status_command();
     case Mode::notify_test: prepare_runtime(); return notify_test();

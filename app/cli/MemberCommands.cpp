@@ -3,6 +3,7 @@
 #include "app/member/LastResult.h"
 #include "app/member/SavedCookie.h"
 #include "app/net/NetConfig.h"
+#include "app/net/SettingsFile.h"
 #include "app/schedule/DailyMember.h"
 #include "app/schedule/DailyTimer.h"
 #include "platform/kernel/CodePage.h"
@@ -72,20 +73,18 @@ int print_where() {
     std::printf("程序文件夹: %s\n", folders.program_folder.c_str());
     std::printf("成员: %s\n", folders.profile.empty() ? "(默认)" : folders.profile.c_str());
 
-    const std::string config_file = config_file_path(kernel::program_folder_text());
-    const NetConfig config = read_net_config(config_file, kernel::program_folder_text());
-    const bool named_config = std::getenv("QUILBEX_CONFIG") && *std::getenv("QUILBEX_CONFIG");
+    const NetConfig config = read_member_net_config();
 
     std::printf("成员的文件:\n");
     print_file("Cookie.ini", folders.cookie_file());
-    print_file(named_config ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini", kernel::native_path(config_file));
+    print_file(settings_file_named() ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini", config.settings_file);
     print_file("History.log", folders.history_file());
     print_file("Daily.lock", folders.lock_file());
     print_file("浏览器工作文件夹", folders.cache_folder + "/");
     if (!config.ca_file.empty())
         print_file("ca_file", config.ca_file);
     const std::string units =
-        user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, ""});
+        user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, "", "", ""});
     print_file("定时签到", units + ".service");
     print_file("", units + ".timer");
 

@@ -7,11 +7,9 @@
 #include "app/member/History.h"
 #include "app/member/SavedCookie.h"
 #include "app/net/NetConfig.h"
-#include "app/net/SettingsFile.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
-#include <charconv>
 #include <cstdio>
 #include <fstream>
 
@@ -46,15 +44,6 @@ void send_channel_alerts(const std::string& summary, const std::string& body, st
 
 }  // namespace
 
-int warn_days_setting(const std::string& value) {
-    int days = 0;
-    const char* end = value.data() + value.size();
-    auto [stop, error] = std::from_chars(value.data(), end, days);
-    if (value.empty() || error != std::errc() || stop != end || days < 0 || days > 365)
-        return kDefaultWarnDays;
-    return days;
-}
-
 bool warned_today(const std::string& history_file, std::time_t now) {
     const std::string today = local_time_text(now).substr(0, 10);
     const std::string marker = std::string("\t") + kExpiryStep + "\t";
@@ -70,9 +59,7 @@ std::string relogin_command() {
     return profile.empty() ? "quilbex --login" : "quilbex --login --profile " + profile;
 }
 
-bool warn_of_cookie_expiry(std::optional<std::int64_t> expires, std::time_t now) {
-    const std::string config = config_file_path(kernel::program_folder_text());
-    const int warn_days = warn_days_setting(read_setting_utf8(config, "DAILY", "warn_days"));
+bool warn_of_cookie_expiry(std::optional<std::int64_t> expires, std::time_t now, int warn_days) {
     std::optional<int> days_left = days_until_expiry(expires, now, warn_days);
     const std::string history = kernel::member_folders().history_file();
     if (!days_left || warned_today(history, now))

@@ -13,7 +13,6 @@
 #include "app/member/SavedCookie.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
-#include "app/net/SettingsFile.h"
 #include "app_flows_texts/FlowTexts.h"
 #include "commands/Facade.h"
 #include "platform/kernel/CodePage.h"
@@ -50,7 +49,7 @@ std::string read_setting(const std::string& file, const char* section, const cha
 std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
     if (options.message)
         return gbk(options.message->c_str());
-    std::string configured = read_setting_text(config_file_path(kernel::program_folder_text()), "DAILY", "message");
+    std::string configured = kernel::utf8_to_gbk(net_config().daily_message);
     if (!configured.empty())
         return configured;
     commands::Text quote = fetch_quote();
@@ -142,7 +141,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         explain(RunStatus::not_logged_in, began);
         return RunStatus::not_logged_in;
     }
-    warn_of_cookie_expiry(read_saved_cookie(member_cookie_file()).expires, std::time(nullptr));
+    warn_of_cookie_expiry(read_saved_cookie(member_cookie_file()).expires, std::time(nullptr), net_config().warn_days);
     RunStatus result = RunStatus::failed;
     for (std::size_t retries = 0;; ++retries) {
         std::optional<RunStatus> tried = sign_in_once(options, cookie, sinks);

@@ -3,7 +3,6 @@
 #include "platform/kernel/AtomicFile.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
-#include "platform/kernel/ProfileFile.h"
 
 #include <sys/stat.h>
 
@@ -14,17 +13,6 @@ std::string_view config_template_text();
 namespace quilbex::app {
 
 namespace {
-
-constexpr const char* kHostKeys[] = {"forum", "api", "quote", "account"};
-
-bool names_any_host(const std::string& config_file) {
-    for (const char* key : kHostKeys) {
-        char value[8] = {};
-        if (kernel::GetPrivateProfileStringA("HOSTS", key, "", value, sizeof value, config_file.c_str()) > 0)
-            return true;
-    }
-    return false;
-}
 
 // Writes the template where the member's settings file is missing (the
 // default member's, which serves the profiles without one).
@@ -40,15 +28,12 @@ bool write_template(const std::string& native) {
 std::string_view config_template() { return embedded::config_template_text(); }
 
 std::string configuration_problem(const NetConfig& config, const std::string& config_file) {
-    if (std::string problem = config_problem_message(config, config_file); !problem.empty())
-        return problem;
-    if (kernel::member_folders().layout != kernel::Layout::installed || names_any_host(config_file))
-        return "";
-    const std::string native = kernel::native_path(config_file);
-    std::string text = "配置文件 " + native + " 还没有填写服务器";
-    text += write_template(native) ? "（已写入带说明的模板）" : "";
-    text += "，缺少 [HOSTS] 节的：forum, api, quote, account。\r\n\r\n"
-            "请填写这四项后再启动。安装的程序不使用本地演示服务；程序不发送任何请求，现在退出。";
+    if (!config.unreadable.empty() || !config.invalid_values.empty() || !needs_setup(config))
+        return config_problem_message(config, config_file);
+    std::string text = "还没有填写论坛的地址：配置文件 " + config_file + " 的 [HOSTS] 节没有 forum";
+    text += write_template(config_file) ? "（已写入带说明的模板）" : "";
+    text += "。\r\n\r\n请填写论坛的地址（例如 forum = bbs.example.com）后再启动，其他主机可以不填。"
+            "安装的程序不使用本地演示服务；程序不发送任何请求，现在退出。";
     return kernel::utf8_to_gbk(text);
 }
 

@@ -36,8 +36,8 @@ bool has_mark(const std::string& line, const std::string& mark) {
 std::string crontab_line(const DailyMember& member, DailyTime time) {
     std::string line =
         std::to_string(time.minute) + " " + std::to_string(time.hour) + " * * * sleep $(shuf -i 0-1800 -n 1); ";
-    if (!member.config_path.empty())
-        line += "QUILBEX_CONFIG=" + cron_word(member.config_path) + " ";
+    for (const auto& [name, value] : member_environment(member))
+        line += name + "=" + cron_word(value) + " ";
     line += cron_word(member.program_path);
     if (!member.profile.empty())
         line += " --profile " + cron_word(member.profile);

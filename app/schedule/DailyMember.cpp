@@ -17,6 +17,16 @@ std::string member_unit_base(const DailyMember& member) {
     return member.profile.empty() ? std::string("quilbex-daily-") + hex : "quilbex-daily-" + member.profile + "-" + hex;
 }
 
+std::vector<std::pair<std::string, std::string>> member_environment(const DailyMember& member) {
+    std::vector<std::pair<std::string, std::string>> variables;
+    for (const auto& [name, value] :
+         {std::pair{"QUILBEX_CONFIG", &member.config_path}, std::pair{"XDG_CONFIG_HOME", &member.config_home},
+          std::pair{"XDG_STATE_HOME", &member.state_home}})
+        if (!value->empty())
+            variables.emplace_back(name, *value);
+    return variables;
+}
+
 std::string member_label(const std::string& program_path, const std::string& profile) {
     return profile.empty() ? program_path : program_path + "（配置 " + profile + "）";
 }

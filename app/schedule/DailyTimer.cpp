@@ -4,6 +4,8 @@
 #include "app/schedule/LegacyTimer.h"
 #include "app/schedule/UserManager.h"
 #include "platform/kernel/AtomicFile.h"
+#include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/Paths.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -123,16 +125,15 @@ bool remove_crontab_line(const DailyMember& member) {
 }  // namespace
 
 std::string user_unit_dir() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/')
-        return std::string(config) + "/systemd/user";
-    const char* home = std::getenv("HOME");
-    return std::string(home ? home : "") + "/.config/systemd/user";
+    const std::string program = kernel::executable_directory();
+    return kernel::xdg_config_home(kernel::current_folder_environment(program)) + "/systemd/user";
 }
 
 int install_daily(const DailyMember& member, DailyTime time) {
     for (const auto& [what, path, use] : {std::tuple{"程序的路径", &member.program_path, PathUse::program},
-                                          std::tuple{"QUILBEX_CONFIG 的路径", &member.config_path, PathUse::setting}}) {
+                                          std::tuple{"QUILBEX_CONFIG 的路径", &member.config_path, PathUse::setting},
+                                          std::tuple{"XDG_CONFIG_HOME 的路径", &member.config_home, PathUse::setting},
+                                          std::tuple{"XDG_STATE_HOME 的路径", &member.state_home, PathUse::setting}}) {
         if (auto reason = systemd_refusal(*path, use)) {
             std::fprintf(stderr, "quilbex: 不能安装每日自动签到：%s%s。请把它放到名字只含普通字符的文件夹里。\n", what,
                          reason->c_str());

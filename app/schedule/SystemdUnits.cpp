@@ -66,8 +66,8 @@ std::string daily_service_unit(const DailyMember& member) {
     // A user manager has no network-online.target to wait for: a run that
     // finds no network tries again by itself.
     unit += "\n[Service]\nType=oneshot\n";
-    if (!member.config_path.empty())
-        unit += "Environment=" + unit_word("QUILBEX_CONFIG=" + member.config_path) + "\n";
+    for (const auto& [name, value] : member_environment(member))
+        unit += "Environment=" + unit_word(name + "=" + value) + "\n";
     unit += "ExecStart=" + unit_word(member.program_path);
     if (!member.profile.empty())
         unit += " --profile " + unit_word(member.profile);

@@ -76,11 +76,20 @@ const std::string* member_file_folder(const MemberFolders& folders, const std::s
 
 }  // namespace
 
+std::string xdg_config_home(const FolderEnvironment& environment) {
+    return base_folder(environment.config_home, environment.home, "/.config");
+}
+
+std::string absolute_or_empty(const std::string& variable) {
+    return !variable.empty() && variable.front() == '/' ? variable : std::string();
+}
+
 MemberFolders decide_member_folders(const std::string& program_folder, const std::string& profile,
                                     const FolderEnvironment& environment) {
     MemberFolders folders;
     folders.program_folder = program_folder;
     folders.profile = profile;
+    folders.named_config_file = environment.named_config;
     for (char c : environment.named_config)
         folders.named_config += c == '\\' ? '/' : c;
     const std::string& home = environment.home;
@@ -91,7 +100,7 @@ MemberFolders decide_member_folders(const std::string& program_folder, const std
     if (under_usr || !environment.program_folder_writable) {
         folders.layout = Layout::installed;
         folders.reason = under_usr ? "程序文件夹在 /usr 之下" : "程序文件夹不可写";
-        folders.shared_config_folder = base_folder(environment.config_home, home, "/.config") + "/quilbex";
+        folders.shared_config_folder = xdg_config_home(environment) + "/quilbex";
         folders.config_folder = folders.shared_config_folder + below;
         folders.state_folder = base_folder(environment.state_home, home, "/.local/state") + "/quilbex" + below;
     } else {

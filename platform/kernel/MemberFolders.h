@@ -50,7 +50,8 @@ struct MemberFolders {
     std::string shared_config_folder;  // the default member's: their Config.ini serves every profile without one
     std::string state_folder;  // History.log, Daily.lock
     std::string cache_folder;  // the browser engine's working folders
-    std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved
+    std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved ("/" separators)
+    std::string named_config_file;  // the same exactly as named: the file system's name of the file
 
     std::string cookie_file() const { return config_folder + "/" + kCookieFileName; }
     std::string config_file() const { return config_folder + "/" + kConfigFileName; }
@@ -64,8 +65,15 @@ struct MemberFolders {
 MemberFolders decide_member_folders(const std::string& program_folder, const std::string& profile,
                                     const FolderEnvironment& environment);
 
-// This process's environment for a program in `program_folder`.
+// This process's environment for a program in `program_folder`: the one
+// place that reads $HOME, the XDG variables and $QUILBEX_CONFIG.
 FolderEnvironment current_folder_environment(const std::string& program_folder);
+
+// The member's XDG config folder: $XDG_CONFIG_HOME when absolute, else
+// ~/.config (XDG's rules ignore a relative value).
+std::string xdg_config_home(const FolderEnvironment& environment);
+// An XDG variable's value as XDG reads it: itself when absolute, else "".
+std::string absolute_or_empty(const std::string& variable);
 
 // The process-wide decision: set once at start, before any thread runs.
 // Until then it is the portable layout of the executable's folder.

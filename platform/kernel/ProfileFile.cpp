@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace quilbex::kernel {
@@ -364,6 +365,31 @@ DWORD GetPrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName, win
             return copy_value(unquote(profile.lines[at].raw_value), lpReturnedString, nSize);
     }
     return copy_value(default_value(lpDefault), lpReturnedString, nSize);
+}
+
+void for_each_profile_value(std::string_view contents,
+                            const std::function<void(std::string_view, std::string_view, std::string_view)>& visit) {
+    auto folded = [](std::string_view name) {
+        std::string out(name);
+        for (char& c : out)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
+        return out;
+    };
+    Profile profile(contents);
+    std::unordered_set<std::string> seen_sections, seen_keys;
+    bool reading = false;
+    std::string_view section;
+    for (const Line& line : profile.lines) {
+        if (line.kind == LineKind::Section) {
+            reading = seen_sections.insert(folded(line.name)).second;
+            section = line.name;
+            seen_keys.clear();
+        } else if (reading && line.kind == LineKind::Entry && seen_keys.insert(folded(line.name)).second &&
+                   line.has_value) {
+            visit(section, line.name, unquote(line.raw_value));
+        }
+    }
 }
 
 BOOL WritePrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName, win::LPCSTR lpString,

@@ -26,6 +26,9 @@
 
 #include "platform/kernel/WinTypes.h"
 
+#include <functional>
+#include <string_view>
+
 namespace quilbex::kernel {
 
 // Copies the value of lpKeyName in section lpAppName of lpFileName into
@@ -53,5 +56,14 @@ win::DWORD GetPrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName
 // including when nothing had to change.
 win::BOOL WritePrivateProfileStringA(win::LPCSTR lpAppName, win::LPCSTR lpKeyName, win::LPCSTR lpString,
                                      win::LPCSTR lpFileName);
+
+// Every value that GetPrivateProfileStringA would return from a file with
+// these contents, in file order: only the first section of each name is
+// read, and only the first entry of each key in it; entries without "=" are
+// skipped. Section and key names are as written (compare them without regard
+// to ASCII letter case); values have their quotes removed.
+void for_each_profile_value(
+    std::string_view contents,
+    const std::function<void(std::string_view section, std::string_view key, std::string_view value)>& visit);
 
 }  // namespace quilbex::kernel

@@ -145,7 +145,7 @@ TEST_F(InstalledCopy, keeps_every_members_files_in_their_home_and_writes_nothing
     MemberRun first = run({"--sign-in"});
     EXPECT_EQ(first.status, 1);
     EXPECT_THAT(first.err, HasSubstr(config() + "/Config.ini"));
-    EXPECT_THAT(first.err, HasSubstr("forum, api, quote, account"));
+    EXPECT_THAT(first.err, HasSubstr("[HOSTS] 节没有 forum"));
     EXPECT_EQ(read_file(config() + "/Config.ini"), read_file(QUILBEX_SOURCE_DIR "/packaging/Config.ini.example"));
     EXPECT_EQ(mode_of(config() + "/Config.ini"), 0600u);
     EXPECT_EQ(mode_of(config()), 0700u);

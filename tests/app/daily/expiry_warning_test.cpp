@@ -16,14 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ExpiryWarning, warn_days_takes_whole_days_up_to_a_year_and_anything_else_is_the_default) {
-    EXPECT_EQ(warn_days_setting("7"), 7);
-    EXPECT_EQ(warn_days_setting("0"), 0);
-    EXPECT_EQ(warn_days_setting("365"), 365);
-    for (const char* wrong : {"", "-1", "366", "3 days", "2.5", "99999999999"})
-        EXPECT_EQ(warn_days_setting(wrong), kDefaultWarnDays) << wrong;
-}
-
 TEST(ExpiryWarning, only_a_warning_line_of_the_same_local_day_counts_as_warned) {
     const std::string file = (std::filesystem::temp_directory_path() / "expiry-warning-history.log").string();
     const std::time_t now = std::time(nullptr);

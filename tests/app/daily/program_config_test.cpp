@@ -64,6 +64,29 @@ TEST_F(DailyRun, a_utf8_and_a_gbk_config_send_the_same_message_bytes) {
     }
 }
 
+// The file QUILBEX_CONFIG names is opened under the name the system gives it
+// (a character GBK lacks included); one that cannot be read stops the run
+// before anything is sent.
+TEST_F(DailyRun, the_file_quilbex_config_names_is_read_under_its_own_name_or_the_run_stops) {
+    sim->state().scenario.set("draws", "0");
+    write_config(sim->ca_file(), "[DAILY]\r\nmessage = " + std::string(kMessage) + "\r\n");
+    const fs::path named = folder.path() / "设置 😀.ini";
+    fs::rename(folder.file("Config.ini"), named);
+    std::map<std::string, std::string> env = quiet_desktop();
+    env["QUILBEX_CONFIG"] = named.string();
+    RunResult run = folder.run({"--sign-in", "--quiet"}, env);
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_FALSE(requests("forum").empty());
+    EXPECT_EQ(requests("forum").back().request.body, kSignBody);
+
+    const std::size_t before = sim->state().log.entries().size();
+    env["QUILBEX_CONFIG"] = (folder.path() / "没有 😀.ini").string();
+    run = folder.run({"--sign-in", "--quiet"}, env);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("无法读取配置文件"));
+    EXPECT_EQ(sim->state().log.entries().size(), before);
+}
+
 // The program in a folder of the given name, with Config.ini (UTF-8, its
 // authority named relative to it) and Cookie.ini beside it.
 class FolderNames : public ::testing::TestWithParam<const char*> {};

@@ -5,6 +5,7 @@
 // own, so that neither the machine's crontab nor its units are touched.
 
 #include "DailyFixture.h"
+#include "app/schedule/SystemdUnits.h"
 #include "platform/kernel/ChildProcess.h"
 
 #include <csignal>
@@ -146,9 +147,13 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
         SCOPED_TRACE(c.name);
         fs::remove_all(config_home());
         fs::path program = program_in(c.name);
-        // The settings file's name is as hostile as the folder's.
+        // The settings file's and the state folder's names are as hostile as
+        // the program folder's; each reaches the unit as written.
         std::string config = (program.parent_path() / "Config %h $X.ini").string();
-        RunResult install = run(program, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config}});
+        std::string state = (program.parent_path() / "state %h $X").string();
+        write_file(config, "");
+        RunResult install =
+            run(program, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config}, {"XDG_STATE_HOME", state}});
         if (c.refusal) {
             EXPECT_EQ(install.status, 1);
             EXPECT_THAT(install.err, HasSubstr(c.refusal));
@@ -167,6 +172,10 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
                        (unit_dir() / (base + ".timer")).string(), (unit_dir() / (base + ".service")).string()});
         EXPECT_TRUE(verify.ok()) << verify.err;
         EXPECT_EQ(verify.out + verify.err, "");
+        const std::string service = read_file(unit_dir() / (base + ".service"));
+        for (const std::string& variable :
+             {"QUILBEX_CONFIG=" + config, "XDG_CONFIG_HOME=" + config_home().string(), "XDG_STATE_HOME=" + state})
+            EXPECT_THAT(service, HasSubstr("Environment=" + app::unit_word(variable) + "\n"));
         ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
         EXPECT_TRUE(units(".timer").empty());
         EXPECT_FALSE(fs::exists(unit_dir() / "timers.target.wants" / timers[0]));
@@ -279,12 +288,12 @@ TEST_F(DailyTimerInstall, a_user_manager_enables_each_members_own_timer_and_runs
         return !systemctl({"show", "--property=Version", "--value"}).empty();
     })) << "the user manager did not answer";
 
-    // The settings file names one host only: a run that reads it ends with
-    // status 1 before anything else, where one without it would find no
-    // cookie (status 2).
+    // The settings file names a host but not the forum: a run that reads it
+    // ends with status 1 before anything else, where one without it would
+    // find no cookie (status 2).
     fs::path hostile = program_in("50% $HOME ${X} 中文 签到");
     fs::path config = hostile.parent_path() / "Config %h $X.ini";
-    write_file(config, "[HOSTS]\r\nforum=127.0.0.1:1\r\n");
+    write_file(config, "[HOSTS]\r\napi=127.0.0.1:1\r\n");
     fs::path plain = program_in("plain");
     RunResult first = run(hostile, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config.string()}});
     ASSERT_EQ(first.status, 0) << first.err;
@@ -355,6 +364,7 @@ TEST_F(DailyCrontab, the_members_line_joins_the_crontab_and_leaves_every_other_l
     set_table(others);
     fs::path one = program_in("50% 中文"), two = program_in("two");
     std::string config = (one.parent_path() / "Config 100%.ini").string();
+    write_file(config, "");
     RunResult install = run(one, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config}});
     ASSERT_EQ(install.status, 0) << install.err;
     ASSERT_EQ(run(one, {"--install-daily", "06:05"}, {{"QUILBEX_CONFIG", config}}).status, 0);

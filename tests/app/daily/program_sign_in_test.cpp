@@ -118,11 +118,11 @@ TEST_F(DailyRun, exit_status_tells_not_logged_in_refused_and_no_answer_apart) {
     EXPECT_EQ(untrusted.status, 3) << untrusted.out << untrusted.err;
     EXPECT_TRUE(requests("forum").empty());
 
-    // Some hosts named, others not: refused before anything is sent.
-    write_file(folder.file("Config.ini"), "[HOSTS]\r\nforum=127.0.0.1:1\r\napi=127.0.0.1:1\r\n");
+    // Hosts named, but not the forum: refused before anything is sent.
+    write_file(folder.file("Config.ini"), "[HOSTS]\r\napi=127.0.0.1:1\r\nquote=127.0.0.1:1\r\n");
     RunResult partial = sign_in({"--message", "x"});
     EXPECT_EQ(partial.status, 1);
-    EXPECT_THAT(partial.err, HasSubstr("quote, account"));
+    EXPECT_THAT(partial.err, HasSubstr("缺少：forum"));
 
     // Nothing listening at all.
     write_file(folder.file("Config.ini"),

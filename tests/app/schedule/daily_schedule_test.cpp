@@ -76,13 +76,19 @@ TEST(DailySchedule, the_crontab_line_reaches_the_program_with_its_words_and_sett
     fs::path dir = fs::temp_directory_path() / ("it's 50%\\% $HOME \"q\" 中文 " + std::to_string(::getpid()));
     fs::create_directories(dir);
     fs::path program = dir / "quilbex";
-    std::ofstream(program) << "#!/bin/sh\nprintf '[%s]\\n' \"$QUILBEX_CONFIG\" \"$0\" \"$@\"\n";
+    std::ofstream(program)
+        << "#!/bin/sh\nprintf '[%s]\\n' \"$QUILBEX_CONFIG\" \"$XDG_CONFIG_HOME\" \"$XDG_STATE_HOME\" \"$0\" \"$@\"\n";
     fs::permissions(program, fs::perms::owner_all);
-    DailyMember member{program.string(), "work_2", "/etc/q %a\\%b'$x/Config.ini"};
+    DailyMember member{program.string(), "work_2", "/etc/q %a\\%b'$x/Config.ini", "/c 100%", "/s '$HOME'"};
     std::string line = crontab_line(member, {6, 5});
     EXPECT_EQ(line.rfind("5 6 * * * ", 0), 0u) << line;
-    EXPECT_EQ(run_as_cron(line), "[" + member.config_path + "]\n[" + program.string() +
+    EXPECT_EQ(run_as_cron(line), "[" + member.config_path + "]\n[/c 100%]\n[/s '$HOME']\n[" + program.string() +
                                      "]\n[--profile]\n[work_2]\n[--sign-in]\n[--quiet]\n");
+    // Variables not set at install time stay unset, so the run's own defaults apply.
+    member.config_home.clear();
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(run_as_cron(crontab_line(member, {6, 5})).substr(0, member.config_path.size() + 6),
+              "[" + member.config_path + "]\n[]\n");
     fs::remove_all(dir);
 }
 
