@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <functional>
 #include <libnotify/notify.h>
 #include <memory>
 #include <mutex>
@@ -156,9 +157,11 @@ struct ButtonWait {
 
 constexpr const char* kButtonAction = "default-button";
 
+// `shown` is called once the service has taken the notification, before
+// the wait for the press begins.
 ActionOutcome show_with_button(const NotifyApi* notify, const std::string& summary, const std::string& body,
                                const std::string& body_without_button, const std::string& label,
-                               std::chrono::milliseconds wait) {
+                               std::chrono::milliseconds wait, const std::function<void()>& shown) {
     if (!notify->is_initted() && !notify->init("Quilbex"))
         return ActionOutcome::not_shown;
     if (!service_shows_buttons(notify)) {
@@ -185,6 +188,7 @@ ActionOutcome show_with_button(const NotifyApi* notify, const std::string& summa
                                     }),
                                     &state, nullptr, GConnectFlags(0));
         if (show_note(notify, note.get())) {
+            shown();
             guint timer = notify->timeout_add(
                 static_cast<guint>(wait.count()),
                 [](gpointer data) -> gboolean {
@@ -214,6 +218,7 @@ struct Delivery {
     std::condition_variable done_changed;
     bool done = false;
     bool shown = false;
+    bool waiting_for_press = false;
     ActionOutcome outcome = ActionOutcome::not_shown;
 };
 
@@ -262,7 +267,12 @@ ActionOutcome notify_desktop_with_button(const std::string& summary, const std::
     // As in notify_desktop: a thread that a silent bus holds is left behind.
     try {
         std::thread([delivery, api = library, summary, body, body_without_button, label, wait] {
-            ActionOutcome outcome = show_with_button(api.get(), summary, body, body_without_button, label, wait);
+            auto shown = [&delivery] {
+                std::lock_guard lock(delivery->mutex);
+                delivery->waiting_for_press = true;
+                delivery->done_changed.notify_all();
+            };
+            ActionOutcome outcome = show_with_button(api.get(), summary, body, body_without_button, label, wait, shown);
             std::lock_guard lock(delivery->mutex);
             delivery->done = true;
             delivery->outcome = outcome;
@@ -271,8 +281,13 @@ ActionOutcome notify_desktop_with_button(const std::string& summary, const std::
     } catch (const std::system_error&) {
         return ActionOutcome::not_shown;
     }
+    // A bus that never answers holds the run no longer than a plain
+    // notification; only a notification on the screen is waited on.
     std::unique_lock lock(delivery->mutex);
-    delivery->done_changed.wait_for(lock, wait + 2 * kNotifyDeadline, [&] { return delivery->done; });
+    delivery->done_changed.wait_for(lock, 2 * kNotifyDeadline,
+                                    [&] { return delivery->done || delivery->waiting_for_press; });
+    if (!delivery->done && delivery->waiting_for_press)
+        delivery->done_changed.wait_for(lock, wait + kNotifyDeadline, [&] { return delivery->done; });
     return delivery->done ? delivery->outcome : ActionOutcome::not_shown;
 }
 

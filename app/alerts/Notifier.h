@@ -30,8 +30,9 @@ enum class ActionOutcome {
 // Shows `body` with one button labelled `label` when the notification
 // service supports buttons ("actions"), and waits up to `wait` for the member
 // to press it; a service without buttons is given `body_without_button`
-// instead (which says what to do by hand). Texts are UTF-8. Returns at the
-// latest `wait` plus twice the notification deadline after the call.
+// instead (which says what to do by hand). Texts are UTF-8. A service that
+// does not show the notification within twice the notification deadline is
+// given up; one that shows it is waited on `wait` plus that deadline at most.
 ActionOutcome notify_desktop_with_button(const std::string& summary, const std::string& body,
                                          const std::string& body_without_button, const std::string& label,
                                          std::chrono::milliseconds wait);
