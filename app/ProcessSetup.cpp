@@ -20,6 +20,7 @@
 #include "platform/kernel/Kernel32.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/WorkingFolderName.h"
 #include "platform/kernel/WorkingFolders.h"
 #include "platform/script/ScriptControl.h"
 #include "platform/ui/Constants.h"
@@ -74,12 +75,13 @@ std::string prepare_libraries() {
     // The login window's browser works in the member's cache folder, where
     // the folders of programs that ended without removing theirs are cleared.
     kernel::remove_abandoned_working_folders(folders.cache_folder);
+    kernel::remove_abandoned_temporary_working_folders(kernel::temporary_folder());
     kernel::place_engine_working_folder(folders.cache_folder);
 
     install_net_config(read_member_net_config());
     // The login window's browser trusts the configured services as the HTTP client does.
     const NetConfig& config = net_config();
-    browser::set_engine_trust(config.ca_file, configured_hosts(config.hosts));
+    browser::set_engine_trusted_hosts(configured_hosts(config.hosts));
     return config.settings_file;
 }
 
@@ -110,8 +112,15 @@ void prepare_process() {
 
     if (!ui::WindowSystem::use_gtk()) {
         std::string missing = ui::gtk_module_error();
+        // The window's libraries come in a package of their own; the command
+        // line works without them.
         if (!missing.empty())
-            std::fprintf(stderr, "quilbex: %s; install the program again with that file beside it.\n", missing.c_str());
+            std::fprintf(stderr,
+                         "quilbex: %s.\nquilbex: 窗口由软件包 quilbex 提供，请安装它（sudo apt install quilbex）；"
+                         "不开窗口的命令（--sign-in、--install-daily 等）不需要它。\n"
+                         "quilbex: the window is provided by the package quilbex; install it, or put the file back "
+                         "beside the program.\n",
+                         missing.c_str());
         else
             std::fprintf(stderr, "quilbex: no display could be opened; set DISPLAY or run it under xvfb-run.\n");
         std::exit(1);

@@ -7,6 +7,8 @@
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/ModuleRegistry.h"
 #include "platform/ui/User32.h"
+#include "platform/wininet/ProxyPolicy.h"
+#include "platform/wininet/TlsTrust.h"
 #include "runtime/Memory.h"
 #include "runtime/Notifications.h"
 
@@ -22,32 +24,39 @@ constexpr std::uintptr_t kProgramFolder = 2001;
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
-struct EngineTrust {
-    std::string ca_file;
-    std::vector<std::string> hosts;
-};
+std::vector<std::string>& trusted_hosts() {
+    static std::vector<std::string> hosts;
+    return hosts;
+}
 
-EngineTrust& engine_trust() {
-    static EngineTrust trust;
-    return trust;
+// Hands the process's proxy decision to an engine that offers the proxy
+// function, so that the login window's pages take the same way out as the
+// program's own requests; an engine without it follows the desktop.
+void apply_engine_proxy(win::HMODULE module) {
+    using SetProxyFn = void (*)(const char*, const char*, const char*);
+    auto set_proxy = reinterpret_cast<SetProxyFn>(kernel::GetProcAddress(module, "wkeQuilbexSetProxy"));
+    if (!set_proxy)
+        return;
+    wininet::EngineProxy proxy = wininet::engine_proxy();
+    set_proxy(proxy.http.c_str(), proxy.https.c_str(), proxy.ignore_list().c_str());
 }
 
 // Hands the configured trust to an engine that offers the trust function; an
 // engine without it trusts only what WebKit trusts.
 void apply_engine_trust(win::HMODULE module) {
-    const EngineTrust& trust = engine_trust();
-    if (trust.ca_file.empty())
+    const std::string ca_file = wininet::tls_trust().extra_ca_file;
+    if (ca_file.empty())
         return;
     using AllowFn = bool (*)(const char*, const char*);
     auto allow = reinterpret_cast<AllowFn>(kernel::GetProcAddress(module, "wkeQuilbexAllowCertificate"));
     if (!allow)
         return;
-    for (const std::string& host : trust.hosts) {
+    for (const std::string& host : trusted_hosts()) {
         // "name:port", or "[IPv6]:port" whose address holds colons of its own.
         std::string name =
             !host.empty() && host.front() == '[' ? host.substr(0, host.find(']') + 1) : host.substr(0, host.rfind(':'));
         if (!name.empty())
-            allow(name.c_str(), trust.ca_file.c_str());
+            allow(name.c_str(), ca_file.c_str());
     }
 }
 
@@ -57,9 +66,7 @@ void show_error(const std::string& text) {
 
 }  // namespace
 
-void set_engine_trust(std::string ca_file, std::vector<std::string> hosts) {
-    engine_trust() = EngineTrust{std::move(ca_file), std::move(hosts)};
-}
+void set_engine_trusted_hosts(std::vector<std::string> hosts) { trusted_hosts() = std::move(hosts); }
 
 void prepare_engine_environment() { engine::keep_gl_out_of_the_process(); }
 
@@ -142,6 +149,7 @@ bool EngineBinding::prepare() {
         const wkeSettings settings{};
         f.wkeInitializeEx(&settings);
         apply_engine_trust(m_module);
+        apply_engine_proxy(m_module);
     }
     return f.wkeCreateWebWindow && (!f.wkeIsInitialize || f.wkeIsInitialize());
 }

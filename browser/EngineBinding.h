@@ -41,12 +41,13 @@ std::string program_folder();
 // ("\" or "/"); GBK in, GBK out.
 std::string engine_path_for(const std::string& program_dir);
 
-// The certificate trust the engine gets when it starts: servers of `hosts`
-// ("host" or "host:port"; the port is ignored) whose certificates chain to the
-// authority in `ca_file` (a native path) are accepted, as the program's HTTP
-// client accepts them. An empty `ca_file` adds no trust. Set it before the
-// first view is created.
-void set_engine_trust(std::string ca_file, std::vector<std::string> hosts);
+// The hosts ("host" or "host:port"; the port is ignored) whose servers the
+// engine accepts when their certificates chain to the process's configured
+// authority (the WinInet layer's network settings), as the program's HTTP
+// client accepts them. No configured authority adds no trust. The engine
+// gets the process's proxy decision too. Set it before the first view is
+// created.
+void set_engine_trusted_hosts(std::vector<std::string> hosts);
 // Prepares the process's environment for the engine (no GL display in the
 // program); called at start, before the first thread.
 void prepare_engine_environment();

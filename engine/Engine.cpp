@@ -64,15 +64,22 @@ bool Engine::initialize() {
 
 namespace {
 
-// The working folder: "wke-<pid>-<start>" in the folder the program names
-// (the member's cache folder), which a later start removes should this
-// process die without removing it; else a fresh folder for temporary files.
+// The working folder: "wke-<host>-<pid>-<start>" in the folder the program
+// names (the member's cache folder), else "quilbex-wke-..." in the temporary
+// folder; a later start of the program removes either should this process
+// die without removing it. Where neither can be made (a name already taken),
+// a fresh folder for temporary files.
 std::string make_working_folder() {
     const char* parent = std::getenv(kernel::kWorkingFolderVariable);
     auto start = kernel::process_start_time(::getpid());
     if (parent && *parent == '/' && start) {
         std::string dir = std::string(parent) + "/" + kernel::working_folder_name(::getpid(), *start);
         if (g_mkdir_with_parents(parent, 0700) == 0 && ::mkdir(dir.c_str(), 0700) == 0)
+            return dir;
+    }
+    if (start) {
+        std::string dir = kernel::temporary_working_folder(::getpid(), *start);
+        if (::mkdir(dir.c_str(), 0700) == 0)
             return dir;
     }
     GError* raw_error = nullptr;
@@ -113,12 +120,18 @@ WebKitWebContext* Engine::web_context() {
         WEBKIT_WEBSITE_DATA_MANAGER(g_object_new(WEBKIT_TYPE_WEBSITE_DATA_MANAGER, "base-data-directory", base.c_str(),
                                                  "base-cache-directory", base.c_str(), nullptr)));
     webkit_website_data_manager_set_tls_errors_policy(m_data_manager.get(), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+    m_proxy.apply_to(m_data_manager.get());
     m_context = GRef<WebKitWebContext>::adopt(WEBKIT_WEB_CONTEXT(
         g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", m_data_manager.get(), nullptr)));
     g_signal_connect(m_context.get(), "download-started", G_CALLBACK(on_download_started), nullptr);
     apply_cookie_storage();
     set_cookies_enabled(m_cookies_enabled);
     return m_context.get();
+}
+
+void Engine::set_network_proxy(const char* http, const char* https, const char* ignore_hosts) {
+    m_proxy.set(http, https, ignore_hosts);
+    m_proxy.apply_to(m_data_manager.get());
 }
 
 void Engine::set_storage_directory(const std::string& path) {

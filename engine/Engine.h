@@ -1,11 +1,12 @@
 #pragma once
 // Process-wide engine state: initialisation, the one WebKit context that all
 // views share (so that they share cookies and can open each other), storage
-// places, TLS trust and the table of live views.
+// places, TLS trust, the proxy and the table of live views.
 //
 // Everything here runs on the main thread; nothing is locked.
 
 #include "engine/GObjectPtr.h"
+#include "engine/NetworkProxy.h"
 #include "engine/TlsTrust.h"
 #include "engine/wke.h"
 
@@ -40,6 +41,8 @@ public:
     void set_cookies_enabled(bool enabled);
 
     TlsTrust& trust() { return m_trust; }
+    // Takes effect at once, and for every context made later.
+    void set_network_proxy(const char* http, const char* https, const char* ignore_hosts);
 
     void add_view(WebView* view) { m_views.insert(view); }
     // When the last view is gone, the context is let go soon after (see
@@ -72,6 +75,7 @@ private:
     std::string m_cookie_file;
     bool m_cookies_enabled = true;
     TlsTrust m_trust;
+    NetworkProxy m_proxy;
     std::unordered_set<WebView*> m_views;
     WebView* m_opener = nullptr;
     bool m_release_pending = false;

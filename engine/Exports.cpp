@@ -225,4 +225,8 @@ bool wkeQuilbexAllowCertificate(const char* host, const char* caPemPath) {
     return host && Engine::get().trust().allow_authority(host, caPemPath);
 }
 
+void wkeQuilbexSetProxy(const char* httpProxy, const char* httpsProxy, const char* ignoreHosts) {
+    Engine::get().set_network_proxy(httpProxy, httpsProxy, ignoreHosts);
+}
+
 }  // extern "C"

@@ -257,6 +257,17 @@ WKE_API void wkeQuilbexOnInput(wkeWebView webView, wkeInputCallback callback, vo
 WKE_API bool wkeQuilbexAllowCertificate(const char* host, const char* caPemPath);
 
 /*
+ * Proxies. Requests to http URLs go through `httpProxy`, to https URLs
+ * through `httpsProxy` (URIs such as "http://proxy:3128" or
+ * "socks5://proxy:1080"; null or empty: direct), except to the hosts of
+ * `ignoreHosts`, separated by commas (a name with its subdomains, an address,
+ * or "address/bits"). Both empty: every request goes direct. Until this is
+ * called the desktop's proxy settings apply. May be called before or after
+ * views exist.
+ */
+WKE_API void wkeQuilbexSetProxy(const char* httpProxy, const char* httpsProxy, const char* ignoreHosts);
+
+/*
  * Provided by the program, not by the engine: resolves the program's window
  * handle to the GtkFixed that holds that window's children, null for an
  * unknown handle. The engine looks it up at run time in the global scope.

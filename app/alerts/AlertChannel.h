@@ -1,7 +1,8 @@
 #pragma once
-// One way an alert reaches the member (a webhook, a mail). Each channel
-// sends the same message and says how it went, in words that may be printed
-// and written to History.log: never the webhook address or a password.
+// One way an alert reaches the member (a push service, a webhook, a mail).
+// Each channel sends the same message and says how it went, in words that
+// may be printed and written to History.log: never an address that carries
+// a key, a token or a password.
 
 #include "app/alerts/AlertMessage.h"
 
@@ -17,7 +18,7 @@ struct ChannelResult {
 class AlertChannel {
 public:
     virtual ~AlertChannel() = default;
-    virtual std::string name() const = 0;  // "webhook", "mail"
+    virtual std::string name() const = 0;  // its row's name: "webhook", "mail", "bark", ...
     virtual std::string host() const = 0;  // host[:port]
     virtual ChannelResult send(const AlertMessage& message) = 0;
 };

@@ -1,9 +1,12 @@
 #include "app/alerts/AlertConfig.h"
 
+#include "app/alerts/MailChannel.h"
+#include "app/alerts/WebhookChannel.h"
 #include "app/net/SettingsFile.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 namespace quilbex::app {
@@ -16,8 +19,6 @@ std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;
 }
-
-std::string notify_value(const std::string& file, const char* key) { return read_setting_utf8(file, kSection, key); }
 
 // A port number, 1 to 65535.
 bool valid_port(const std::string& text) {
@@ -42,57 +43,19 @@ bool valid_address(const std::string& address) {
                        [](unsigned char c) { return c > 0x20 && c < 0x7F && !std::strchr("<>()[]\\,;:\"", c); });
 }
 
+// A text for a header: no line break can end it early.
+std::string one_line(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return text;
+}
+
 std::string trimmed(const std::string& text) {
     auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos)
         return "";
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-void read_webhook(const std::string& file, AlertConfig& config) {
-    std::string url = notify_value(file, "webhook");
-    if (url.empty())
-        return;
-    std::string body = notify_value(file, "webhook_body");
-    std::string type = lower(notify_value(file, "webhook_type"));
-    auto target = url_target(url);
-    std::string host = target ? target->host_and_port() : "";
-    auto refuse = [&](const char* error) { config.problems.push_back({"webhook", host, error}); };
-    if (!target || (target->scheme != "https" && target->scheme != "http"))
-        return refuse("webhook 应为 https:// 开头的地址");
-    if (target->scheme == "http" && !is_loopback_host(target->host))
-        return refuse("webhook 只接受 https 地址（http 只用于本机地址）");
-    if (!type.empty() && type != "json" && type != "form")
-        return refuse("webhook_type 应为 json 或 form");
-    config.webhook = WebhookSettings{url, body, type == "json", host};
-}
-
-void read_mail(const std::string& file, AlertConfig& config) {
-    std::string server = notify_value(file, "smtp");
-    if (server.empty())
-        return;
-    MailSettings mail;
-    mail.server = server;
-    mail.user = notify_value(file, "smtp_user");
-    mail.password = notify_value(file, "smtp_password");
-    mail.from = trimmed(notify_value(file, "mail_from"));
-    std::string to = notify_value(file, "mail_to");
-    auto target = url_target(server);
-    mail.host = target ? target->host_and_port() : "";
-    auto refuse = [&](const std::string& error) { config.problems.push_back({"mail", mail.host, error}); };
-    if (!target || (target->scheme != "smtps" && target->scheme != "smtp"))
-        return refuse("smtp 应写成 smtps://主机:端口 或 smtp://主机:端口");
-    if (!valid_address(mail.from))
-        return refuse("mail_from 不是有效的邮件地址");
-    for (std::size_t start = 0; start <= to.size();) {
-        std::size_t comma = std::min(to.find(',', start), to.size());
-        std::string address = trimmed(to.substr(start, comma - start));
-        if (!valid_address(address))
-            return refuse("mail_to 里有无效的邮件地址：" + (address.empty() ? std::string("（空）") : address));
-        mail.to.push_back(address);
-        start = comma + 1;
-    }
-    config.mail = std::move(mail);
 }
 
 }  // namespace
@@ -150,11 +113,130 @@ bool is_loopback_host(const std::string& host) {
     return dots == 3;
 }
 
-AlertConfig read_alert_config(const std::string& config_file) {
+ChannelBuild read_webhook(const ChannelValues& values) {
+    std::string url = values.get("webhook");
+    std::string type = lower(values.get("webhook_type"));
+    auto target = url_target(url);
+    ChannelBuild build;
+    build.host = target ? target->host_and_port() : "";
+    if (!target || (target->scheme != "https" && target->scheme != "http"))
+        build.error = "webhook 应为 https:// 开头的地址";
+    else if (target->scheme == "http" && !is_loopback_host(target->host))
+        build.error = "webhook 只接受 https 地址（http 只用于本机地址）";
+    else if (!type.empty() && type != "json" && type != "form")
+        build.error = "webhook_type 应为 json 或 form";
+    else
+        build.channel = std::make_shared<WebhookChannel>(
+            WebhookSettings{url, values.get("webhook_body"), type == "json", build.host});
+    return build;
+}
+
+// Panels name the server as "host:port" and say apart whether it speaks TLS
+// from the start (SMTP_SSL); the login defaults to the sender's address and
+// the recipient to the sender, as they do.
+ChannelBuild read_mail(const ChannelValues& values) {
+    MailSettings mail;
+    mail.server = values.get("smtp");
+    if (!mail.server.empty() && mail.server.find("://") == std::string::npos) {
+        std::string ssl = lower(values.get("smtp_ssl"));
+        mail.server = (ssl == "true" || ssl == "1" || ssl == "yes" ? "smtps://" : "smtp://") + mail.server;
+    }
+    mail.password = values.get("smtp_password");
+    mail.from = trimmed(values.get("mail_from"));
+    mail.from_name = one_line(trimmed(values.get("mail_name")));
+    mail.user = values.get("smtp_user");
+    if (mail.user.empty() && !mail.password.empty())
+        mail.user = mail.from;
+    std::string to = values.get("mail_to");
+    if (trimmed(to).empty())
+        to = mail.from;
+    auto target = url_target(mail.server);
+    mail.host = target ? target->host_and_port() : "";
+    ChannelBuild build;
+    build.host = mail.host;
+    if (!target || (target->scheme != "smtps" && target->scheme != "smtp")) {
+        build.error = "smtp 应写成 smtps://主机:端口 或 smtp://主机:端口";
+        return build;
+    }
+    if (!valid_address(mail.from)) {
+        build.error = "mail_from 不是有效的邮件地址";
+        return build;
+    }
+    for (std::size_t start = 0; start <= to.size();) {
+        std::size_t comma = std::min(to.find(',', start), to.size());
+        std::string address = trimmed(to.substr(start, comma - start));
+        if (!valid_address(address)) {
+            build.error = "mail_to 里有无效的邮件地址：" + (address.empty() ? std::string("（空）") : address);
+            return build;
+        }
+        mail.to.push_back(address);
+        start = comma + 1;
+    }
+    build.channel = std::make_shared<MailChannel>(std::move(mail));
+    return build;
+}
+
+AlertConfig alert_config_from(std::span<const ChannelRow* const> table, const ValueLookup& notify,
+                              const ValueLookup& environment) {
+    auto names_a_channel = [&](const ValueLookup& lookup, bool from_environment) {
+        for (const ChannelRow* row : table)
+            for (const ChannelKey& key : row->keys) {
+                const char* name = from_environment ? key.env : key.key;
+                if (key.names_channel && name && !lookup(name).empty())
+                    return true;
+            }
+        return false;
+    };
     AlertConfig config;
-    read_webhook(config_file, config);
-    read_mail(config_file, config);
+    std::string when = lower(trimmed(notify("when")));
+    if (when == "always")
+        config.when = AlertWhen::always;
+    else if (!when.empty() && when != "failure")
+        config.problems.push_back({"when", "", "when 应为 failure 或 always"});
+
+    config.from_environment = !names_a_channel(notify, false) && names_a_channel(environment, true);
+    if (!config.from_environment && !names_a_channel(notify, false))
+        return config;
+    for (const ChannelRow* row : table) {
+        ChannelValues values;
+        bool named = false;
+        for (const ChannelKey& key : row->keys) {
+            const char* name = config.from_environment ? key.env : key.key;
+            if (!name)
+                continue;
+            std::string value = config.from_environment ? environment(name) : notify(name);
+            named = named || (key.names_channel && !value.empty());
+            values.set(key.key, std::move(value));
+        }
+        if (!named)
+            continue;
+        ChannelBuild build = row->build(values);
+        if (build.channel)
+            config.channels.push_back(std::move(build.channel));
+        else
+            config.problems.push_back({row->name, build.host, build.error});
+    }
     return config;
+}
+
+namespace {
+
+std::string environment_value(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+}  // namespace
+
+AlertConfig read_alert_config(const std::string& config_file) {
+    return alert_config_from(
+        channel_table(), [&](const char* key) { return read_setting_utf8(config_file, kSection, key); },
+        environment_value);
+}
+
+AlertConfig read_alert_config(const SettingsDocument& settings) {
+    return alert_config_from(
+        channel_table(), [&](const char* key) { return settings.value(kSection, key); }, environment_value);
 }
 
 }  // namespace quilbex::app

@@ -1,29 +1,22 @@
 #pragma once
 // The alert channels of Config.ini's [NOTIFY] section (the file that
-// QUILBEX_CONFIG names, else Config.ini in the program's folder):
+// QUILBEX_CONFIG names, else Config.ini in the program's folder), read
+// through the channel table (ChannelTable.h; README lists every key), and
+// when alerts go out:
 //
-//   key            value
-//   webhook        an https address (http only for a loopback host) with the
-//                  placeholders {title} and {text}, which are replaced by the
-//                  alert's texts percent-encoded as UTF-8
-//   webhook_body   when set, the webhook is a POST of this template; without
-//                  it, a GET
-//   webhook_type   json: the body's values are JSON-escaped and it goes as
-//                  application/json; form (the default): they are
-//                  percent-encoded and it goes as
-//                  application/x-www-form-urlencoded
-//   smtp           smtps://host:port (TLS from the start) or smtp://host:port
-//                  (must switch to TLS with STARTTLS, or nothing is sent)
-//   smtp_user      login name at the mail server, if it asks for one
-//   smtp_password  its password
-//   mail_from      the sender's address
-//   mail_to        one or more addresses, separated by commas
+//   when = failure   only after a run whose outcome tells the member (default)
+//   when = always    after every unattended run
 //
 // The file is read in UTF-8 or GBK as its writer meant it (SettingsFile.h).
 // A channel whose settings are wrong is not built; it is listed among the
-// problems, named with what is wrong and never with a secret (the webhook
-// address and the password stay out of every message).
+// problems, named with what is wrong and never with a secret (addresses that
+// carry keys, tokens and passwords stay out of every message).
 
+#include "app/alerts/AlertChannel.h"
+#include "app/alerts/ChannelTable.h"
+
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,27 +36,45 @@ struct MailSettings {
     std::string user;
     std::string password;  // a secret
     std::string from;
+    std::string from_name;  // shown before the sender's address; may be empty
     std::vector<std::string> to;
 };
 
 // A channel that is configured but cannot be used.
 struct ChannelProblem {
-    std::string channel;  // "webhook" or "mail"
+    std::string channel;  // the row's name
     std::string host;  // what can be named of where it would go; may be empty
     std::string error;
 };
 
-struct AlertConfig {
-    std::optional<WebhookSettings> webhook;
-    std::optional<MailSettings> mail;
-    std::vector<ChannelProblem> problems;
+enum class AlertWhen { failure, always };
 
-    bool any() const { return webhook || mail || !problems.empty(); }
+struct AlertConfig {
+    std::vector<std::shared_ptr<AlertChannel>> channels;
+    std::vector<ChannelProblem> problems;
+    AlertWhen when = AlertWhen::failure;
+    bool from_environment = false;  // the channels came from the panels' variables
+
+    bool any() const { return !channels.empty() || !problems.empty(); }
 };
 
 // Reads [NOTIFY] of the settings file (GBK path, as config_file_path gives
-// it); a missing file or section configures no channel.
+// it), or the process environment when the file configures no channel; a
+// missing file or section configures none.
 AlertConfig read_alert_config(const std::string& config_file);
+// The same from a settings file already read.
+class SettingsDocument;
+AlertConfig read_alert_config(const SettingsDocument& settings);
+
+// The same from any table and any source of values: `notify` reads a key of
+// [NOTIFY], `environment` a variable (both give "" when unset).
+using ValueLookup = std::function<std::string(const char* name)>;
+AlertConfig alert_config_from(std::span<const ChannelRow* const> table, const ValueLookup& notify,
+                              const ValueLookup& environment);
+
+// Reading the webhook's and the mail's keys, for their rows.
+ChannelBuild read_webhook(const ChannelValues& values);
+ChannelBuild read_mail(const ChannelValues& values);
 
 // The parts of an address's authority that decide where it goes; nothing
 // when it has no "scheme://" or an empty or malformed host.

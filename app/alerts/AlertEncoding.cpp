@@ -29,7 +29,50 @@ std::size_t sequence_length(unsigned char lead) {
     return 0;
 }
 
+// The length of the well-formed UTF-8 sequence at `at`, or 0 (overlong
+// forms, surrogates and code points above U+10FFFF are not well-formed).
+std::size_t well_formed_length(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    std::size_t length = sequence_length(byte(at));
+    if (length == 0 || at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+    unsigned lead = byte(at), second = length > 1 ? byte(at + 1) : 0;
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
+        (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
 }  // namespace
+
+std::string valid_utf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = well_formed_length(text, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::string cut_utf8(std::string_view text, std::size_t max_bytes) {
+    constexpr std::string_view kEllipsis = "…";
+    if (text.size() <= max_bytes)
+        return std::string(text);
+    std::size_t end = max_bytes - kEllipsis.size();
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end)) + std::string(kEllipsis);
+}
 
 std::string percent_encode(std::string_view text) {
     std::string out;

@@ -22,4 +22,14 @@ std::string base64(std::string_view bytes);
 // space (folded header lines).
 std::string encoded_words(std::string_view text);
 
+// The text with every byte that is not part of a well-formed UTF-8 sequence
+// replaced by U+FFFD, so that it can go out under charset=utf-8: a strict
+// service drops a whole message for one stray byte.
+std::string valid_utf8(std::string_view text);
+
+// The text cut to at most `max_bytes` bytes, ending in "…" when anything was
+// cut, and never inside a character. `max_bytes` must leave room for the
+// three bytes of "…".
+std::string cut_utf8(std::string_view text, std::size_t max_bytes);
+
 }  // namespace quilbex::app

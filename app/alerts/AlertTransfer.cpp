@@ -1,6 +1,7 @@
 #include "app/alerts/AlertTransfer.h"
 
-#include "platform/wininet/CurlTls.h"
+#include "platform/wininet/NetworkSettings.h"
+#include "platform/wininet/ProxyPolicy.h"
 
 namespace quilbex::app {
 
@@ -12,6 +13,12 @@ constexpr long kTransferTimeoutSeconds = 30;
 }  // namespace
 
 AlertTransfer::AlertTransfer(const std::string& url, const char* protocols, bool meets_certificate) {
+    // A plain-http address is taken only for this machine, where nobody
+    // else reads the bytes on the way; a proxy would read them all.
+    if (wininet::proxy_sees_clear_text(url)) {
+        m_failure = kClearTextThroughProxy;
+        return;
+    }
     if (!wininet::ensure_curl_initialised())
         return;
     m_easy.reset(wininet::curl().easy_init());
@@ -25,7 +32,7 @@ AlertTransfer::AlertTransfer(const std::string& url, const char* protocols, bool
     curl.easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl.easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl.easy_setopt(easy, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
-    wininet::configure_curl_tls(easy, wininet::tls_trust(), meets_certificate, m_store);
+    wininet::apply_network_settings(easy, url, meets_certificate, wininet::NetworkSettings{}, m_store);
 }
 
 std::string transfer_error(CURLcode code) {

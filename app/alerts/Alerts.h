@@ -1,10 +1,10 @@
 #pragma once
-// Alerts that reach a member away from the desktop: after an unattended run
-// whose outcome tells the member (RunOutcome.h), once its last try is over, the
-// desktop notification's text goes out through every channel of [NOTIFY]
-// as well (AlertConfig.h). A channel that fails is reported on standard
-// error and in History.log, by its name, its host and the error; it never
-// changes the run's exit status.
+// Alerts that reach a member away from the desktop: after an unattended run,
+// once its last try is over, the run's notice goes out through every channel
+// of [NOTIFY] (AlertConfig.h): after a run whose outcome tells the member
+// (RunOutcome.h), or after every run with "when = always". A channel that
+// fails is reported on standard error and in History.log, by its name, its
+// host and the error; it never changes the run's exit status.
 
 #include "app/alerts/AlertConfig.h"
 #include "app/alerts/AlertMessage.h"
@@ -17,26 +17,37 @@
 namespace quilbex::app {
 
 struct ChannelReport {
-    std::string channel;  // "webhook", "mail"
+    std::string channel;  // the row's name: "webhook", "mail", "bark", ...
     std::string host;
     bool sent = false;
     std::string detail;
 };
 
 // Sends `message` through every channel of `config`, one after the other; a
-// channel with a configuration problem is reported as not sent.
+// channel with a configuration problem is reported as not sent. The texts
+// go out as valid UTF-8 whatever they hold.
 std::vector<ChannelReport> send_alert_message(const AlertConfig& config, const AlertMessage& message);
 
-// The run's alert; nothing is sent (and nothing reported) for a status that
-// does not need the member. Texts are UTF-8.
-std::vector<ChannelReport> send_alerts(const AlertConfig& config, RunStatus status, const std::string& summary,
-                                       const std::string& body, const std::string& member, std::time_t when);
+// Whether a run that ended in `status` sends an alert under `config`.
+bool alert_wanted(const AlertConfig& config, RunStatus status);
+
+// The run's alert; nothing is sent (and nothing reported) when it is not
+// wanted.
+std::vector<ChannelReport> send_alerts(const AlertConfig& config, const RunOutcome& outcome, const RunFacts& facts,
+                                       std::time_t when);
 
 // The unattended run's alert for this process's member (the profile, or the
 // program folder's own member), with its configuration read from that
-// member's settings file; failures go to standard error and the member's
-// History.log.
-void alert_member(RunStatus status, const std::string& summary, const std::string& body);
+// member's settings file and the cookie's expiry from its Cookie.ini; the
+// member's name in `facts` is filled in here. Failures go to standard error
+// and the member's History.log.
+void alert_member(const RunOutcome& outcome, RunFacts facts);
+
+// A notice for this process's member that is not a run's outcome (a warning
+// ahead of the cookie's expiry, for one): it goes through every channel
+// whatever `when` says, with the member's name and the cookie's expiry, and
+// failures are reported as alert_member reports them.
+void alert_member_notice(const std::string& summary, const std::string& body);
 
 // "quilbex --notify-test": a test alert through every configured channel,
 // one line per channel on standard output. 0 when every channel sent it, 1

@@ -1,6 +1,7 @@
 #include "app/alerts/MailChannel.h"
 
 #include "app/alerts/AlertTransfer.h"
+#include "app/alerts/ChannelTable.h"
 #include "app/alerts/MailMessage.h"
 
 #include <algorithm>
@@ -55,7 +56,8 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
     curl.easy_setopt(easy, CURLOPT_MAIL_RCPT, recipients.get());
 
     std::time_t now = std::time(nullptr);
-    const std::string bytes = mail_message(m_settings.from, m_settings.to, message, now, unique_part(now));
+    const std::string bytes =
+        mail_message(m_settings.from, m_settings.to, message, now, unique_part(now), m_settings.from_name);
     Upload upload{bytes};
     curl.easy_setopt(easy, CURLOPT_UPLOAD, 1L);
     curl.easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
@@ -70,5 +72,16 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
         return {false, transfer_error(code) + answer};
     return {true, "SMTP " + std::to_string(reply)};
 }
+
+namespace {
+
+constexpr ChannelKey kKeys[] = {
+    {"smtp", "SMTP_SERVER", true},      {"smtp_ssl", "SMTP_SSL"},    {"smtp_user", nullptr},
+    {"smtp_password", "SMTP_PASSWORD"}, {"mail_from", "SMTP_EMAIL"}, {"mail_to", nullptr},
+};
+
+}  // namespace
+
+extern const ChannelRow kMailRow{"mail", kKeys, read_mail};
 
 }  // namespace quilbex::app

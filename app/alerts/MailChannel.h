@@ -16,6 +16,7 @@ public:
     std::string name() const override { return "mail"; }
     std::string host() const override { return m_settings.host; }
     ChannelResult send(const AlertMessage& message) override;
+    const MailSettings& settings() const { return m_settings; }
 
 private:
     MailSettings m_settings;

@@ -48,13 +48,13 @@ std::string base64_lines(const std::string& bytes) {
 }  // namespace
 
 std::string mail_message(const std::string& from, const std::vector<std::string>& to, const AlertMessage& message,
-                         std::time_t when, const std::string& unique) {
+                         std::time_t when, const std::string& unique, const std::string& from_name) {
     std::string recipients;
     for (const auto& address : to)
         recipients += (recipients.empty() ? "" : ", ") + address;
     std::string domain = from.substr(from.find('@') + 1);
     return "Date: " + mail_date(when) + "\r\n" +  //
-           "From: " + from + "\r\n" +  //
+           "From: " + (from_name.empty() ? from : encoded_words(from_name) + " <" + from + ">") + "\r\n" +  //
            "To: " + recipients + "\r\n" +  //
            "Subject: " + encoded_words(message.title) + "\r\n" +  //
            "Message-ID: <" + unique + "@" + domain + ">\r\n" +  //

@@ -26,8 +26,9 @@
 namespace quilbex::app {
 
 // The addresses must be plain "local@domain" (AlertConfig checks them).
-// `unique` makes the Message-ID's left part.
+// `unique` makes the Message-ID's left part. A sender's name, when given,
+// goes before the address as RFC 2047 encoded words.
 std::string mail_message(const std::string& from, const std::vector<std::string>& to, const AlertMessage& message,
-                         std::time_t when, const std::string& unique);
+                         std::time_t when, const std::string& unique, const std::string& from_name = "");
 
 }  // namespace quilbex::app

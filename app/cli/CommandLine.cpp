@@ -70,6 +70,11 @@ std::string set_quiet(CommandLine& line, const std::string&) {
     return "";
 }
 
+std::string set_force(CommandLine& line, const std::string&) {
+    line.force = true;
+    return "";
+}
+
 std::string set_wait(CommandLine& line, const std::string& value) {
     int seconds = positive_number(value, 86400);
     line.sign_in.wait = std::chrono::seconds(seconds);
@@ -107,6 +112,8 @@ const std::array kOptions{
                "--history [DAYS]", "显示最近 DAYS 天（默认 7）的签到和抽奖记录"},
     OptionSpec{"install-daily", Value::next_word, Mode::install_daily, {}, set_daily_time,
                "--install-daily [HH:MM]", "安装每日定时签到（默认 08:30，随机推迟至多 30 分钟）"},
+    OptionSpec{"force", Value::none, {}, Mode::install_daily, set_force,
+               "--force", "没有运行的 cron 服务时也在 crontab 中加入"},
     OptionSpec{"uninstall-daily", Value::none, Mode::uninstall_daily, {}, nothing,
                "--uninstall-daily", "删除每日定时签到"},
     OptionSpec{"status", Value::none, Mode::status, {}, nothing,

@@ -39,6 +39,7 @@ struct CommandLine {
     SignInOptions sign_in;  // --message, --quiet, --wait, --retry
     int history_days = 7;  // --history [DAYS]
     DailyTime daily_time;  // --install-daily [HH:MM]
+    bool force = false;  // --force: install for cron even when no cron daemon runs
     std::string cookie_source = "-";  // --import-cookie [FILE|-]
 };
 

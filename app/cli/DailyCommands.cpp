@@ -8,6 +8,7 @@
 #include "app/member/HistoryTable.h"
 #include "app/member/LastResult.h"
 #include "app/member/SavedCookie.h"
+#include "app/net/NetConfig.h"
 #include "app/net/SettingsFile.h"
 #include "app/schedule/DailyStatus.h"
 #include "app/schedule/DailyTimer.h"
@@ -45,8 +46,25 @@ DailyMember current_member(const CommandLine& line) {
     return member;
 }
 
+// Why a daily run cannot sign this member in, or "" when it can start: a
+// member who never saved a cookie, or a configuration without a forum to
+// sign in to (an installed copy has no local demo services to fall back on).
+std::string daily_run_blocker() {
+    const std::string folder = kernel::program_folder_text();
+    if (read_setting_utf8(folder + "\\" + kernel::kCookieFileName, "COOKIE", "cookie").empty())
+        return "这个成员还没有保存 Cookie（" + kernel::member_folders().cookie_file() +
+               "）。请先打开程序登录并保存 Cookie。";
+    const NetConfig config = read_member_net_config();
+    if (std::string problem = config_problem_message(config, member_settings_path()); !problem.empty())
+        return kernel::gbk_to_utf8(problem);
+    if (needs_setup(config))
+        return "配置文件 " + member_settings_path() + " 没有填写论坛的地址（[HOSTS] forum）。";
+    return "";
+}
+
 // --install-daily. The scheduled runs read the settings file the member
-// names now: one this run cannot read would fail every day.
+// names now: one this run cannot read would fail every day, as would a run
+// without a cookie or a forum.
 int install_daily_command(const CommandLine& line) {
     if (settings_file_named()) {
         std::shared_ptr<const SettingsDocument> settings = member_settings();
@@ -56,7 +74,11 @@ int install_daily_command(const CommandLine& line) {
             return 1;
         }
     }
-    return install_daily(current_member(line), line.daily_time);
+    if (std::string blocker = daily_run_blocker(); !blocker.empty()) {
+        std::fprintf(stderr, "quilbex: 没有安装每日自动签到：%s\n", blocker.c_str());
+        return 1;
+    }
+    return install_daily(current_member(line), line.daily_time, line.force);
 }
 
 // --status: each timer's member's last result, from the history file where

@@ -9,6 +9,7 @@
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
+#include "platform/kernel/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -34,7 +35,16 @@ std::vector<std::string> profile_names(const kernel::MemberFolders& default_memb
     return names;
 }
 
-void print_file(const char* what, const std::string& path) { std::printf("  %-22s %s\n", what, path.c_str()); }
+// One line of --where: the name padded to one terminal column (Chinese names
+// take two columns a character), then the path.
+void add_file(std::string& text, std::string_view what, const std::string& path) {
+    constexpr std::size_t kPathColumn = 28;
+    std::string label(what);
+    const std::size_t width = kernel::display_width(label);
+    if (width < kPathColumn)
+        label.append(kPathColumn - width, ' ');
+    text += "  " + label + " " + path + "\n";
+}
 
 }  // namespace
 
@@ -66,31 +76,42 @@ int list_profiles() {
     return 0;
 }
 
-int print_where() {
+std::string where_text() {
     const kernel::MemberFolders& folders = kernel::member_folders();
     const bool installed = folders.layout == kernel::Layout::installed;
-    std::printf("布局: %s（%s）\n", installed ? "installed" : "portable", folders.reason.c_str());
-    std::printf("程序文件夹: %s\n", folders.program_folder.c_str());
-    std::printf("成员: %s\n", folders.profile.empty() ? "(默认)" : folders.profile.c_str());
+    std::string text = std::string("布局: ") + (installed ? "installed" : "portable") + "（" + folders.reason + "）\n";
+    text += "程序文件夹: " + folders.program_folder + "\n";
+    text += "成员: " + (folders.profile.empty() ? std::string("(默认)") : folders.profile) + "\n";
 
     const NetConfig config = read_member_net_config();
 
-    std::printf("成员的文件:\n");
-    print_file("Cookie.ini", folders.cookie_file());
-    print_file(settings_file_named() ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini", config.settings_file);
-    print_file("History.log", folders.history_file());
-    print_file("Daily.lock", folders.lock_file());
-    print_file("浏览器工作文件夹", folders.cache_folder + "/");
+    text += "成员的文件:\n";
+    for (const kernel::MemberFile& file : folders.files) {
+        if (file.shown == kernel::ShownByWhere::no)
+            continue;
+        // Config.ini is the one the program reads: the file QUILBEX_CONFIG
+        // names, or the default member's for a profile without one.
+        if (file.name == kernel::kConfigFileName)
+            add_file(text, settings_file_named() ? "Config.ini (QUILBEX_CONFIG)" : "Config.ini", config.settings_file);
+        else
+            add_file(text, file.name, folders.file(file.name));
+    }
+    add_file(text, "浏览器工作文件夹", folders.cache_folder + "/");
     if (!config.ca_file.empty())
-        print_file("ca_file", config.ca_file);
+        add_file(text, "ca_file", config.ca_file);
     const std::string units =
         user_unit_dir() + "/" + member_unit_base({kernel::executable_path(), folders.profile, "", "", ""});
-    print_file("定时签到", units + ".service");
-    print_file("", units + ".timer");
+    add_file(text, "定时签到", units + ".service");
+    add_file(text, "", units + ".timer");
 
-    std::printf("程序的文件%s:\n", installed ? "（只读）" : "");
+    text += std::string("程序的文件") + (installed ? "（只读）" : "") + ":\n";
     for (const char* name : {"quilbex", "quilbex-gtk.so", "node.dll", "SkinH_QV.dll"})
-        print_file(name, folders.program_folder + "/" + name);
+        add_file(text, name, folders.program_folder + "/" + name);
+    return text;
+}
+
+int print_where() {
+    std::fputs(where_text().c_str(), stdout);
     return 0;
 }
 

@@ -1,14 +1,10 @@
 #include "app/daily/ExpiryWarning.h"
 
-#include "app/alerts/AlertConfig.h"
-#include "app/alerts/AlertMessage.h"
 #include "app/alerts/Alerts.h"
 #include "app/alerts/Notifier.h"
 #include "app/member/History.h"
 #include "app/member/SavedCookie.h"
-#include "app/net/NetConfig.h"
 #include "platform/kernel/MemberFolders.h"
-#include "platform/kernel/Paths.h"
 
 #include <cstdio>
 #include <fstream>
@@ -23,23 +19,6 @@ std::string expiry_text(int days_left) {
     if (days_left == 0)
         return "Cookie 今天到期";
     return "Cookie 将在 " + std::to_string(days_left) + " 天后到期";
-}
-
-std::string member_name() {
-    const kernel::MemberFolders& folders = kernel::member_folders();
-    return folders.profile.empty() ? folders.program_folder : folders.profile;
-}
-
-void send_channel_alerts(const std::string& summary, const std::string& body, std::time_t now) {
-    const std::string history = kernel::member_folders().history_file();
-    AlertConfig config = read_alert_config(config_file_path(kernel::program_folder_text()));
-    for (const ChannelReport& report : send_alert_message(config, alert_message(summary, body, member_name(), now))) {
-        if (report.sent)
-            continue;
-        std::string text = "提醒没有送出：" + report.channel + "（" + report.host + "）：" + report.detail;
-        std::fprintf(stderr, "quilbex: %s\n", text.c_str());
-        append_history_line(history, format_history_note(now, RunSource::command_line, "alert", text));
-    }
 }
 
 }  // namespace
@@ -70,7 +49,7 @@ bool warn_of_cookie_expiry(std::optional<std::int64_t> expires, std::time_t now,
     std::fprintf(stderr, "quilbex: %s（%s）\n", summary.c_str(), body.c_str());
     append_history_line(history, format_history_note(now, RunSource::command_line, kExpiryStep, summary + "；" + body));
     notify_desktop(summary, body);
-    send_channel_alerts(summary, body, now);
+    alert_member_notice(summary, body);
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 namespace quilbex::app {
 
+bool worth_retrying(const wininet::RequestFailure& failure) { return !failure.is_certificate(); }
+
 std::vector<std::chrono::seconds> default_retry_waits() {
     return {std::chrono::minutes(1), std::chrono::minutes(5), std::chrono::minutes(15)};
 }

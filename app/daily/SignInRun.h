@@ -14,8 +14,14 @@
 // after statuses 0 and 4 (the login works); after 2 and 3 every draw would
 // only repeat the failure.
 //
+// A request without an answer is named with its host and the kind of fault
+// (the name does not resolve, the connection is refused, a time-out); a
+// certificate that was refused says "证书被拒绝" with the TLS library's
+// reason. Both end with status 3, and the alert carries the same words.
+//
 // A try that ends with status 3 is followed by another after each of the
-// retry waits in turn, until one ends otherwise or the waits are used up.
+// retry waits in turn, until one ends otherwise or the waits are used up. A
+// refused certificate is not tried again: no wait changes it.
 // Each try takes the run lock for itself and writes its own history lines;
 // no lock is held while waiting. The notification follows the last try.
 

@@ -8,7 +8,9 @@
 // ("sign-in", "draw N", "quote") and the status text as printable_status
 // shows it (one line, no control characters). Each line goes out in one
 // write() on a file opened for appending, so concurrent writers never
-// interleave and a crash never leaves half a line.
+// interleave. A line is written whole or not at all: a write that a full
+// disk cuts short is taken back, and a line after a file that does not end
+// in a line end (an older release's cut line) starts a line of its own.
 //
 // The file is used only when it is a regular file: it is opened without
 // following a link and without blocking, so a FIFO or a link in its place
@@ -22,6 +24,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +43,20 @@ std::string format_history_line(std::time_t when, RunSource source, FlowStep ste
 // One line for a step of another kind (an alert's, for example), "\n"
 // included; `text` is UTF-8. The history table skips such lines.
 std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text);
+
+// The four fields of a stored history line, as views into the line.
+struct HistoryFields {
+    std::string_view when;
+    std::string_view source;
+    std::string_view step;
+    std::string_view status;  // the rest of the line, as stored: clean it before showing it
+};
+
+// The fields of one line of a history file (without its "\n"); nothing for
+// a line that is not a history line or that a full disk cut inside a
+// character. A line onto which an older release appended the next one after
+// such a cut is read as that next line.
+std::optional<HistoryFields> parse_history_line(std::string_view line);
 
 // Appends a formatted line ("\n" included); false when it could not be written.
 bool append_history_line(const std::string& file, const std::string& line);

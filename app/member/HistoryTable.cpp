@@ -1,7 +1,11 @@
 #include "app/member/HistoryTable.h"
 
+#include "app/member/History.h"
+#include "app/member/ReplyText.h"
 #include "platform/kernel/RegularFile.h"
+#include "platform/kernel/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,20 +23,6 @@ std::string date_of(std::time_t when) {
     char text[16];
     std::strftime(text, sizeof text, "%Y-%m-%d", &local);
     return text;
-}
-
-// The four fields of a history line, or false for anything else.
-bool fields_of(std::string_view line, std::string_view (&fields)[4]) {
-    std::size_t start = 0;
-    for (int i = 0; i < 3; ++i) {
-        auto tab = line.find('\t', start);
-        if (tab == std::string_view::npos)
-            return false;
-        fields[i] = line.substr(start, tab - start);
-        start = tab + 1;
-    }
-    fields[3] = line.substr(start);
-    return fields[0].size() == 19 && fields[0][4] == '-' && fields[0][10] == ' ';
 }
 
 }  // namespace
@@ -53,24 +43,33 @@ HistoryTable::HistoryTable(int days, std::time_t today) {
 }
 
 void HistoryTable::add_line(std::string_view line) {
-    std::string_view fields[4];
-    if (!fields_of(line, fields))
+    auto fields = parse_history_line(line);
+    if (!fields)
         return;
-    auto row = m_rows.find(fields[0].substr(0, 10));
+    auto row = m_rows.find(fields->when.substr(0, 10));
     if (row == m_rows.end())
         return;
-    if (fields[2] == "sign-in") {
-        row->second.sign_in = fields[3];
-    } else if (fields[2].substr(0, 5) == "draw ") {
+    if (fields->step == "sign-in") {
+        row->second.sign_in = marked_controls(fields->status);
+    } else if (fields->step.starts_with("draw ")) {
         if (row->second.draws.size() < kDrawsShownPerDay)
-            row->second.draws.emplace_back(fields[3]);
+            row->second.draws.push_back(marked_controls(fields->status));
         else
             row->second.more_draws = true;
     }
 }
 
 std::string HistoryTable::text() const {
-    std::string table = "日期        | 签到 | 抽奖\n";
+    // The sign-in column is as wide as its widest text on a terminal, so the
+    // draws start in one column whatever the width of the Chinese texts.
+    const std::string heading = "签到";
+    std::size_t width = kernel::display_width(heading);
+    for (const auto& date : m_dates) {
+        const std::string& sign_in = m_rows.find(date)->second.sign_in;
+        width = std::max(width, kernel::display_width(sign_in.empty() ? "-" : sign_in));
+    }
+    auto padded = [&](const std::string& text) { return text + std::string(width - kernel::display_width(text), ' '); };
+    std::string table = "日期        | " + padded(heading) + " | 抽奖\n";
     for (const auto& date : m_dates) {
         const DayRow& row = m_rows.find(date)->second;
         std::string draws;
@@ -78,8 +77,8 @@ std::string HistoryTable::text() const {
             draws += (draws.empty() ? "" : "；") + draw;
         if (row.more_draws)
             draws += "；…";
-        table +=
-            date + "  | " + (row.sign_in.empty() ? "-" : row.sign_in) + " | " + (draws.empty() ? "-" : draws) + "\n";
+        table += date + "  | " + padded(row.sign_in.empty() ? "-" : row.sign_in) + " | " +
+                 (draws.empty() ? "-" : draws) + "\n";
     }
     return table;
 }
@@ -98,7 +97,7 @@ std::string history_table(const std::string& history, int days, std::time_t toda
 }
 
 bool add_history_file(HistoryTable& table, const std::string& file, std::string& problem) {
-    OpenedFile opened = open_regular_file(file, O_RDONLY);
+    kernel::OpenedFile opened = kernel::open_regular_file(file, O_RDONLY, 0);
     if (!opened.fd) {
         if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
             return true;

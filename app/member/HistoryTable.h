@@ -2,7 +2,8 @@
 // The table that "quilbex --history [DAYS]" prints: one row per day of the
 // last DAYS days (today included, oldest first) with the day's last sign-in
 // status and its draws' statuses in order, "-" where nothing was recorded.
-// Lines that are not history lines are skipped.
+// Lines that are not history lines (or were cut short) are skipped, and the
+// stored texts are cleaned as they were when written.
 //
 // Memory stays bounded whatever the files hold: lines longer than
 // kLongestHistoryLine are skipped, and a day shows at most

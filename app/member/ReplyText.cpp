@@ -132,6 +132,19 @@ std::string page_text(std::string_view page) {
     return line;
 }
 
+// Cut at a character's boundary after `limit` bytes.
+void limit_length(std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    text.resize(cut);
+    text += "…";
+}
+
+}  // namespace
+
 std::string marked_controls(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -154,19 +167,6 @@ std::string marked_controls(std::string_view text) {
     }
     return out;
 }
-
-// Cut at a character's boundary after `limit` bytes.
-void limit_length(std::string& text, std::size_t limit) {
-    if (text.size() <= limit)
-        return;
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    text.resize(cut);
-    text += "…";
-}
-
-}  // namespace
 
 std::string printable_status(std::string_view status) {
     std::string shown = holds_markup(status) ? marked_controls(page_text(status)) : marked_controls(status);

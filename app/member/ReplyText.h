@@ -28,4 +28,8 @@ inline constexpr std::size_t kShownStatusLimit = 1000;
 // `status` is UTF-8 (or meant to be).
 std::string printable_status(std::string_view status);
 
+// Only the second and third rows of the table, without a length limit: for
+// text read back from a file, which an older release stored unchecked.
+std::string marked_controls(std::string_view text);
+
 }  // namespace quilbex::app

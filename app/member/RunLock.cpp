@@ -1,6 +1,7 @@
 #include "app/member/RunLock.h"
 
 #include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/RegularFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -20,16 +21,18 @@ void report_once(const std::string& text) {
         std::fprintf(stderr, "quilbex: %s\n", text.c_str());
 }
 
-// What the runs of a member lock (in the member's state folder): Daily.lock when it is (or can be made) a
-// regular file, else the folder itself. Every run of the folder meets the
-// same conditions and so locks the same thing. None when nothing can be
-// locked.
-UniqueFd lock_target(const std::string& folder) {
-    const std::string file = folder + "/" + kernel::kLockFileName;
-    OpenedFile opened = open_regular_file(file, O_RDWR | O_CREAT);
+// What the runs of a member lock: the lock file when it is (or can be made)
+// a regular file, else the folder that holds it. Every run of the member
+// meets the same conditions and so locks the same thing. None when nothing
+// can be locked.
+kernel::UniqueFd lock_target(const std::string& file) {
+    kernel::OpenedFile opened =
+        kernel::open_regular_file(file, O_RDWR | O_CREAT, kernel::member_file_mode(kernel::kLockFileName));
     if (opened.fd)
         return std::move(opened.fd);
-    UniqueFd folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const std::size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+    kernel::UniqueFd folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder_fd)
         report_once("无法使用 " + file + "（" + opened.problem + "），改为锁定它所在的文件夹。");
     else
@@ -40,8 +43,8 @@ UniqueFd lock_target(const std::string& folder) {
 
 }  // namespace
 
-std::unique_ptr<RunLock> RunLock::acquire(const std::string& folder, std::chrono::milliseconds timeout) {
-    std::unique_ptr<RunLock> lock(new RunLock(lock_target(folder)));
+std::unique_ptr<RunLock> RunLock::acquire(const kernel::MemberFolders& member, std::chrono::milliseconds timeout) {
+    std::unique_ptr<RunLock> lock(new RunLock(lock_target(member.lock_file())));
     if (!lock->m_fd)
         return lock;
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -10,7 +10,8 @@
 // runs lock the folder that holds it; where that fails too, runs are not
 // kept apart. Either is said once on standard error.
 
-#include "platform/kernel/RegularFile.h"
+#include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/UniqueFd.h"
 
 #include <chrono>
 #include <memory>
@@ -20,17 +21,18 @@ namespace quilbex::app {
 
 class RunLock {
 public:
-    // Waits up to `timeout` for the lock; null when another run still holds
-    // it then. Where nothing can be locked, the lock is granted at once.
-    static std::unique_ptr<RunLock> acquire(const std::string& folder, std::chrono::milliseconds timeout);
+    // Waits up to `timeout` for the lock of `member` (their Daily.lock); null
+    // when another run still holds it then. Where nothing can be locked, the
+    // lock is granted at once.
+    static std::unique_ptr<RunLock> acquire(const kernel::MemberFolders& member, std::chrono::milliseconds timeout);
     // True when another run held the lock and this one waited for it.
     bool waited() const { return m_waited; }
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
 
 private:
-    explicit RunLock(UniqueFd fd) : m_fd(std::move(fd)) {}
-    UniqueFd m_fd;
+    explicit RunLock(kernel::UniqueFd fd) : m_fd(std::move(fd)) {}
+    kernel::UniqueFd m_fd;
     bool m_waited = false;
 };
 

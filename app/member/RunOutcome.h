@@ -31,4 +31,11 @@ std::span<const RunOutcome> run_outcomes();
 
 const RunOutcome& run_outcome(RunStatus status);
 
+// Status 2 told in its own words to a member who never saved a cookie
+// ("还没有保存 Cookie"), rather than as a login that has gone.
+const RunOutcome& no_saved_cookie();
+
+// The sign-in status a history line records for a run that found no saved cookie.
+inline constexpr const char* kNoSavedCookieHistory = "还没有保存 Cookie";
+
 }  // namespace quilbex::app

@@ -2,6 +2,8 @@
 
 #include "platform/kernel/ChildProcess.h"
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace quilbex::app {
@@ -36,6 +38,9 @@ bool has_mark(const std::string& line, const std::string& mark) {
 std::string crontab_line(const DailyMember& member, DailyTime time) {
     std::string line =
         std::to_string(time.minute) + " " + std::to_string(time.hour) + " * * * sleep $(shuf -i 0-1800 -n 1); ";
+    // A program removed without its line (a package removed, a folder
+    // deleted) makes the day's run a skip, not a failure every day.
+    line += "[ -x " + cron_word(member.program_path) + " ] && ";
     for (const auto& [name, value] : member_environment(member))
         line += name + "=" + cron_word(value) + " ";
     line += cron_word(member.program_path);
@@ -93,10 +98,25 @@ CrontabResult edit_crontab(const std::string& unit_base, const std::string& line
     std::string edited = crontab_with_line(table, unit_base, line);
     if (edited == table)
         return result;
-    ChildResult written = run_child({"crontab", "-"}, edited);
+    const bool blank = edited.find_first_not_of(" \t\n") == std::string::npos;
+    ChildResult written = blank ? run_child({"crontab", "-r"}) : run_child({"crontab", "-"}, edited);
     if (!written.ok())
         return {CrontabOutcome::failed, written.err, false};
     return {CrontabOutcome::done, "", true};
+}
+
+bool cron_daemon_runs() {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+        const std::string pid = it->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::string name;
+        std::getline(std::ifstream(it->path() / "comm"), name);
+        if (name == "cron" || name == "crond")
+            return true;
+    }
+    return false;
 }
 
 }  // namespace quilbex::app

@@ -17,7 +17,8 @@ namespace quilbex::app {
 // The line for sh as cron runs it: the words in single quotes and every "%"
 // escaped (cron turns a bare "%" into a line break). cron has no random
 // delay of its own; a sleep spreads the start over 30 minutes as the timer
-// does. A missed day is not caught up.
+// does. A missed day is not caught up. The program runs only while it is
+// there and executable, so a removed program leaves no daily failure.
 std::string crontab_line(const DailyMember& member, DailyTime time);
 
 // The table with the member's line replaced by `line` (appended when it had
@@ -42,7 +43,11 @@ struct CrontabResult {
 CrontabResult read_crontab(std::string& table);
 // Puts the member's line in (or takes it out, `line` empty) and writes the
 // table back only when it changed. A table that cannot be read is never
-// written.
+// written; one left with nothing but blank lines is removed ("crontab -r").
 CrontabResult edit_crontab(const std::string& unit_base, const std::string& line);
+
+// True when a cron daemon runs on this machine (a process named "cron" or
+// "crond"): without one a crontab line never runs.
+bool cron_daemon_runs();
 
 }  // namespace quilbex::app

@@ -13,6 +13,7 @@
 #include <pwd.h>
 #include <tuple>
 #include <unistd.h>
+#include <vector>
 
 namespace quilbex::app {
 
@@ -41,6 +42,63 @@ bool write_units(const UnitFiles& units, const DailyMember& member, DailyTime ti
     return kernel::replace_file_contents(units.service.string(), {service}) &&
            kernel::replace_file_contents(units.timer.string(), {timer});
 }
+
+// Removes `dir` and then its parents up to (not including) `stop` while they
+// are empty.
+void remove_empty_folders(fs::path dir, const fs::path& stop) {
+    std::error_code error;
+    while (dir != stop && dir.has_relative_path() && fs::is_empty(dir, error) && !error && fs::remove(dir, error))
+        dir = dir.parent_path();
+}
+
+// What an install may change in the unit folder, as it was before: a failed
+// install puts it back, so that it leaves no file, link or folder behind and
+// an earlier install of the same member stays as it was.
+class UnitSnapshot {
+public:
+    explicit UnitSnapshot(const UnitFiles& units) : m_units(units) {
+        std::error_code error;
+        for (const fs::path* file : {&units.service, &units.timer}) {
+            std::string text;
+            const bool existed = static_cast<bool>(kernel::read_file_contents(file->string(), text));
+            m_files.push_back({*file, existed, text});
+        }
+        m_link = fs::read_symlink(units.wants_link, error);
+        // The first folder on the way to the unit folder that does not exist yet.
+        for (fs::path dir = units.wants_link.parent_path(); dir.has_relative_path(); dir = dir.parent_path()) {
+            if (fs::exists(dir, error))
+                break;
+            m_first_new = dir;
+        }
+    }
+    void restore() const {
+        std::error_code error;
+        for (const auto& [path, existed, text] : m_files) {
+            if (existed)
+                kernel::replace_file_contents(path.string(), {text});
+            else
+                fs::remove(path, error);
+        }
+        fs::remove(m_units.wants_link, error);
+        if (!m_link.empty())
+            fs::create_symlink(m_link, m_units.wants_link, error);
+        if (!m_first_new.empty()) {
+            remove_empty_folders(m_units.wants_link.parent_path(), m_first_new.parent_path());
+            remove_empty_folders(m_units.dir, m_first_new.parent_path());
+        }
+    }
+
+private:
+    struct File {
+        fs::path path;
+        bool existed;
+        std::string text;
+    };
+    const UnitFiles& m_units;
+    std::vector<File> m_files;
+    fs::path m_link;
+    fs::path m_first_new;
+};
 
 // Removes a timer and its service, disabled first where a manager answers;
 // true when there was anything to remove.
@@ -129,7 +187,7 @@ std::string user_unit_dir() {
     return kernel::xdg_config_home(kernel::current_folder_environment(program)) + "/systemd/user";
 }
 
-int install_daily(const DailyMember& member, DailyTime time) {
+int install_daily(const DailyMember& member, DailyTime time, bool force) {
     for (const auto& [what, path, use] : {std::tuple{"程序的路径", &member.program_path, PathUse::program},
                                           std::tuple{"QUILBEX_CONFIG 的路径", &member.config_path, PathUse::setting},
                                           std::tuple{"XDG_CONFIG_HOME 的路径", &member.config_home, PathUse::setting},
@@ -145,25 +203,44 @@ int install_daily(const DailyMember& member, DailyTime time) {
         std::fprintf(stderr, "quilbex: 不能安装每日自动签到：配置名太长。\n");
         return 1;
     }
+    const bool manager = user_manager_reachable();
+    const bool cron = !manager && !system_runs_systemd();
+    // A crontab line without a cron daemon never runs: say so before anything is written.
+    if (cron && !cron_daemon_runs()) {
+        std::fprintf(stderr,
+                     "quilbex: 这台机器没有 systemd，也没有运行 cron 服务（cron 或 crond），"
+                     "crontab 中的行不会运行。%s\n",
+                     force ? "按 --force 照样加入。"
+                           : "请先启动 cron 服务；要照样加入，请加上 --force。没有安排每日自动签到。");
+        if (!force)
+            return 1;
+    }
     UnitFiles units(base);
+    const UnitSnapshot before(units);
     if (!write_units(units, member, time)) {
-        std::fprintf(stderr, "quilbex: 无法写入 %s 中的定时单元。\n", units.dir.c_str());
+        std::fprintf(stderr, "quilbex: 无法写入 %s 中的定时单元，没有安排每日自动签到。\n", units.dir.c_str());
+        before.restore();
         return 1;
     }
-    std::printf("已写入 %s 和 %s。\n", units.timer.c_str(), units.service.c_str());
-    bool manager = user_manager_reachable();
-    remove_legacy_units(member, manager);
     int status = 0;
     if (manager)
         status = enable_with_manager(units, time);
-    else if (system_runs_systemd())
+    else if (!cron)
         status = enable_at_next_login(units, time);
     else
-        return schedule_with_cron(member, time);
+        status = schedule_with_cron(member, time);
+    if (status != 0) {
+        before.restore();
+        if (manager)
+            user_systemctl({"daemon-reload"});
+        return status;
+    }
+    std::printf("定时单元：%s 和 %s。\n", units.timer.c_str(), units.service.c_str());
+    remove_legacy_units(member, manager);
     // systemd runs it now: a line left from a time with cron would run it twice.
-    if (status == 0)
+    if (!cron)
         remove_crontab_line(member);
-    return status;
+    return 0;
 }
 
 int uninstall_daily(const DailyMember& member) {
@@ -172,6 +249,10 @@ int uninstall_daily(const DailyMember& member) {
     removed = remove_units(user_unit_dir(), member_unit_base(member), manager) || removed;
     if (manager)
         user_systemctl({"daemon-reload"});
+    // The folders an install made, when nothing else is left in them.
+    const fs::path dir = user_unit_dir();
+    remove_empty_folders(dir / "timers.target.wants", dir.parent_path().parent_path());
+    remove_empty_folders(dir, dir.parent_path().parent_path());
     if (removed)
         std::printf("已删除这个成员的每日自动签到定时器。\n");
     if (!remove_crontab_line(member) && !removed)

@@ -1,6 +1,6 @@
 #pragma once
-// Installing and removing a member's daily run. The unit files are always
-// written (a member can enable them by hand later); then the run is
+// Installing and removing a member's daily run. The unit files are written
+// (with cron too: a member can enable them by hand later); then the run is
 // scheduled by the first of these that exists:
 //
 //   a user manager answers       daemon-reload, enable --now, and check
@@ -8,9 +8,13 @@
 //   systemd runs, no manager     the timers.target.wants link, as
 //   (an SSH login, say)          "systemctl enable" makes it: the timer
 //                                starts at the member's next login
-//   a crontab command            the member's own line in their crontab
+//   a crontab command            the member's own line in their crontab,
+//                                refused while no cron daemon runs unless
+//                                `force` is given
 //   nothing                      status 1: nothing was scheduled
 //
+// A failed install puts the unit folder back as it was: no unit file, link
+// or folder of its own is left, and "--status" lists nothing for it.
 // Messages go to standard output and standard error; the functions return
 // the exit status.
 
@@ -25,7 +29,9 @@ namespace quilbex::app {
 // ~/.config/systemd/user.
 std::string user_unit_dir();
 
-int install_daily(const DailyMember& member, DailyTime time);
+int install_daily(const DailyMember& member, DailyTime time, bool force);
+// Removes the member's units, crontab line (the whole table when nothing
+// else is left in it) and the unit folders left empty.
 int uninstall_daily(const DailyMember& member);
 
 }  // namespace quilbex::app

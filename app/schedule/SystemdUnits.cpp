@@ -12,6 +12,17 @@ namespace {
 
 std::string two_digits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
+// A value that systemd reads as it stands but for its specifiers: "%" doubled.
+std::string specifier_escaped(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '%')
+            out += c;
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::optional<DailyTime> parse_daily_time(const std::string& text) {
@@ -65,6 +76,9 @@ std::string daily_service_unit(const DailyMember& member) {
         unit += std::string(kProfileKey) + "=" + member.profile + "\n";
     // A user manager has no network-online.target to wait for: a run that
     // finds no network tries again by itself.
+    // A program removed without its timer (a package removed, a folder
+    // deleted) makes the run a skip, not a daily failure.
+    unit += "ConditionFileIsExecutable=" + specifier_escaped(member.program_path) + "\n";
     unit += "\n[Service]\nType=oneshot\n";
     for (const auto& [name, value] : member_environment(member))
         unit += "Environment=" + unit_word(name + "=" + value) + "\n";

@@ -136,7 +136,7 @@ rt::HandlerResult sign_button_click(const rt::HandlerCall&) {
     // One run at a time per member: while an unattended run or an
     // earlier click's series is still going, the click only says so. The
     // window thread must not wait for a series that can take a minute.
-    auto lock = RunLock::acquire(kernel::member_folders().state_folder, std::chrono::milliseconds(0));
+    auto lock = RunLock::acquire(kernel::member_folders(), std::chrono::milliseconds(0));
     if (!lock) {
         append_status_line(constants::sign_busy());
         return {};

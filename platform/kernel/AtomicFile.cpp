@@ -2,6 +2,7 @@
 
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Thread.h"
+#include "platform/kernel/UniqueFd.h"
 
 #include <atomic>
 #include <cerrno>
@@ -21,30 +22,6 @@ namespace quilbex::kernel {
 namespace {
 
 constexpr win::DWORD kErrorDiskFull = 112;
-
-// An open file descriptor, closed when it goes out of scope unless closed
-// explicitly (where the result of close matters).
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    int close() {
-        int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
-
-private:
-    int m_fd;
-};
 
 // Removes the temporary file unless the rename took it over.
 class TemporaryName {
@@ -79,15 +56,27 @@ win::DWORD error_from_errno(int err, win::DWORD fallback) {
     }
 }
 
-bool write_all(int fd, std::string_view data) {
+bool write_all_at(int fd, std::string_view data, off_t offset) {
     while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
+        ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return true;
+}
+
+// Writes the pieces one after the other from the file's start.
+bool write_pieces(int fd, std::span<const std::string_view> pieces) {
+    off_t offset = 0;
+    for (std::string_view piece : pieces) {
+        if (!write_all_at(fd, piece, offset))
+            return false;
+        offset += static_cast<off_t>(piece.size());
     }
     return true;
 }
@@ -145,14 +134,29 @@ void remove_stale_temporaries(const std::string& folder, const std::string& base
 // Rewrites an existing file through its own inode: the fallback where the
 // folder takes no new file (or the file's owner could not be kept), though
 // the file itself is writable. Mode and owner stay as they are.
-FileResult write_in_place(const std::string& target, std::span<const std::string_view> pieces) {
-    Descriptor fd(::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (!fd.valid())
+//
+// This is the member's only copy, so nothing is given up before the new
+// bytes have a place: the new size is reserved first (a full disk then
+// fails here, with the old bytes untouched), the new bytes are written over
+// the old, and only then is the file cut to the new length.
+FileResult write_in_place(const std::string& path, const std::string& target,
+                          std::span<const std::string_view> pieces) {
+    UniqueFd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd)
         return {error_from_errno(errno, ERROR_ACCESS_DENIED)};
+    if (std::optional<unsigned> mode = private_file_mode(path))
+        ::fchmod(fd.get(), static_cast<mode_t>(*mode));
+    off_t size = 0;
     for (std::string_view piece : pieces)
-        if (!write_all(fd.get(), piece))
-            return {error_from_errno(errno, ERROR_WRITE_FAULT)};
-    if (::fsync(fd.get()) != 0 || fd.close() != 0)
+        size += static_cast<off_t>(piece.size());
+    if (size > 0) {
+        // posix_fallocate returns the error rather than setting errno.
+        if (int err = ::posix_fallocate(fd.get(), 0, size); err != 0)
+            return {error_from_errno(err, ERROR_WRITE_FAULT)};
+    }
+    if (!write_pieces(fd.get(), pieces))
+        return {error_from_errno(errno, ERROR_WRITE_FAULT)};
+    if (::ftruncate(fd.get(), size) != 0 || ::fsync(fd.get()) != 0 || fd.close() != 0)
         return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     return {};
 }
@@ -182,12 +186,12 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
     static std::atomic<unsigned> counter{0};
     TemporaryName temp(folder + "/" + temporary_prefix(base) + std::to_string(::getpid()) + "." +
                        std::to_string(counter.fetch_add(1)) + ".tmp");
-    Descriptor fd(::open(temp.name().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd.valid()) {
+    UniqueFd fd(::open(temp.name().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd) {
         int err = errno;
         temp.commit();  // nothing was created
         if (exists && (err == EACCES || err == EPERM))
-            return write_in_place(target, pieces);
+            return write_in_place(path, target, pieces);
         return {error_from_errno(err, ERROR_ACCESS_DENIED)};
     }
     if (exists) {
@@ -199,7 +203,7 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
             fd.close();
             ::unlink(temp.name().c_str());
             temp.commit();
-            return write_in_place(target, pieces);
+            return write_in_place(path, target, pieces);
         }
         // fchown may drop set-id bits; put the mode back.
         if (!same_owner)
@@ -208,9 +212,8 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
     // A file that holds the member's login is theirs alone, before a byte of it is written.
     if (std::optional<unsigned> mode = private_file_mode(path))
         ::fchmod(fd.get(), static_cast<mode_t>(*mode));
-    for (std::string_view piece : pieces)
-        if (!write_all(fd.get(), piece))
-            return {error_from_errno(errno, ERROR_WRITE_FAULT)};
+    if (!write_pieces(fd.get(), pieces))
+        return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     if (::fsync(fd.get()) != 0 || fd.close() != 0)
         return {error_from_errno(errno, ERROR_WRITE_FAULT)};
     if (::rename(temp.name().c_str(), target.c_str()) != 0)
@@ -218,8 +221,8 @@ FileResult replace_file_contents(const std::string& path, std::span<const std::s
     temp.commit();
 
     // Make the rename itself durable; the file is already complete either way.
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid())
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir)
         ::fsync(dir.get());
     return {};
 }
@@ -230,8 +233,8 @@ FileResult replace_file_contents(const std::string& path, std::initializer_list<
 
 FileResult read_file_contents(const std::string& path, std::string& contents) {
     contents.clear();
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid())
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return {errno == ENOENT ? ERROR_FILE_NOT_FOUND : error_from_errno(errno, ERROR_ACCESS_DENIED)};
     char buffer[16384];
     for (;;) {

@@ -22,15 +22,21 @@ struct FileResult {
 
 // Writes the pieces, in order, as the new contents of the file at `path` (a
 // native path: UTF-8, "/" separators). An existing file keeps its permission
-// bits and owner (a member's private settings file always gets 0600, see
-// MemberFolders.h); a symbolic link is followed and its target replaced. Where
-// the folder takes no new file (or the owner could not be kept) but the file
-// itself is writable, the file is rewritten in place and flushed instead, so
-// that this one save is not atomic. Temporary files of earlier saves whose
-// process is gone are removed. Errors:
-// ERROR_PATH_NOT_FOUND (no such folder), ERROR_ACCESS_DENIED (folder or file
-// not writable, or the name is a folder), ERROR_WRITE_FAULT / ERROR_DISK_FULL
-// (writing failed; the old file is untouched and the temporary file removed).
+// bits and owner, except that a member's private file (MemberFolders.h) gets
+// its own bits back; a symbolic link is followed and its target replaced.
+//
+// Where the folder takes no new file (or the owner could not be kept) but the
+// file itself is writable, the file is rewritten in place and flushed
+// instead, so that this one save is not atomic. It is still never destroyed
+// by a full disk: the new size is reserved before a byte changes (the save
+// fails then with the old contents whole), and the file is cut to its new
+// length only once the new bytes are written.
+//
+// Temporary files of earlier saves whose process is gone are removed.
+// Errors: ERROR_PATH_NOT_FOUND (no such folder), ERROR_ACCESS_DENIED (folder
+// or file not writable, or the name is a folder), ERROR_WRITE_FAULT /
+// ERROR_DISK_FULL (writing failed; the old file is untouched and the
+// temporary file removed).
 FileResult replace_file_contents(const std::string& path, std::span<const std::string_view> pieces);
 FileResult replace_file_contents(const std::string& path, std::initializer_list<std::string_view> pieces);
 

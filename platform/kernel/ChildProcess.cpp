@@ -1,5 +1,7 @@
 #include "platform/kernel/ChildProcess.h"
 
+#include "platform/kernel/UniqueFd.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -15,28 +17,7 @@ namespace quilbex::app {
 
 namespace {
 
-// A file descriptor closed when it goes out of scope.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) {}
-    Fd(Fd&& other) noexcept : m_fd(other.release()) {}
-    Fd& operator=(Fd&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    ~Fd() { reset(); }
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd = -1;
-};
+using Fd = kernel::UniqueFd;
 
 struct Pipe {
     Fd read;

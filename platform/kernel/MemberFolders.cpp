@@ -63,18 +63,23 @@ Current& current() {
     return state;
 }
 
-// The folder a member file named in the program folder lives in, or nullptr.
-const std::string* member_file_folder(const MemberFolders& folders, const std::string& name) {
-    for (const char* config : {kCookieFileName, kConfigFileName})
-        if (name == config)
-            return &folders.config_folder;
-    for (const char* state : {kHistoryFileName, kOldHistoryFileName, kLockFileName})
-        if (name == state)
-            return &folders.state_folder;
+}  // namespace
+
+const MemberFile* MemberFolders::find_file(std::string_view name) const {
+    for (const MemberFile& row : files)
+        if (row.name == name)
+            return &row;
     return nullptr;
 }
 
-}  // namespace
+const std::string& MemberFolders::folder(MemberFolder which) const {
+    return which == MemberFolder::config ? config_folder : state_folder;
+}
+
+std::string MemberFolders::file(std::string_view name) const {
+    const MemberFile* row = find_file(name);
+    return row ? folder(row->folder) + "/" + std::string(name) : std::string();
+}
 
 std::string xdg_config_home(const FolderEnvironment& environment) {
     return base_folder(environment.config_home, environment.home, "/.config");
@@ -157,20 +162,30 @@ std::string redirect_member_file(const std::string& native) {
     if (collapse_slashes(native.substr(0, slash + 1)) != folders.program_folder)
         return native;
     std::string name = native.substr(slash + 1);
+    const MemberFile* row = folders.find_file(name);
+    if (!row)
+        return native;
     struct stat st {};
     if (name == kConfigFileName && ::lstat(folders.config_file().c_str(), &st) != 0)
         return folders.shared_config_file();
-    const std::string* folder = member_file_folder(folders, name);
-    return folder ? *folder + "/" + name : native;
+    return folders.folder(row->folder) + "/" + name;
 }
 
 std::optional<unsigned> private_file_mode(const std::string& native) {
     const MemberFolders& folders = member_folders();
-    if (folders.layout != Layout::installed)
-        return std::nullopt;
-    if (native == folders.cookie_file() || native == folders.config_file() || native == folders.shared_config_file())
-        return 0600u;
+    const std::string file = collapse_slashes(native);
+    for (const MemberFile& row : folders.files) {
+        if ((row.mode & 077) != 0)
+            continue;
+        if (file == folders.file(row.name) || (row.name == kConfigFileName && file == folders.shared_config_file()))
+            return row.mode;
+    }
     return std::nullopt;
+}
+
+unsigned member_file_mode(std::string_view name) {
+    const MemberFile* row = member_folders().find_file(name);
+    return row ? row->mode : 0644u;
 }
 
 std::vector<std::string> make_member_folders(const MemberFolders& folders) {

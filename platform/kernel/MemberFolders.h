@@ -18,7 +18,9 @@
 // the user cannot write.
 
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quilbex::kernel {
@@ -30,6 +32,37 @@ inline constexpr const char* kConfigFileName = "Config.ini";
 inline constexpr const char* kHistoryFileName = "History.log";
 inline constexpr const char* kOldHistoryFileName = "History.log.1";
 inline constexpr const char* kLockFileName = "Daily.lock";
+
+enum class MemberFolder { config, state };
+enum class ShownByWhere { no, yes };
+
+// One file of the member's, as the program names it in its own folder.
+struct MemberFile {
+    std::string_view name;
+    MemberFolder folder;
+    // The permission bits it is made with. A file whose bits give nothing to
+    // others holds the member's login or secrets: every save puts them back,
+    // whatever the file had.
+    unsigned mode;
+    ShownByWhere shown;  // listed by "quilbex --where"
+};
+
+// Every member file. The redirection of the program's names, the folders,
+// the permission bits and the --where listing all read this table.
+//
+//   name            folder  mode  --where  what it holds
+//   Cookie.ini      config  0600  yes      the forum login
+//   Config.ini      config  0600  yes      services and alert channels (passwords, tokens)
+//   History.log     state   0644  yes      one line per sign-in, draw and quote
+//   History.log.1   state   0644  no       the older lines, once History.log was full
+//   Daily.lock      state   0644  yes      held by the run that signs in
+inline constexpr MemberFile kMemberFiles[] = {
+    {kCookieFileName, MemberFolder::config, 0600, ShownByWhere::yes},
+    {kConfigFileName, MemberFolder::config, 0600, ShownByWhere::yes},
+    {kHistoryFileName, MemberFolder::state, 0644, ShownByWhere::yes},
+    {kOldHistoryFileName, MemberFolder::state, 0644, ShownByWhere::no},
+    {kLockFileName, MemberFolder::state, 0644, ShownByWhere::yes},
+};
 
 // What the decision looks at besides the program folder and the profile.
 struct FolderEnvironment {
@@ -52,12 +85,19 @@ struct MemberFolders {
     std::string cache_folder;  // the browser engine's working folders
     std::string named_config;  // the settings file $QUILBEX_CONFIG names, never moved ("/" separators)
     std::string named_config_file;  // the same exactly as named: the file system's name of the file
+    std::span<const MemberFile> files = kMemberFiles;
 
-    std::string cookie_file() const { return config_folder + "/" + kCookieFileName; }
-    std::string config_file() const { return config_folder + "/" + kConfigFileName; }
+    // The row of `name` in `files`, or nullptr.
+    const MemberFile* find_file(std::string_view name) const;
+    const std::string& folder(MemberFolder which) const;
+    // Where the member file `name` (a row of `files`) lives; "" for another name.
+    std::string file(std::string_view name) const;
+
+    std::string cookie_file() const { return file(kCookieFileName); }
+    std::string config_file() const { return file(kConfigFileName); }
     std::string shared_config_file() const { return shared_config_folder + "/" + kConfigFileName; }
-    std::string history_file() const { return state_folder + "/" + kHistoryFileName; }
-    std::string lock_file() const { return state_folder + "/" + kLockFileName; }
+    std::string history_file() const { return file(kHistoryFileName); }
+    std::string lock_file() const { return file(kLockFileName); }
 };
 
 // The decision itself, from the program folder (a native path without a
@@ -85,9 +125,14 @@ const MemberFolders& member_folders();
 // folders; every other name is returned as it is.
 std::string redirect_member_file(const std::string& native);
 
-// The permission bits a member file must have whatever it had (0600 for the
-// settings files of the installed layout, which hold the login), or nothing.
+// The permission bits a member file must have whatever it had (a row whose
+// mode gives nothing to others, in either layout), or nothing for any other
+// file. `native` is where the file lives.
 std::optional<unsigned> private_file_mode(const std::string& native);
+
+// The permission bits the member file `name` is made with (0644 for a name
+// that is not in the table).
+unsigned member_file_mode(std::string_view name);
 
 // Makes the member's folders that do not exist yet (mode 0700). Returns the
 // folders that could not be made.

@@ -6,21 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quilbex::app {
-
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-UniqueFd::~UniqueFd() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+namespace quilbex::kernel {
 
 OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode) {
     OpenedFile result;
@@ -50,4 +36,4 @@ OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode) {
     return result;
 }
 
-}  // namespace quilbex::app
+}  // namespace quilbex::kernel

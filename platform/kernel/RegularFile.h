@@ -5,29 +5,12 @@
 // would otherwise hold the opener until a reader comes, which freezes a
 // window), and kept only when they turn out to be regular files.
 
+#include "platform/kernel/UniqueFd.h"
+
 #include <string>
 #include <sys/types.h>
-#include <utility>
 
-namespace quilbex::app {
-
-// An open file descriptor, closed with its owner.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    ~UniqueFd();
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
+namespace quilbex::kernel {
 
 struct OpenedFile {
     UniqueFd fd;  // none when the file cannot be used
@@ -36,6 +19,13 @@ struct OpenedFile {
 
 // Opens `path` with `flags` plus O_NOFOLLOW, O_NONBLOCK and O_CLOEXEC (and
 // `mode` for O_CREAT) and checks that it is a regular file.
-OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode = 0644);
+OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode);
 
+}  // namespace quilbex::kernel
+
+// The application's code names these without the kernel's namespace.
+namespace quilbex::app {
+using kernel::open_regular_file;
+using kernel::OpenedFile;
+using kernel::UniqueFd;
 }  // namespace quilbex::app

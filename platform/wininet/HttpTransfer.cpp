@@ -2,7 +2,7 @@
 
 #include "platform/wininet/CookieStore.h"
 #include "platform/wininet/Curl.h"
-#include "platform/wininet/CurlTls.h"
+#include "platform/wininet/OpenSsl.h"
 #include "platform/wininet/RequestHeaders.h"
 #include "platform/wininet/WinInetErrors.h"
 
@@ -84,6 +84,58 @@ void configure_method(CURL* easy, const TransferSpec& order) {
     }
 }
 
+// "host" or "host:port" of a URL, without the user part.
+std::string authority_of(const std::string& url) {
+    auto start = url.find("://");
+    std::string rest = start == std::string::npos ? url : url.substr(start + 3);
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    auto at = rest.rfind('@');
+    return at == std::string::npos ? rest : rest.substr(at + 1);
+}
+
+// The kind of a certificate that the peer verification refused. libcurl
+// checks the name itself once OpenSSL has accepted the chain, and says so in
+// words only; OpenSSL's verdict on the chain tells the other kinds.
+FailureKind certificate_kind(CURL* easy, const std::string& reason) {
+    if (reason.find("no alternative certificate subject name matches") != std::string::npos ||
+        reason.find("does not match target host name") != std::string::npos)
+        return FailureKind::certificate_wrong_name;
+    long verdict = X509_V_OK;
+    curl().easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verdict);
+    switch (verdict) {
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH: return FailureKind::certificate_wrong_name;
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID: return FailureKind::certificate_expired;
+    default: return FailureKind::certificate_untrusted;
+    }
+}
+
+RequestFailure describe_failure(CURL* easy, CURLcode code, bool timed_out, const std::string& url,
+                                const char* error_text) {
+    RequestFailure failure{FailureKind::other, authority_of(url), *error_text ? error_text : ""};
+    if (failure.reason.empty())
+        failure.reason = curl().easy_strerror(code);
+    switch (timed_out ? CURLE_OPERATION_TIMEDOUT : code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: failure.kind = FailureKind::name_not_resolved; break;
+    case CURLE_COULDNT_CONNECT: failure.kind = FailureKind::refused; break;
+    case CURLE_OPERATION_TIMEDOUT:
+        failure.kind = FailureKind::timeout;
+        if (timed_out)
+            failure.reason = "no data received within the receive time-out";
+        break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR: failure.kind = certificate_kind(easy, failure.reason); break;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER: failure.kind = FailureKind::tls; break;
+    default: break;
+    }
+    return failure;
+}
+
 bool is_https(const std::string& url) { return url.size() >= 6 && ::strncasecmp(url.c_str(), "https:", 6) == 0; }
 
 }  // namespace
@@ -124,14 +176,13 @@ TransferResult perform_transfer(const TransferSpec& order) {
     curl().easy_setopt(e, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
     curl().easy_setopt(e, CURLOPT_PROXYHEADER, proxy_headers.get());
     curl().easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl().easy_setopt(e, CURLOPT_PROXY, order.proxy_url.c_str());
     if (!order.agent.empty() && !has_header(order.header_lines, "User-Agent"))
         curl().easy_setopt(e, CURLOPT_USERAGENT, order.agent.c_str());
     configure_method(e, order);
     // Redirects are not followed, so a plain address never meets a
     // certificate.
     SharedTrustStore store;
-    configure_curl_tls(e, order.trust, is_https(order.url), store);
+    apply_network_settings(e, order.url, is_https(order.url), order.network, store);
     if (order.use_cookie_store)
         attach_cookie_store(e);
     if (order.connect_timeout_ms != 0)
@@ -144,6 +195,8 @@ TransferResult perform_transfer(const TransferSpec& order) {
     curl().easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
     curl().easy_setopt(e, CURLOPT_XFERINFOFUNCTION, on_progress);
     curl().easy_setopt(e, CURLOPT_XFERINFODATA, &context);
+    char error_text[CURL_ERROR_SIZE] = "";
+    curl().easy_setopt(e, CURLOPT_ERRORBUFFER, error_text);
 
     CURLcode code = curl().easy_perform(e);
     curl().easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
@@ -156,6 +209,8 @@ TransferResult perform_transfer(const TransferSpec& order) {
     win::DWORD error = context.timed_out   ? ERROR_INTERNET_TIMEOUT
                        : context.cancelled ? ERROR_INTERNET_OPERATION_CANCELLED
                                            : map_curl_error(code);
+    if (!context.cancelled)
+        result.failure = describe_failure(e, code, context.timed_out, order.url, error_text);
     if (result.status > 0 && !result.header_lines.empty()) {
         result.body_error = error;
     } else {

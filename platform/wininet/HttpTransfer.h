@@ -4,7 +4,8 @@
 // received whole into memory. Internal to this layer.
 
 #include "platform/kernel/WinTypes.h"
-#include "platform/wininet/TlsTrust.h"
+#include "platform/wininet/NetworkSettings.h"
+#include "platform/wininet/RequestFailure.h"
 
 #include <atomic>
 #include <string>
@@ -18,17 +19,17 @@ struct TransferSpec {
     std::vector<std::string> header_lines;  // the block to send, in order
     const std::string* body = nullptr;  // null: no body
     std::string agent;  // sent as User-Agent when the block has none
-    std::string proxy_url;  // empty: direct
     bool use_cookie_store = true;
     win::DWORD connect_timeout_ms = 0;  // 0: no limit
     win::DWORD receive_timeout_ms = 0;  // 0: no limit; time without any byte moving
-    TlsTrust trust;
+    NetworkSettings network;  // trust and proxy
     const std::atomic<bool>* cancelled = nullptr;  // set when the handle is closed meanwhile
 };
 
 struct TransferResult {
     // ERROR_SUCCESS, or why no response was received.
     win::DWORD error = 0;
+    RequestFailure failure;  // why, when error is set
     long status = 0;
     std::vector<std::string> header_lines;  // status line first, without line ends
     std::string body;

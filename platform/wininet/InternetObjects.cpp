@@ -117,9 +117,9 @@ HandleOptions InternetObject::effective_options() const {
     return options;
 }
 
-std::string SessionObject::proxy_for(const std::string& scheme) const {
+std::optional<std::string> SessionObject::proxy_for(const std::string& scheme) const {
     if (m_access_type != INTERNET_OPEN_TYPE_PROXY)
-        return {};
+        return std::nullopt;
     return proxy_for_scheme(m_proxy_list, scheme);
 }
 
@@ -154,7 +154,6 @@ DWORD RequestObject::send(std::string_view header_block, std::string body) {
     order.use_cookie_store = (m_flags & INTERNET_FLAG_NO_COOKIES) == 0;
     order.connect_timeout_ms = options.connect_timeout_ms.value_or(kDefaultConnectTimeoutMs);
     order.receive_timeout_ms = options.receive_timeout_ms.value_or(kDefaultReceiveTimeoutMs);
-    order.trust = tls_trust();
     order.cancelled = &closed_flag();
 
     auto keep = [this](TransferResult result) {
@@ -168,16 +167,19 @@ DWORD RequestObject::send(std::string_view header_block, std::string body) {
         m_has_response = false;
         m_response = {};
     }
+    set_last_request_failure({});
 
     for (int hop = 0;; ++hop) {
         order.url = url;
         order.verb = verb;
         order.header_lines = lines;
         order.body = has_body ? &body : nullptr;
-        order.proxy_url = session.proxy_for(scheme_of(url));
+        order.network.proxy = session.proxy_for(scheme_of(url));
         TransferResult result = perform_transfer(order);
-        if (result.error != ERROR_SUCCESS)
+        if (result.error != ERROR_SUCCESS) {
+            set_last_request_failure(std::move(result.failure));
             return result.error;
+        }
 
         bool follow = is_redirect_status(result.status) && !result.redirect_url.empty() &&
                       (m_flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0;

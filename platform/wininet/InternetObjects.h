@@ -62,8 +62,11 @@ public:
         : InternetObject(HandleKind::Session, nullptr), m_agent(std::move(agent)), m_access_type(access_type),
           m_proxy_list(std::move(proxy_list)) {}
     const std::string& agent() const { return m_agent; }
-    // The proxy URL for a scheme, or empty for a direct connection.
-    std::string proxy_for(const std::string& scheme) const;
+    // The proxy URL for a scheme (empty for a direct connection) when the
+    // session was opened with a proxy list; none when the environment's
+    // policy decides (ProxyPolicy.h): a session opened "direct" or
+    // "preconfigured" connects as every other user of the network does.
+    std::optional<std::string> proxy_for(const std::string& scheme) const;
 
 private:
     std::string m_agent;

@@ -71,7 +71,9 @@ void SetLastError(DWORD error) { kernel::SetLastError(error); }
 HINTERNET InternetOpenA(LPCSTR agent, DWORD access_type, LPCSTR proxy, LPCSTR, DWORD) {
     std::string proxy_list;
     switch (access_type) {
-    case INTERNET_OPEN_TYPE_PRECONFIG:  // no system-wide proxy settings here: direct
+    // The machine's proxy settings here are the environment's variables,
+    // which every user of the network follows (ProxyPolicy.h).
+    case INTERNET_OPEN_TYPE_PRECONFIG:
     case INTERNET_OPEN_TYPE_DIRECT: break;
     case INTERNET_OPEN_TYPE_PROXY:
         if (!proxy || !*proxy)

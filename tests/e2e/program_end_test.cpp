@@ -156,11 +156,11 @@ TEST_F(WholeProgramEnd, closing_before_a_delayed_quote_reply_ends_with_status_0)
     EXPECT_EQ(program_output().find("AddressSanitizer"), std::string::npos) << program_output();
 }
 
-TEST_F(WholeProgramEnd, a_configuration_naming_only_some_hosts_is_refused_at_start_and_nothing_is_sent) {
+TEST_F(WholeProgramEnd, a_configuration_naming_hosts_but_not_the_forum_is_refused_at_start_and_nothing_is_sent) {
     start_services();
     install_program();
-    write_file(folder() + "/Config.ini", "[HOSTS]\r\nforum=" + services().host(services().forum_port()) +
-                                             "\r\nquote=" + services().host(services().quote_port()) + "\r\n");
+    write_file(folder() + "/Config.ini", "[HOSTS]\r\nquote=" + services().host(services().quote_port()) +
+                                             "\r\naccount=" + services().host(services().account_port()) + "\r\n");
     start();
     auto box = m_desktop->wait_window("配置错误", 40s);
     ASSERT_TRUE(box) << "no message; program output:\n" << program_output();

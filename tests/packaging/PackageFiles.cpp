@@ -9,11 +9,11 @@ namespace quilbex::packaging {
 
 namespace fs = std::filesystem;
 
-std::string package_file() {
+std::string package_file(const std::string& name) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(QUILBEX_PACKAGE_DIR, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("quilbex_") && name.ends_with("_amd64.deb"))
+        const std::string file = entry.path().filename().string();
+        if (file.starts_with(name + "_") && file.ends_with("_amd64.deb"))
             return entry.path().string();
     }
     return {};
@@ -40,9 +40,13 @@ CommandResult run_command(const std::string& command_line) {
     return result;
 }
 
-UnpackedPackage::UnpackedPackage() {
-    const std::string deb = package_file();
-    m_ok = !deb.empty() && run_command("dpkg-deb -x " + shell_quoted(deb) + " " + shell_quoted(root())).status == 0;
+UnpackedPackage::UnpackedPackage(const std::vector<std::string>& names) {
+    m_ok = true;
+    for (const std::string& name : names) {
+        const std::string deb = package_file(name);
+        m_ok = m_ok && !deb.empty() &&
+               run_command("dpkg-deb -x " + shell_quoted(deb) + " " + shell_quoted(root())).status == 0;
+    }
     // The unpacked tree belongs to root; others may read it, as an installed copy.
     fs::permissions(root(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);

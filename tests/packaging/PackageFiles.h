@@ -9,8 +9,9 @@
 
 namespace quilbex::packaging {
 
-// The package file in QUILBEX_PACKAGE_DIR; empty when there is none.
-std::string package_file();
+// The file of the package `name` ("quilbex-cli" or "quilbex") in
+// QUILBEX_PACKAGE_DIR; empty when there is none.
+std::string package_file(const std::string& name);
 
 struct CommandResult {
     int status = -1;  // the exit status, -1 when it did not exit
@@ -21,10 +22,11 @@ struct CommandResult {
 CommandResult run_command(const std::string& command_line);
 std::string shell_quoted(const std::string& text);
 
-// The package unpacked with dpkg-deb -x into a fresh folder.
+// Packages unpacked with dpkg-deb -x into one fresh folder: by default both,
+// as an installed copy with its window.
 class UnpackedPackage {
 public:
-    UnpackedPackage();
+    explicit UnpackedPackage(const std::vector<std::string>& names = {"quilbex-cli", "quilbex"});
     bool ok() const { return m_ok; }
     const std::string& root() const { return m_folder.path(); }
     std::string path(const std::string& inside) const { return root() + inside; }

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
+#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 
@@ -160,6 +162,22 @@ TEST_F(InstalledForAMemberTest, KeepsTheMembersFilesInTheirHomeAndNothingInThePr
     for (const std::string& path : {cookie_file, m_home + "/.config/quilbex/Config.ini", history,
                                     m_home + "/.local/state/quilbex/Daily.lock", m_unpacked.path("/usr/lib/quilbex")})
         EXPECT_THAT(where.output, HasSubstr(path));
+    // Each file's path starts in one terminal column, whatever the width of its name
+    // (a Chinese character takes two columns).
+    std::set<std::size_t> columns;
+    std::istringstream lines(where.output);
+    for (std::string line; std::getline(lines, line);) {
+        const auto slash = line.find(" /");
+        if (!line.starts_with("  ") || slash == std::string::npos)
+            continue;
+        std::size_t column = 0;
+        for (std::size_t i = 0; i <= slash; ++i) {
+            const auto c = static_cast<unsigned char>(line[i]);
+            column += c < 0x80 ? 1 : (c >= 0xE0 ? 2 : 0);  // a three-byte character is a wide one here
+        }
+        columns.insert(column);
+    }
+    EXPECT_EQ(columns.size(), 1u) << where.output;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "NetworkFaultFixture.h"
 #include "TlsServer.h"
+#include "platform/wininet/RequestFailure.h"
 #include "platform/wininet/TlsTrust.h"
 
 #include <filesystem>
@@ -39,6 +40,7 @@ protected:
         std::string body, headers, cookies, returned;
         int handshakes = 0, requests = 0;
         std::chrono::steady_clock::duration took{};
+        wininet::RequestFailure failure;
     };
 
     static Exchange fetch(ServerIdentity identity) {
@@ -53,6 +55,7 @@ protected:
             ByteSet body = app::http_request(
                 {.url = url.c_str(), .cookies = &cookies, .returned_cookies = &returned, .returned_headers = &headers});
             e.took = std::chrono::steady_clock::now() - start;
+            e.failure = wininet::last_request_failure();
             e.body = bytes(body);
             server.stop();
             e.handshakes = server.handshakes();
@@ -80,15 +83,17 @@ TEST_F(CertificateFaults, a_trusted_certificate_for_the_host_carries_the_request
 }
 
 TEST_F(CertificateFaults, self_signed_wrong_host_and_expired_certificates_get_no_request) {
+    using wininet::FailureKind;
     struct Case {
         const char* name;
         ServerIdentity identity;
+        FailureKind kind;  // what the run that sent it is told
     };
     Case cases[] = {
-        {"self-signed", self_signed("127.0.0.1")},
-        {"issued for another host", m_authority.issue("wrong.example")},
-        {"expired", m_authority.issue("127.0.0.1", {-7 * 86400, -86400})},
-        {"not yet valid", m_authority.issue("127.0.0.1", {86400, 7 * 86400})},
+        {"self-signed", self_signed("127.0.0.1"), FailureKind::certificate_untrusted},
+        {"issued for another host", m_authority.issue("wrong.example"), FailureKind::certificate_wrong_name},
+        {"expired", m_authority.issue("127.0.0.1", {-7 * 86400, -86400}), FailureKind::certificate_expired},
+        {"not yet valid", m_authority.issue("127.0.0.1", {86400, 7 * 86400}), FailureKind::certificate_expired},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -100,6 +105,8 @@ TEST_F(CertificateFaults, self_signed_wrong_host_and_expired_certificates_get_no
         EXPECT_EQ(e.cookies, "sent=1");
         EXPECT_EQ(e.returned, "sent=1");
         EXPECT_LT(e.took, 5s);
+        EXPECT_EQ(e.failure.kind, c.kind) << e.failure.reason;
+        EXPECT_EQ(e.failure.host.rfind("127.0.0.1:", 0), 0u) << e.failure.host;
     }
     expect_nothing_left();
 }

@@ -7,6 +7,7 @@
 #include "platform/ui/Messages.h"
 #include "platform/ui/Styles.h"
 #include "platform/ui/gtk/CairoContext.h"
+#include "platform/ui/gtk/ChineseFont.h"
 #include "platform/ui/gtk/GtkNative.h"
 #include "platform/ui/gtk/GtkSignals.h"
 #include "platform/ui/gtk/GtkText.h"
@@ -573,6 +574,7 @@ GtkWidget* GtkBackend::container_of(HWND handle) const {
 extern "C" bool quilbex_ui_gtk_start() {
     if (!gtk_init_check(nullptr, nullptr))
         return false;
+    quilbex::ui::gtk::warn_without_chinese_font();
     quilbex::ui::WindowSystem::install(
         std::make_unique<quilbex::ui::WindowSystem>(std::make_unique<quilbex::ui::gtk::GtkBackend>()));
     return true;

@@ -5,6 +5,7 @@
 // gives them a bus.
 
 #include "ProgramRun.h"
+#include "app/member/RunLock.h"
 #include "sim/Simulator.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +43,13 @@ protected:
     RunResult sign_in(std::vector<std::string> extra = {}) {
         extra.insert(extra.begin(), "--sign-in");
         return folder.run(extra, quiet_desktop());
+    }
+
+    // The run lock of the member whose files lie in the program's folder.
+    std::unique_ptr<app::RunLock> lock_member(std::chrono::milliseconds wait) const {
+        kernel::MemberFolders member;
+        member.state_folder = folder.path().string();
+        return app::RunLock::acquire(member, wait);
     }
 
     std::vector<sim::LogEntry> requests(const std::string& service) {

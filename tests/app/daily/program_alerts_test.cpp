@@ -3,7 +3,9 @@
 // requires STARTTLS with the local services' certificate and a login.
 
 #include "DailyFixture.h"
+#include "app/member/History.h"
 #include "sim/PushService.h"
+#include "sim/PushStandIn.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -120,9 +122,10 @@ protected:
     void configure(const std::string& notify_lines) { write_config(sim->ca_file(), "[NOTIFY]\r\n" + notify_lines); }
     RunResult notify_test() { return folder.run({"--notify-test"}, quiet_desktop()); }
 
-    // The member line and the time line that every alert text ends with.
-    std::string member_and_time() const {
-        return "\n成员：" + folder.path().string() + "\n时间：\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$";
+    // The member line and the time line that every alert text ends with,
+    // with the run's facts between them.
+    std::string member_and_time(const std::string& facts = "") const {
+        return "\n成员：默认\n" + facts + "时间：\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$";
     }
 
     std::unique_ptr<sim::PushService> push;
@@ -220,8 +223,10 @@ TEST_F(Alerts, a_lost_login_alerts_the_member_through_every_channel) {
 
     ASSERT_EQ(push->messages().size(), 1u);
     EXPECT_EQ(push->messages()[0].title, "Quilbex 签到：未登录");
-    EXPECT_TRUE(
-        std::regex_search(push->messages()[0].text, std::regex("^登录已失效，请打开程序重新登录" + member_and_time())));
+    EXPECT_TRUE(std::regex_search(
+        push->messages()[0].text,
+        std::regex("^登录已失效，请打开程序重新登录" + member_and_time("签到：您需要先登录才能继续本操作\n"))))
+        << push->messages()[0].text;
     ASSERT_EQ(server.messages().size(), 1u);
     EXPECT_EQ(server.messages()[0]["headers"]["Subject"], "Quilbex 签到：未登录");
 }
@@ -246,6 +251,45 @@ TEST_F(Alerts, failed_channels_are_reported_without_secrets_and_leave_the_exit_s
         EXPECT_THAT(text, Not(HasSubstr(kPushKey)));
         EXPECT_THAT(text, Not(HasSubstr(kMailPassword)));
     }
+}
+
+TEST_F(Alerts, with_when_always_a_good_run_alerts_too_with_its_sign_in_draws_and_the_cookies_expiry) {
+    configure(webhook("when=always\r\n"));
+    write_file(folder.file("Cookie.ini"),
+               "[COOKIE]\r\ncookie=" + std::string(kMemberCookie) + "\r\nexpires=1800000000\r\n");
+    sim->state().scenario.set("sign", "success");
+    sim->state().scenario.set("draws", "1");
+    RunResult run = sign_in({"--message", "x", "--quiet"});
+    EXPECT_EQ(run.status, 0) << run.err;
+
+    ASSERT_EQ(push->messages().size(), 1u);
+    EXPECT_EQ(push->messages()[0].title, "Quilbex 签到：完成");
+    const std::string expected =
+        "^已签到或今日已经签到" +
+        member_and_time("签到：签到成功\n抽奖：第 1 次：恭喜您抽中 金币 x1；第 2 次：今日抽奖次数已用完，"
+                        "明天再来吧\nCookie 有效至：" +
+                        app::local_time_text(1800000000) + "\n");
+    EXPECT_TRUE(std::regex_search(push->messages()[0].text, std::regex(expected))) << push->messages()[0].text;
+}
+
+TEST_F(Alerts, without_a_channel_in_config_ini_the_panels_variables_are_used_and_a_services_refusal_is_shown) {
+    configure("");
+    auto bark = sim::PushStandIn::start(sim::PushKind::bark, QUILBEX_SIM_CERT_DIR, {"barkSecretKey", "", ""});
+    auto gotify = sim::PushStandIn::start(sim::PushKind::gotify, QUILBEX_SIM_CERT_DIR, {"AgotifySecret", "", ""});
+    ASSERT_TRUE(bark && gotify);
+    auto env = quiet_desktop();
+    env["BARK_PUSH"] = bark->origin() + "/barkSecretKey";
+    env["GOTIFY_URL"] = gotify->origin();
+    env["GOTIFY_TOKEN"] = "wrongGotifyToken";
+    RunResult run = folder.run({"--notify-test"}, env);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.out, HasSubstr("bark（127.0.0.1:" + std::to_string(bark->port()) + "）：已送出：HTTP 200\n"));
+    EXPECT_THAT(run.out, HasSubstr("gotify（127.0.0.1:" + std::to_string(gotify->port()) +
+                                   "）：没有送出：HTTP 401：you need to provide a valid access token"));
+    ASSERT_EQ(bark->messages().size(), 1u);
+    EXPECT_EQ(bark->messages()[0].title, "Quilbex 提醒测试");
+    for (const char* secret : {"barkSecretKey", "wrongGotifyToken"})
+        EXPECT_THAT(run.out + run.err, Not(HasSubstr(secret)));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <gmock/gmock.h>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -91,6 +92,7 @@ protected:
         fs::path dir = folder.path() / ("m" + std::to_string(++m_members)) / name;
         fs::create_directories(dir);
         fs::copy_file(folder.file("quilbex"), dir / "quilbex");
+        write_file(dir / "Cookie.ini", "[COOKIE]\r\ncookie=BBS_UNAME=m\r\n");
         return dir / "quilbex";
     }
     RunResult run(const fs::path& program, std::vector<std::string> args,
@@ -157,7 +159,7 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
         if (c.refusal) {
             EXPECT_EQ(install.status, 1);
             EXPECT_THAT(install.err, HasSubstr(c.refusal));
-            EXPECT_TRUE(units(".service").empty());
+            EXPECT_FALSE(fs::exists(config_home()));
             continue;
         }
         ASSERT_EQ(install.status, 0) << install.err;
@@ -176,9 +178,10 @@ TEST_F(DailyTimerInstall, hostile_folder_names_give_units_that_systemd_verifies_
         for (const std::string& variable :
              {"QUILBEX_CONFIG=" + config, "XDG_CONFIG_HOME=" + config_home().string(), "XDG_STATE_HOME=" + state})
             EXPECT_THAT(service, HasSubstr("Environment=" + app::unit_word(variable) + "\n"));
+        // A program that is gone is skipped, not run.
+        EXPECT_THAT(service, HasSubstr("\nConditionFileIsExecutable="));
         ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
-        EXPECT_TRUE(units(".timer").empty());
-        EXPECT_FALSE(fs::exists(unit_dir() / "timers.target.wants" / timers[0]));
+        EXPECT_FALSE(fs::exists(config_home() / "systemd")) << "the folders the install made go with it";
     }
 }
 
@@ -219,6 +222,8 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     folder.launcher = systemd_machine.launcher();
     fs::path program = program_in("one");
     ASSERT_EQ(run(program, {"--install-daily", "07:00"}).status, 0);
+    fs::create_directories(program.parent_path() / "profiles/work");
+    write_file(program.parent_path() / "profiles/work/Cookie.ini", "[COOKIE]\r\ncookie=BBS_UNAME=w\r\n");
     RunResult work = run(program, {"--profile", "work", "--install-daily", "09:30"});
     ASSERT_EQ(work.status, 0) << work.err;
     auto timers = units(".timer");
@@ -238,8 +243,8 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     EXPECT_THAT(status, HasSubstr("已签到\n  Cookie 有效期未知\n"));
     // Each member's last result comes from that member's own history.
     EXPECT_THAT(status, HasSubstr("每天 07:00"));
-    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 sign-in 已签到\n"));
-    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 09:42:10 sign-in 网络无应答\n"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 签到 已签到\n"));
+    EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 09:42:10 签到 网络无应答\n"));
 
     ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
     EXPECT_EQ(units(".timer"), std::vector<std::string>{timers[1]});
@@ -288,18 +293,20 @@ TEST_F(DailyTimerInstall, a_user_manager_enables_each_members_own_timer_and_runs
         return !systemctl({"show", "--property=Version", "--value"}).empty();
     })) << "the user manager did not answer";
 
-    // The settings file names a host but not the forum: a run that reads it
-    // ends with status 1 before anything else, where one without it would
-    // find no cookie (status 2).
+    // After the install the settings file names a host but not the forum,
+    // and the other member's cookie is gone: a run that reads the file ends
+    // with status 1 before anything else, the other finds no cookie (status 2).
     fs::path hostile = program_in("50% $HOME ${X} 中文 签到");
     fs::path config = hostile.parent_path() / "Config %h $X.ini";
-    write_file(config, "[HOSTS]\r\napi=127.0.0.1:1\r\n");
+    write_file(config, "");
     fs::path plain = program_in("plain");
     RunResult first = run(hostile, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config.string()}});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_THAT(first.out, HasSubstr("已启用"));
     RunResult second = run(plain, {"--install-daily", "09:00"});
     ASSERT_EQ(second.status, 0) << second.err;
+    write_file(config, "[HOSTS]\r\napi=127.0.0.1:1\r\n");
+    fs::remove(plain.parent_path() / "Cookie.ini");
     auto timers = units(".timer");
     ASSERT_EQ(timers.size(), 2u);
     auto service_of = [](const std::string& timer) { return timer.substr(0, timer.size() - 6) + ".service"; };
@@ -328,10 +335,15 @@ TEST_F(DailyTimerInstall, a_user_manager_enables_each_members_own_timer_and_runs
     ASSERT_EQ(systemctl({"disable", plain_timer}), "");
     fs::remove_all(unit_dir() / "timers.target.wants");
     write_file(unit_dir() / "timers.target.wants", "");
+    write_file(plain.parent_path() / "Cookie.ini", "[COOKIE]\r\ncookie=BBS_UNAME=m\r\n");
+    const std::string timer_before = read_file(unit_dir() / plain_timer);
     RunResult refused = run(plain, {"--install-daily", "10:00"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_THAT(refused.err, HasSubstr("没有启用"));
     EXPECT_THAT(refused.out, Not(HasSubstr("已启用")));
+    // The failed install put the earlier one back as it was.
+    EXPECT_EQ(units(".timer"), std::vector<std::string>{plain_timer});
+    EXPECT_EQ(read_file(unit_dir() / plain_timer), timer_before);
 }
 
 class DailyCrontab : public DailyTimerInstall {
@@ -359,16 +371,19 @@ protected:
     PrivateMounts machine{"mkdir -m 1730 /var/spool/cron/crontabs && chgrp crontab /var/spool/cron/crontabs"};
 };
 
+// True when a cron daemon runs on this machine, as the program looks for one.
+bool cron_daemon_here() { return run_child({"pgrep", "-x", "cron|crond"}).ok(); }
+
 TEST_F(DailyCrontab, the_members_line_joins_the_crontab_and_leaves_every_other_line_as_it_was) {
     const std::string others = "MAILTO=me@example.org\n# notes: 100% mine\n0 1 * * * backup \\%d\n";
     set_table(others);
     fs::path one = program_in("50% 中文"), two = program_in("two");
     std::string config = (one.parent_path() / "Config 100%.ini").string();
     write_file(config, "");
-    RunResult install = run(one, {"--install-daily", "07:15"}, {{"QUILBEX_CONFIG", config}});
+    RunResult install = run(one, {"--install-daily", "07:15", "--force"}, {{"QUILBEX_CONFIG", config}});
     ASSERT_EQ(install.status, 0) << install.err;
-    ASSERT_EQ(run(one, {"--install-daily", "06:05"}, {{"QUILBEX_CONFIG", config}}).status, 0);
-    ASSERT_EQ(run(two, {"--install-daily", "09:00"}).status, 0);
+    ASSERT_EQ(run(one, {"--install-daily", "06:05", "--force"}, {{"QUILBEX_CONFIG", config}}).status, 0);
+    ASSERT_EQ(run(two, {"--install-daily", "09:00", "--force"}).status, 0);
     EXPECT_EQ(units(".timer").size(), 2u) << "unit files are written for a later systemd too";
 
     std::string after = table();
@@ -391,14 +406,58 @@ TEST_F(DailyCrontab, the_members_line_joins_the_crontab_and_leaves_every_other_l
     EXPECT_EQ(table(), others + lines[1] + "\n");
 }
 
-TEST_F(DailyCrontab, without_systemd_or_a_crontab_command_nothing_is_scheduled_and_the_run_says_so) {
+TEST_F(DailyCrontab, the_line_runs_the_program_only_while_it_is_there_and_the_last_line_takes_the_table_with_it) {
+    fs::path program = program_in("gone 50%");
+    ASSERT_EQ(run(program, {"--install-daily", "--force"}).status, 0);
+    std::string line = table();
+    ASSERT_THAT(line, HasSubstr("[ -x '"));
+    // The line as cron runs it: the program's own run first, then none once it is removed.
+    fs::path marker = program.parent_path() / "ran";
+    write_file(program.parent_path() / "fake", "#!/bin/sh\n: > '" + marker.string() + "'\n");
+    fs::rename(program, program.parent_path() / "real");
+    fs::copy_file(program.parent_path() / "fake", program);
+    fs::permissions(program, fs::perms::owner_all);
+    std::string command = line.substr(line.find("; ") + 2);
+    command = std::regex_replace(command.substr(0, command.find(" # ")), std::regex("\\\\%"), "%");
+    EXPECT_TRUE(run_child({"sh", "-c", command}).ok());
+    EXPECT_TRUE(fs::exists(marker));
+    fs::remove(program);
+    app::ChildResult skipped = run_child({"sh", "-c", command});
+    EXPECT_EQ(skipped.out + skipped.err, "");
+
+    fs::rename(program.parent_path() / "real", program);
+    ASSERT_EQ(run(program, {"--uninstall-daily"}).status, 0);
+    EXPECT_FALSE(fs::exists(table_file())) << "a table with only the member's line is removed";
+    EXPECT_FALSE(fs::exists(config_home() / "systemd"));
+}
+
+TEST_F(DailyCrontab, an_install_that_cannot_run_is_refused_with_the_reason_and_leaves_nothing_behind) {
+    if (cron_daemon_here())
+        GTEST_SKIP() << "a cron daemon runs on this machine";
     fs::path program = program_in("lone");
-    RunResult install = run(program, {"--install-daily"}, {{"PATH", "/nonexistent"}});
-    EXPECT_EQ(install.status, 1);
-    EXPECT_THAT(install.err, HasSubstr("crontab"));
-    EXPECT_THAT(install.err, HasSubstr("没有安排"));
-    EXPECT_EQ(units(".timer").size(), 1u) << "the unit files are written all the same";
-    EXPECT_FALSE(fs::exists(table_file()));
+    struct Case {
+        std::string what;
+        std::vector<std::string> args;
+        std::map<std::string, std::string> env;
+        const char* reason;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"no cron daemon", {"--install-daily"}, {}, "没有运行 cron 服务"},
+             {"no crontab command", {"--install-daily", "--force"}, {{"PATH", "/nonexistent"}}, "没有安排"},
+         }) {
+        SCOPED_TRACE(c.what);
+        RunResult install = run(program, c.args, c.env);
+        EXPECT_EQ(install.status, 1);
+        EXPECT_THAT(install.err, HasSubstr(c.reason));
+        EXPECT_FALSE(fs::exists(config_home())) << "no unit file and no folder is left";
+        EXPECT_FALSE(fs::exists(table_file()));
+        EXPECT_THAT(run(program, {"--status"}).out, HasSubstr("没有安装每日自动签到"));
+    }
+    fs::remove(program.parent_path() / "Cookie.ini");
+    RunResult no_cookie = run(program, {"--install-daily", "--force"});
+    EXPECT_EQ(no_cookie.status, 1);
+    EXPECT_THAT(no_cookie.err, HasSubstr("还没有保存 Cookie"));
+    EXPECT_FALSE(fs::exists(config_home()));
 }
 
 }  // namespace

@@ -62,16 +62,17 @@ TEST_F(DailyRun, without_an_answer_it_tries_again_after_each_wait_and_holds_no_l
     sim->state().scenario.set("draws", "0");
     int pid = folder.start({"--sign-in", "--message", "x", "--retry", "3,1"}, quiet_desktop());
     ASSERT_TRUE(wait_until([&] { return requests("forum").size() >= 2; }));
-    bool free_while_waiting = wait_until(
-        [&] { return app::RunLock::acquire(folder.path().string(), 0ms) && requests("forum").size() == 2; }, 20s);
+    bool free_while_waiting = wait_until([&] { return lock_member(0ms) && requests("forum").size() == 2; }, 20s);
     RunResult run = folder.wait(pid);
     EXPECT_TRUE(free_while_waiting);
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(run.out, "签到：网络无应答\n签到：网络无应答\n签到：签到成功\n抽奖 1：今日抽奖次数已用完，明天再来吧\n");
+    const std::string no_answer = "网络无应答（" + sim->host(sim->forum_port()) + "：连接中断）";
+    EXPECT_EQ(run.out, "签到：" + no_answer + "\n签到：" + no_answer +
+                           "\n签到：签到成功\n抽奖 1：今日抽奖次数已用完，明天再来吧\n");
     EXPECT_THAT(run.err, HasSubstr("3 秒后再试"));
     EXPECT_THAT(run.err, HasSubstr("1 秒后再试"));
     EXPECT_EQ(history_of(read_file(folder.file("History.log"))),
-              (std::vector<std::string>{"sign-in | 网络无应答", "sign-in | 网络无应答", "sign-in | 签到成功",
+              (std::vector<std::string>{"sign-in | " + no_answer, "sign-in | " + no_answer, "sign-in | 签到成功",
                                         "draw 1 | 今日抽奖次数已用完，明天再来吧"}));
     auto forum = requests("forum");
     ASSERT_EQ(forum.size(), 6u);
@@ -83,9 +84,10 @@ TEST_F(DailyRun, with_retry_0_one_try_says_no_answer_rather_than_not_logged_in) 
     sim->state().scenario.set("unanswered", "2");
     RunResult run = sign_in({"--message", "x", "--retry", "0"});
     EXPECT_EQ(run.status, 3) << run.err;
-    EXPECT_EQ(run.out, "签到：网络无应答\n");
+    const std::string no_answer = "网络无应答（" + sim->host(sim->forum_port()) + "：连接中断）";
+    EXPECT_EQ(run.out, "签到：" + no_answer + "\n");
     EXPECT_THAT(run.err, Not(HasSubstr("再试。")));
-    EXPECT_EQ(history_of(read_file(folder.file("History.log"))), std::vector<std::string>{"sign-in | 网络无应答"});
+    EXPECT_EQ(history_of(read_file(folder.file("History.log"))), std::vector<std::string>{"sign-in | " + no_answer});
     EXPECT_EQ(requests("forum").size(), 2u);
 
     for (const char* bad : {"", "0,1", "1,,1", "x"})
@@ -216,7 +218,7 @@ TEST_F(DailyRun, a_bus_that_never_answers_holds_the_run_a_few_seconds_and_never_
     auto started = std::chrono::steady_clock::now();
     int pid = folder.start({"--sign-in", "--message", "x"}, env);
     ASSERT_TRUE(wait_until([&] { return bus.accepted() > 0; }));
-    EXPECT_TRUE(app::RunLock::acquire(folder.path().string(), 0ms));
+    EXPECT_TRUE(lock_member(0ms));
     RunResult run = folder.wait(pid, 60s);
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);

@@ -130,11 +130,13 @@ TEST_F(DailyRun, exit_status_tells_not_logged_in_refused_and_no_answer_apart) {
     EXPECT_EQ(sign_in({"--message", "x", "--retry", "0"}).status, 3);
 }
 
-TEST_F(DailyRun, without_a_saved_cookie_it_sends_nothing_and_says_log_in) {
+TEST_F(DailyRun, without_a_saved_cookie_it_sends_nothing_says_log_in_and_records_the_run) {
     save_cookie("");
     RunResult run = sign_in({"--message", "x"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.err, HasSubstr("登录已失效，请打开程序重新登录"));
+    EXPECT_THAT(run.err, HasSubstr("还没有保存 Cookie，请打开程序登录并保存"));
+    EXPECT_THAT(run.err, Not(HasSubstr("登录已失效")));
+    EXPECT_THAT(read_file(folder.file("History.log")), HasSubstr("\tcommand-line\tsign-in\t还没有保存 Cookie\n"));
     EXPECT_TRUE(sim->state().log.entries().empty());
 }
 
@@ -163,7 +165,7 @@ TEST_F(DailyRun, a_second_run_waits_for_the_first_and_nothing_is_signed_twice) {
 }
 
 TEST_F(DailyRun, a_run_still_busy_after_the_wait_ends_with_status_1_and_sends_nothing) {
-    auto held = app::RunLock::acquire(folder.path().string(), std::chrono::milliseconds(0));
+    auto held = lock_member(std::chrono::milliseconds(0));
     ASSERT_TRUE(held);
     RunResult run = sign_in({"--message", "x", "--wait", "1"});
     EXPECT_EQ(run.status, 1);

@@ -1,5 +1,6 @@
 // The last line of a history file, read from its end.
 
+#include "app/member/History.h"
 #include "app/member/LastResult.h"
 
 #include <filesystem>
@@ -29,7 +30,7 @@ TEST(LastResult, reads_the_last_complete_line_and_nothing_from_what_is_not_a_his
     EXPECT_EQ(last->source, "window");
     EXPECT_EQ(last->step, "draw 2");
     EXPECT_EQ(last->status, "恭喜您\t抽中");
-    EXPECT_EQ(describe(*last), "2026-12-07 08:31:02 draw 2 恭喜您\t抽中");
+    EXPECT_EQ(describe(*last), "2026-12-07 08:31:02 第 2 次抽奖 恭喜您 抽中");
 
     fs::create_symlink(file, dir / "link");
     EXPECT_FALSE(last_history_entry((dir / "link").string()));

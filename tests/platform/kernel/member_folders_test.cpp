@@ -1,6 +1,7 @@
 // Where a member's files live: the decision over layouts, XDG variables and
 // profiles, and the file names the program gives reaching those folders.
 
+#include "platform/kernel/AtomicFile.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
@@ -108,6 +109,49 @@ TEST_F(MemberFileNames, the_program_folders_member_files_reach_the_member_folder
     for (const std::string& other : {program + "/SkinH_QV.dll", program + "/sub/Cookie.ini", program + "x/Cookie.ini",
                                      std::string("/tmp/Cookie.ini"), program + "/cookie.ini"})
         EXPECT_EQ(native_path(other), gbk_to_utf8(to_native_path(other))) << other;
+}
+
+unsigned mode_of(const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(MemberFileNames, the_login_is_the_members_alone_in_the_portable_layout_too) {
+    FolderEnvironment environment = home_only(true);
+    environment.home = m_home.string();
+    const MemberFolders portable = decide_member_folders(m_home.string(), "", environment);
+    set_member_folders(portable);
+    const std::string cookie = portable.cookie_file();
+    ASSERT_TRUE(WritePrivateProfileStringA("COOKIE", "cookie", "a=1", cookie.c_str()));
+    EXPECT_EQ(mode_of(cookie), 0600u);
+    // A Cookie.ini that an older release left readable to all becomes private at its next save.
+    ASSERT_EQ(::chmod(cookie.c_str(), 0644), 0);
+    ASSERT_TRUE(WritePrivateProfileStringA("COOKIE", "cookie", "a=2", cookie.c_str()));
+    EXPECT_EQ(mode_of(cookie), 0600u);
+    // Any other file keeps what it had.
+    const std::string other = m_home.string() + "/Other.ini";
+    std::ofstream(other) << "";
+    ASSERT_EQ(::chmod(other.c_str(), 0644), 0);
+    ASSERT_TRUE(replace_file_contents(other, {"x"}));
+    EXPECT_EQ(mode_of(other), 0644u);
+}
+
+TEST_F(MemberFileNames, a_new_row_in_the_table_is_a_member_file_everywhere) {
+    static constexpr MemberFile kWithNotes[] = {
+        {kCookieFileName, MemberFolder::config, 0600, ShownByWhere::yes},
+        {"Notes.txt", MemberFolder::state, 0600, ShownByWhere::yes},
+    };
+    MemberFolders folders = m_folders;
+    folders.files = kWithNotes;
+    set_member_folders(folders);
+    ASSERT_TRUE(make_member_folders(folders).empty());
+    const std::string notes = native_path(program_folder_text() + "\\Notes.txt");
+    EXPECT_EQ(notes, m_folders.state_folder + "/Notes.txt");
+    EXPECT_EQ(folders.file("Notes.txt"), notes);
+    ASSERT_TRUE(replace_file_contents(notes, {"x"}));
+    EXPECT_EQ(mode_of(notes), 0600u);
+    // What left the table is no member file any more.
+    EXPECT_EQ(native_path(program_folder_text() + "/History.log"), executable_directory() + "/History.log");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "WireServer.h"
 #include "platform/wininet/HandleTable.h"
+#include "platform/wininet/RequestFailure.h"
 #include "platform/wininet/WinInetErrors.h"
 
 #include <chrono>
@@ -76,12 +77,31 @@ TEST(ResponseHeaders, too_small_a_buffer_reports_the_size_needed_and_large_heade
 
 TEST(Failures, a_refused_connection_fails_at_once_with_nothing_to_read) {
     auto start = Clock::now();
-    Exchange e = exchange(refusing_port(), Call{});
+    std::uint16_t port = refusing_port();
+    Exchange e = exchange(port, Call{});
     EXPECT_FALSE(e.sent);
     EXPECT_EQ(e.send_error, ERROR_INTERNET_CANNOT_CONNECT);
     EXPECT_TRUE(e.body.empty());
     EXPECT_TRUE(e.raw_headers.empty());
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    RequestFailure failure = last_request_failure();
+    EXPECT_EQ(failure.kind, FailureKind::refused);
+    EXPECT_EQ(failure.host, "127.0.0.1:" + std::to_string(port));
+
+    // A later request that gets an answer leaves no failure behind.
+    WireServer server;
+    ASSERT_TRUE(exchange(server.port(), Call{}).sent);
+    EXPECT_EQ(last_request_failure().kind, FailureKind::none);
+}
+
+TEST(Failures, a_name_that_does_not_resolve_is_told_from_a_refused_connection) {
+    Call call;
+    call.host = "nowhere.invalid";
+    Exchange e = exchange(80, call);
+    EXPECT_FALSE(e.sent);
+    EXPECT_EQ(e.send_error, ERROR_INTERNET_NAME_NOT_RESOLVED);
+    EXPECT_EQ(last_request_failure().kind, FailureKind::name_not_resolved);
+    EXPECT_EQ(last_request_failure().host, "nowhere.invalid:80");
 }
 
 TEST(Failures, a_silent_server_ends_in_a_timeout_after_the_receive_time_out) {
@@ -96,6 +116,7 @@ TEST(Failures, a_silent_server_ends_in_a_timeout_after_the_receive_time_out) {
     auto took = Clock::now() - start;
     EXPECT_FALSE(e.sent);
     EXPECT_EQ(e.send_error, ERROR_INTERNET_TIMEOUT);
+    EXPECT_EQ(last_request_failure().kind, FailureKind::timeout);
     EXPECT_GE(took, std::chrono::milliseconds(900));
     EXPECT_LT(took, std::chrono::seconds(5));
 }

@@ -2,6 +2,7 @@
 // configured one; nothing a request sets switches that off.
 
 #include "WireServer.h"
+#include "platform/wininet/RequestFailure.h"
 #include "platform/wininet/TlsTrust.h"
 #include "platform/wininet/WinInetErrors.h"
 #include "sim/Simulator.h"
@@ -81,6 +82,11 @@ TEST_F(TlsTrustTest, a_certificate_from_an_unknown_authority_is_refused_whatever
     EXPECT_FALSE(plain.sent);
     EXPECT_EQ(plain.send_error, ERROR_INTERNET_INVALID_CA);
     EXPECT_TRUE(plain.body.empty());
+    // The run that sent it can name the host and OpenSSL's reason.
+    RequestFailure failure = last_request_failure();
+    EXPECT_EQ(failure.kind, FailureKind::certificate_untrusted);
+    EXPECT_EQ(failure.host, "127.0.0.1:" + std::to_string(sim->quote_port()));
+    EXPECT_NE(failure.reason.find("certificate"), std::string::npos) << failure.reason;
 
     DWORD ignore_everything = SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_FLAG_IGNORE_UNKNOWN_CA |
                               SECURITY_FLAG_IGNORE_WRONG_USAGE | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |

@@ -1,7 +1,8 @@
-#include "platform/wininet/CurlTls.h"
+#include "platform/wininet/NetworkSettings.h"
 
 #include "platform/wininet/Curl.h"
 #include "platform/wininet/OpenSsl.h"
+#include "platform/wininet/ProxyPolicy.h"
 
 namespace quilbex::wininet {
 
@@ -17,9 +18,7 @@ CURLcode use_trust_store(CURL*, void* ssl_ctx, void* user) {
     return CURLE_OK;
 }
 
-}  // namespace
-
-void configure_curl_tls(CURL* easy, const TlsTrust& trust, bool meets_certificate, SharedTrustStore& store) {
+void apply_trust(CURL* easy, const TlsTrust& trust, bool meets_certificate, SharedTrustStore& store) {
     if (trust.insecure) {
         curl().easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
         curl().easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -35,6 +34,22 @@ void configure_curl_tls(CURL* easy, const TlsTrust& trust, bool meets_certificat
     store = trust_store_for(trust.extra_ca_file);
     curl().easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, use_trust_store);
     curl().easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &store);
+}
+
+}  // namespace
+
+void apply_network_settings(CURL* easy, const std::string& url, bool meets_certificate, const NetworkSettings& settings,
+                            SharedTrustStore& store) {
+    apply_trust(easy, settings.trust, meets_certificate, store);
+    // The decision is made here, not by libcurl from the environment: the
+    // browser engine gets the same one (engine_proxy), and a plain-http
+    // alert is refused by the same function. An empty proxy is libcurl's
+    // word for "direct, whatever the environment says", and an empty
+    // exemption list keeps it from applying no_proxy a second time to a
+    // proxy the caller chose.
+    std::string proxy = settings.proxy ? *settings.proxy : proxy_for_url(url);
+    curl().easy_setopt(easy, CURLOPT_PROXY, proxy.c_str());
+    curl().easy_setopt(easy, CURLOPT_NOPROXY, "");
 }
 
 }  // namespace quilbex::wininet
