@@ -139,22 +139,22 @@ void prepare_process() {
 }
 
 std::optional<int> run_command_line(int argc, char** argv) {
-    ParsedCommandLine parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
-    if (!parsed.line)
-        return usage_error(parsed.error);
+    auto parsed = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed)
+        return usage_error(parsed.reason());
     // Where the member's files live is decided here, once, for the windows and every command.
     const std::string program = kernel::executable_directory();
     kernel::set_member_folders(
-        kernel::decide_member_folders(program, parsed.line->profile, kernel::current_folder_environment(program)));
-    if (parsed.line->mode == Mode::window)
+        kernel::decide_member_folders(program, parsed->profile, kernel::current_folder_environment(program)));
+    if (parsed->mode == Mode::window)
         return std::nullopt;
     keep_standard_streams_harmless();
-    if (parsed.line->mode == Mode::login) {
+    if (parsed->mode == Mode::login) {
         // A window mode: it ends as the windows end, without returning into
         // static destructors that would pull the engine away under its threads.
-        rt::exit_process(static_cast<std::uint32_t>(run_login_mode(parsed.line->sign_in)));
+        rt::exit_process(static_cast<std::uint32_t>(run_login_mode(parsed->sign_in)));
     }
-    return run_daily_command(*parsed.line, prepare_windowless_runtime);
+    return run_daily_command(*parsed, prepare_windowless_runtime);
 }
 
 std::int32_t application_entry() {

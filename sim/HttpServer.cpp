@@ -337,8 +337,16 @@ bool HttpServer::State::serve_one(Stream& stream, std::string& buffer) {
     }
     if (!stream.write_all(serialise(response)))
         return false;
+    // Either side's "Connection: close" ends the connection after this
+    // response; a test that names a longer Content-Length than it sends
+    // gets a reply cut short.
     auto connection = request.header("Connection");
-    return !(connection && equals_ignoring_case(*connection, "close"));
+    if (connection && equals_ignoring_case(*connection, "close"))
+        return false;
+    for (const auto& [name, value] : response.headers)
+        if (equals_ignoring_case(name, "Connection") && equals_ignoring_case(value, "close"))
+            return false;
+    return true;
 }
 
 }  // namespace quilbex::sim

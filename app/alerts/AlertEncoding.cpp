@@ -1,5 +1,7 @@
 #include "app/alerts/AlertEncoding.h"
 
+#include "platform/kernel/Utf8.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,44 +17,13 @@ bool unreserved(unsigned char c) {
            c == '.' || c == '~';
 }
 
-// The length of the UTF-8 sequence that starts with `lead`; 0 for a byte
-// that cannot start one.
-std::size_t sequence_length(unsigned char lead) {
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 0;
-}
-
-// The length of the well-formed UTF-8 sequence at `at`, or 0 (overlong
-// forms, surrogates and code points above U+10FFFF are not well-formed).
-std::size_t well_formed_length(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    std::size_t length = sequence_length(byte(at));
-    if (length == 0 || at + length > text.size())
-        return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-    unsigned lead = byte(at), second = length > 1 ? byte(at + 1) : 0;
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90) ||
-        (lead == 0xF4 && second >= 0x90))
-        return 0;
-    return length;
-}
-
 }  // namespace
 
 std::string valid_utf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = well_formed_length(text, i);
+        std::size_t length = kernel::utf8_sequence_length(text, i);
         if (length == 0) {
             out += "\xEF\xBF\xBD";
             ++i;
@@ -139,7 +110,7 @@ std::string encoded_words(std::string_view text) {
     do {
         std::size_t end = start;
         while (end < text.size()) {
-            std::size_t length = sequence_length(static_cast<unsigned char>(text[end]));
+            std::size_t length = kernel::utf8_sequence_length(text, end);
             if (length == 0)
                 length = 1;  // not UTF-8: passed on byte by byte
             if (end + length - start > kBytesPerWord)

@@ -27,8 +27,8 @@ int positive_number(const std::string& text, int limit) {
 // not take.
 enum class Value { none, required, next_word };
 
-// Applies an option's value to the record; returns an error text, or "".
-using Apply = std::string (*)(CommandLine&, const std::string& value);
+// Applies an option's value to the record; fails with what is wrong with it.
+using Apply = kernel::Result<void> (*)(CommandLine&, const std::string& value);
 
 struct OptionSpec {
     const char* name;
@@ -40,58 +40,67 @@ struct OptionSpec {
     const char* help;  // its line in the help text (UTF-8)
 };
 
-std::string nothing(CommandLine&, const std::string&) { return ""; }
+kernel::Result<void> nothing(CommandLine&, const std::string&) { return {}; }
 
-std::string set_history_days(CommandLine& line, const std::string& value) {
-    line.history_days = positive_number(value, 3660);
-    return line.history_days ? "" : "--history 的天数应为正整数";
+// Works when `ok`; fails with `reason` otherwise.
+kernel::Result<void> unless(bool ok, std::string reason) {
+    if (ok)
+        return {};
+    return kernel::Failure{std::move(reason)};
 }
 
-std::string set_daily_time(CommandLine& line, const std::string& value) {
+kernel::Result<void> set_history_days(CommandLine& line, const std::string& value) {
+    line.history_days = positive_number(value, 3660);
+    return unless(line.history_days != 0, "--history 的天数应为正整数");
+}
+
+kernel::Result<void> set_daily_time(CommandLine& line, const std::string& value) {
     auto parsed = parse_daily_time(value);
     if (!parsed)
-        return "时间应写成 HH:MM，例如 08:30";
+        return kernel::Failure{"时间应写成 HH:MM，例如 08:30"};
     line.daily_time = *parsed;
-    return "";
+    return {};
 }
 
-std::string set_profile(CommandLine& line, const std::string& value) {
+kernel::Result<void> set_profile(CommandLine& line, const std::string& value) {
     line.profile = value;
-    return valid_profile_name(value) ? "" : "成员名只能由字母、数字、'-' 和 '_' 组成: " + value;
+    if (!value.empty() && value[0] == '-')
+        return kernel::Failure{"--profile 后面应是成员名，不能以 '-' 开头: " + value};
+    return unless(valid_profile_name(value), "成员名只能由字母、数字、'-' 和 '_' 组成: " + value);
 }
 
-std::string set_message(CommandLine& line, const std::string& value) {
+kernel::Result<void> set_message(CommandLine& line, const std::string& value) {
     line.sign_in.message = value;
-    return value.empty() ? "--message 的签到文本不能是空的" : "";
+    return unless(!value.empty(), "--message 的签到文本不能是空的");
 }
 
-std::string set_quiet(CommandLine& line, const std::string&) {
+kernel::Result<void> set_quiet(CommandLine& line, const std::string&) {
     line.sign_in.verbosity = Verbosity::quiet;
-    return "";
+    return {};
 }
 
-std::string set_force(CommandLine& line, const std::string&) {
+kernel::Result<void> set_force(CommandLine& line, const std::string&) {
     line.force = true;
-    return "";
+    return {};
 }
 
-std::string set_wait(CommandLine& line, const std::string& value) {
+kernel::Result<void> set_wait(CommandLine& line, const std::string& value) {
     int seconds = positive_number(value, 86400);
     line.sign_in.wait = std::chrono::seconds(seconds);
-    return seconds ? "" : "--wait 需要一个正整数秒数";
+    return unless(seconds != 0, "--wait 需要一个正整数秒数");
 }
 
-std::string set_retry(CommandLine& line, const std::string& value) {
+kernel::Result<void> set_retry(CommandLine& line, const std::string& value) {
     auto waits = parse_retry_waits(value);
     if (!waits)
-        return "--retry 需要以逗号分隔的秒数，例如 60,300,900；0 表示不重试";
+        return kernel::Failure{"--retry 需要以逗号分隔的秒数，例如 60,300,900；0 表示不重试"};
     line.sign_in.retry_waits = *waits;
-    return "";
+    return {};
 }
 
-std::string set_cookie_source(CommandLine& line, const std::string& value) {
+kernel::Result<void> set_cookie_source(CommandLine& line, const std::string& value) {
     line.cookie_source = value;
-    return "";
+    return {};
 }
 
 // Every option, in the order of the help text. An option that belongs to a
@@ -131,7 +140,7 @@ const std::array kOptions{
     OptionSpec{"where", Value::none, Mode::where, {}, nothing,
                "--where", "显示各个文件的位置"},
     OptionSpec{"profile", Value::required, {}, {}, set_profile,
-               "--profile NAME", "使用成员 NAME 的文件（字母、数字、'-'、'_'），可与任何命令同用"},
+               "--profile NAME", "使用成员 NAME 的文件（字母、数字、'-'、'_'，不以 '-' 开头），可与任何命令同用"},
     OptionSpec{"help", Value::none, Mode::help, {}, nothing,
                "-h, --help", "显示本说明"},
     OptionSpec{"version", Value::none, Mode::version, {}, nothing,
@@ -187,21 +196,12 @@ constexpr int kWord = 1;  // a word that is not an option ('-' at the start of t
 
 }  // namespace
 
-bool valid_profile_name(const std::string& name) {
-    if (name.empty() || name.size() > 64)
-        return false;
-    for (unsigned char c : name)
-        if (!(std::isalnum(c) && c < 0x80) && c != '-' && c != '_')
-            return false;
-    return true;
-}
-
 const std::string& command_line_help() {
     static const std::string help = build_help();
     return help;
 }
 
-ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
+kernel::Result<CommandLine> parse_command_line(const std::vector<std::string>& args) {
     // getopt_long wants writable words and a program name in front.
     std::vector<std::string> words{"quilbex"};
     words.insert(words.end(), args.begin(), args.end());
@@ -215,7 +215,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
     bool mode_given = false;
     std::vector<const OptionSpec*> given;
     const OptionSpec* awaiting_word = nullptr;  // an option that may take the next word as its value
-    auto fail = [](std::string text) { return ParsedCommandLine{std::nullopt, std::move(text)}; };
+    auto fail = [](std::string text) { return kernel::Failure{std::move(text)}; };
 
     optind = 0;  // a fresh scan (glibc), also when a process parses twice
     opterr = 0;  // the errors are ours, in the program's language
@@ -228,8 +228,8 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         if (code == kWord) {
             if (!awaiting_word)
                 return fail(std::string("多余的参数: ") + optarg);
-            if (std::string error = awaiting_word->apply(line, optarg); !error.empty())
-                return fail(error);
+            if (auto applied = awaiting_word->apply(line, optarg); !applied)
+                return fail(applied.reason());
             awaiting_word = nullptr;
             continue;
         }
@@ -248,14 +248,14 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args) {
         }
         if (spec.value == Value::next_word)
             awaiting_word = &spec;  // its value, if any, is the next word
-        else if (std::string error = spec.apply(line, optarg ? optarg : ""); !error.empty())
-            return fail(error);
+        else if (auto applied = spec.apply(line, optarg ? optarg : ""); !applied)
+            return fail(applied.reason());
         given.push_back(&spec);
     }
     for (const OptionSpec* spec : given)
         if (spec->only_with && *spec->only_with != line.mode)
             return fail(std::string("--") + spec->name + " 只能和 --" + mode_option(*spec->only_with) + " 一起用");
-    return {line, ""};
+    return line;
 }
 
 }  // namespace quilbex::app

@@ -8,7 +8,9 @@
 // DailyCommands.cpp.
 
 #include "app/daily/SignInRun.h"
+#include "app/schedule/DailyMember.h"
 #include "app/schedule/DailyTimer.h"
+#include "platform/kernel/Result.h"
 
 #include <optional>
 #include <string>
@@ -43,16 +45,9 @@ struct CommandLine {
     std::string cookie_source = "-";  // --import-cookie [FILE|-]
 };
 
-struct ParsedCommandLine {
-    std::optional<CommandLine> line;
-    std::string error;  // UTF-8, when `line` is empty
-};
-
-// `args` without the program name.
-ParsedCommandLine parse_command_line(const std::vector<std::string>& args);
-
-// A profile name: letters, digits, '-' and '_', at most 64 of them.
-bool valid_profile_name(const std::string& name);
+// `args` without the program name. A failure's reason says what is wrong
+// with them.
+kernel::Result<CommandLine> parse_command_line(const std::vector<std::string>& args);
 
 // The help text (UTF-8), made from the option table and the run outcomes.
 const std::string& command_line_help();

@@ -1,6 +1,7 @@
 #include "app/daily/TerminalSink.h"
 
 #include "app/member/ReplyText.h"
+#include "app_flows_texts/FlowTexts.h"
 #include "platform/kernel/CodePage.h"
 
 #include <string>
@@ -28,6 +29,8 @@ void TerminalSink::report(FlowStep step, int draw, const char* status) {
     std::fputs(line.c_str(), m_out);
     std::fflush(m_out);
 }
+
+void TerminalSink::report_unanswered(FlowStep step, int draw, const char*) { report(step, draw, texts::no_answer()); }
 
 void TerminalSink::pausing(int draw, std::int32_t milliseconds) {
     if (m_quiet || !m_terminal)

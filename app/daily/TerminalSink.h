@@ -18,6 +18,8 @@ class TerminalSink final : public StatusSink {
 public:
     TerminalSink(std::FILE* out, Verbosity verbosity);
     void report(FlowStep step, int draw, const char* status) override;
+    // Shown as "网络无应答".
+    void report_unanswered(FlowStep step, int draw, const char* status) override;
     void pausing(int draw, std::int32_t milliseconds) override;
 
 private:

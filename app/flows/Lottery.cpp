@@ -28,7 +28,6 @@ void set_draw_pause(std::int32_t milliseconds) { g_pause_ms.store(milliseconds);
 
 Text draw_lottery(const char* cookie) {
     FieldList fields;
-    JsonDocument json;
     lottery_method = 1;
     fields.add("User-Agent", kMobileAgent);
     Text headers = fields.header_text();
@@ -55,10 +54,15 @@ Text read_draw_reply(const char* reply) {
     // into JSON syntax.
     JsonDocument json;
     json.parse(reply);
-    Text ret = unescape_percent(json.get_text("ret").get());
-    if (!ret)
-        return make_text(texts::not_logged_in());
-    return unescape_percent(json.get_text("msg").get());
+    if (Text ret = unescape_percent(json.get_text("ret").get()))
+        return unescape_percent(json.get_text("msg").get());
+    // A reply that is no JSON as it stands (a malformed "\u" escape, or the
+    // whole text percent-escaped) is read as the API's older clients read
+    // every reply: all escapes turned into characters first, then parsed.
+    json.parse(unescape_unicode(reply).get());
+    if (Text ret = json.get_text("ret"))
+        return json.get_text("msg");
+    return make_text(texts::not_logged_in());
 }
 
 void run_lottery() {
@@ -71,7 +75,10 @@ void run_lottery_series(StatusSink& sink) {
     for (int draw = 1; draw <= kDrawLimit; ++draw) {
         Text msg = draw_lottery(cookie.get());
         bool stop = contains(msg.get(), texts::draws_used_up()) || contains(msg.get(), texts::too_fast());
-        sink.report(FlowStep::draw, draw, msg ? msg.get() : "");
+        if (last_request_answered())
+            sink.report(FlowStep::draw, draw, msg ? msg.get() : "");
+        else
+            sink.report_unanswered(FlowStep::draw, draw, msg ? msg.get() : "");
         if (stop)
             break;
         std::int32_t pause = g_pause_ms.load();

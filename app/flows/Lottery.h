@@ -23,6 +23,9 @@ commands::Text draw_lottery(const char* cookie);
 // The message of a draw's reply (GBK): "msg" when the reply is JSON with a
 // "ret", otherwise "未登录". JSON escapes are read as JSON, and then "%uXXXX"
 // and "%XX" escapes in the values as the script engine's unescape() reads them.
+// A reply in which that finds no "ret" is read once more with every escape of
+// the whole text turned into characters first (unescape_unicode), so that a
+// malformed "\u" escape or a percent-escaped reply still gives its message.
 commands::Text read_draw_reply(const char* reply);
 
 // The worker's body. It takes its own copy of forum_cookie when it starts,

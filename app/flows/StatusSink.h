@@ -21,6 +21,11 @@ public:
     // One status text; `draw` is the 1-based draw number for FlowStep::draw
     // and 0 otherwise.
     virtual void report(FlowStep step, int draw, const char* status) = 0;
+    // A step whose request got no whole answer (no connection, a reply cut
+    // short or stalled). `status` is what the flow makes of that, which the
+    // window shows as it is; a sink that records the run says instead that
+    // the network did not answer, as the service may have counted the step.
+    virtual void report_unanswered(FlowStep step, int draw, const char* status) { report(step, draw, status); }
     // Called just before the pause that follows draw `draw`.
     virtual void pausing(int /*draw*/, std::int32_t /*milliseconds*/) {}
 };
@@ -32,6 +37,10 @@ public:
     void report(FlowStep step, int draw, const char* status) override {
         for (StatusSink* sink : m_sinks)
             sink->report(step, draw, status);
+    }
+    void report_unanswered(FlowStep step, int draw, const char* status) override {
+        for (StatusSink* sink : m_sinks)
+            sink->report_unanswered(step, draw, status);
     }
     void pausing(int draw, std::int32_t milliseconds) override {
         for (StatusSink* sink : m_sinks)

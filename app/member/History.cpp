@@ -1,6 +1,7 @@
 #include "app/member/History.h"
 
 #include "app/member/ReplyText.h"
+#include "app_flows_texts/FlowTexts.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/RegularFile.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -22,8 +24,14 @@ namespace quilbex::app {
 namespace {
 
 std::atomic<bool> g_failure_reported{false};
+std::mutex g_problem_mutex;
+std::string g_last_problem;
 
 void report_failure_once(const std::string& file, const std::string& problem) {
+    {
+        std::lock_guard guard(g_problem_mutex);
+        g_last_problem = file + "：" + problem;
+    }
     if (g_failure_reported.exchange(true))
         return;
     std::fprintf(stderr, "quilbex: 无法写入历史记录 %s：%s\n", file.c_str(), problem.c_str());
@@ -133,6 +141,11 @@ bool rotate(const std::string& file, int fd) {
 
 }  // namespace
 
+std::string last_history_problem() {
+    std::lock_guard guard(g_problem_mutex);
+    return g_last_problem;
+}
+
 std::string local_time_text(std::time_t when) {
     std::tm local{};
     localtime_r(&when, &local);
@@ -202,6 +215,8 @@ bool append_history_line(const std::string& file, const std::string& line) {
     }
     return true;
 }
+
+void HistorySink::report_unanswered(FlowStep step, int draw, const char*) { report(step, draw, texts::no_answer()); }
 
 bool append_history(const std::string& file, RunSource source, FlowStep step, int draw, const char* status_gbk) {
     std::string status = kernel::gbk_to_utf8(status_gbk ? status_gbk : "");

@@ -44,6 +44,10 @@ std::string format_history_line(std::time_t when, RunSource source, FlowStep ste
 // included; `text` is UTF-8. The history table skips such lines.
 std::string format_history_note(std::time_t when, RunSource source, std::string_view step, std::string_view text);
 
+// Why the last line that could not be written was not, in words for the
+// member (UTF-8, the file's name included); empty while every line was.
+std::string last_history_problem();
+
 // The four fields of a stored history line, as views into the line.
 struct HistoryFields {
     std::string_view when;
@@ -68,12 +72,18 @@ class HistorySink final : public StatusSink {
 public:
     HistorySink(std::string file, RunSource source) : m_file(std::move(file)), m_source(source) {}
     void report(FlowStep step, int draw, const char* status) override {
-        append_history(m_file, m_source, step, draw, status);
+        if (!append_history(m_file, m_source, step, draw, status))
+            m_failed = true;
     }
+    // Recorded as "网络无应答": the service may have counted the step.
+    void report_unanswered(FlowStep step, int draw, const char* status) override;
+    // Whether a line of this sink could not be written.
+    bool failed() const { return m_failed; }
 
 private:
     std::string m_file;
     RunSource m_source;
+    bool m_failed = false;
 };
 
 }  // namespace quilbex::app

@@ -52,11 +52,16 @@ void append_code_point(std::string& out, std::uint32_t point) {
     }
 }
 
+// The longest entity read, ';' included ("&#x10FFFF;" is ten): the search
+// for the ';' never looks further, so a reply full of lone '&' costs time in
+// proportion to its length.
+constexpr std::size_t kLongestEntity = 11;
+
 // Decodes the entity at `at` ("&..."); returns the bytes it took, 0 for a
 // lone "&".
 std::size_t decode_entity(std::string_view text, std::size_t at, std::string& out) {
-    auto end = text.find(';', at);
-    if (end == std::string_view::npos || end - at > 10)
+    auto end = text.substr(0, at + kLongestEntity).find(';', at);
+    if (end == std::string_view::npos)
         return 0;
     std::string name(text.substr(at + 1, end - at - 1));
     static const std::pair<const char*, const char*> named[] = {{"amp", "&"},   {"lt", "<"},   {"gt", ">"},

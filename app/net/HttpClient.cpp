@@ -66,13 +66,17 @@ std::string raw_headers(HINTERNET request) {
     return buffer;
 }
 
-std::string body_of(HINTERNET request) {
+// The body as far as it came; `complete` is false when the connection broke
+// off (or the body was too long) before its end.
+std::string body_of(HINTERNET request, bool& complete) {
     std::string body;
     std::array<char, kReadChunk> chunk{};
     DWORD read = 0;
+    complete = true;
     do {
         read = 0;
-        dll::InternetReadFile(request, chunk.data(), kReadChunk, &read);
+        if (!dll::InternetReadFile(request, chunk.data(), kReadChunk, &read))
+            complete = false;
         body.append(chunk.data(), read);
     } while (read != 0);
     return body;
@@ -151,7 +155,11 @@ ByteSet http_request(const HttpRequestArgs& a) {
     }
     t_answered = dll::HttpSendRequestA(request, headers.c_str(), static_cast<DWORD>(headers.size()),
                                        body.empty() ? nullptr : body.data(), static_cast<DWORD>(body.size())) != 0;
-    std::string response = body_of(request);
+    bool complete = false;
+    std::string response = body_of(request, complete);
+    // A reply cut short is no answer: the part that came may read as
+    // anything (an unfinished JSON text reads as "not logged in").
+    t_answered = t_answered && complete;
     std::string response_headers = raw_headers(request);
 
     dll::InternetCloseHandle(request);

@@ -38,8 +38,10 @@ struct HttpRequestArgs {
 ByteSet http_request(const HttpRequestArgs& args);
 
 // Whether the calling thread's last http_request got a response from the
-// server (any status). False after a failed connection, a refused
-// certificate or a request that could not be opened. The flows turn all of
+// server (any status) and all of its body. False after a failed connection,
+// a refused certificate, a request that could not be opened, or a body that
+// broke off (a cut connection, a stall, a body over the transfer's limit):
+// its part is still returned. The flows turn all of
 // those into an empty body; an unattended run needs to tell them apart from
 // a server that answered with nothing.
 bool last_request_answered();

@@ -1,5 +1,6 @@
 #include "app/schedule/DailyMember.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 
@@ -15,6 +16,15 @@ std::string member_unit_base(const DailyMember& member) {
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(hash ^ (hash >> 32)));
     return member.profile.empty() ? std::string("quilbex-daily-") + hex : "quilbex-daily-" + member.profile + "-" + hex;
+}
+
+bool valid_profile_name(const std::string& name) {
+    if (name.empty() || name.size() > 64 || name[0] == '-')
+        return false;
+    for (unsigned char c : name)
+        if (!(std::isalnum(c) && c < 0x80) && c != '-' && c != '_')
+            return false;
+    return true;
 }
 
 std::vector<std::pair<std::string, std::string>> member_environment(const DailyMember& member) {

@@ -26,6 +26,12 @@ struct DailyMember {
 // and the mark of the crontab line.
 std::string member_unit_base(const DailyMember& member);
 
+// A profile name: letters, digits, '-' and '_', at most 64 of them, not
+// beginning with '-' (which would read as an option). It names a folder under
+// profiles/, so a name read from anywhere (the command line, a unit file) is
+// checked before it is used.
+bool valid_profile_name(const std::string& name);
+
 // The variables a scheduled run sets for the member: QUILBEX_CONFIG,
 // XDG_CONFIG_HOME and XDG_STATE_HOME, each when it was set at install time.
 std::vector<std::pair<std::string, std::string>> member_environment(const DailyMember& member);

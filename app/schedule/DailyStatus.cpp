@@ -1,6 +1,7 @@
 #include "app/schedule/DailyStatus.h"
 
 #include "app/schedule/Crontab.h"
+#include "app/schedule/DailyMember.h"
 #include "app/schedule/DailyTimer.h"
 #include "app/schedule/LegacyTimer.h"
 #include "app/schedule/UserManager.h"
@@ -78,8 +79,15 @@ int print_daily_status(const LastResultOf& last_result) {
         bool legacy = base + ".timer" == kLegacyTimerName;
         if (legacy)
             program = legacy_program_path(service).value_or("");
-        std::printf("%s%s\n", program.empty() ? "（成员无法读出）" : member_label(program, profile).c_str(),
-                    legacy ? "（旧版本安装的定时器，重新运行 --install-daily 即换成新的）" : "");
+        // The profile names a folder: a unit file changed by hand must not
+        // make this read another folder's history.
+        if (!profile.empty() && !valid_profile_name(profile)) {
+            std::printf("%s（配置名无效，不读它的记录）\n", program.empty() ? "（成员无法读出）" : program.c_str());
+            program.clear();
+        } else {
+            std::printf("%s%s\n", program.empty() ? "（成员无法读出）" : member_label(program, profile).c_str(),
+                        legacy ? "（旧版本安装的定时器，重新运行 --install-daily 即换成新的）" : "");
+        }
         std::printf("  时间：%s\n", time_text(timer_unit_time(read_text(dir / (base + ".timer")))).c_str());
         std::printf("  安排：%s\n", systemd_state(dir, base + ".timer", manager).c_str());
         if (cron.erase(base))

@@ -104,7 +104,7 @@ private:
 // true when there was anything to remove.
 bool remove_units(const fs::path& dir, const std::string& base, bool manager) {
     if (manager)
-        user_systemctl({"disable", "--now", "--", base + ".timer"});
+        (void)user_systemctl({"disable", "--now", "--", base + ".timer"});
     std::error_code error;
     bool removed = fs::remove(dir / "timers.target.wants" / (base + ".timer"), error);
     removed = fs::remove(dir / (base + ".timer"), error) || removed;
@@ -124,9 +124,10 @@ bool remove_legacy_units(const DailyMember& member, bool manager) {
 }
 
 int enable_with_manager(const UnitFiles& units, DailyTime time) {
-    std::string error;
-    bool asked = user_systemctl({"daemon-reload"}, &error) &&
-                 user_systemctl({"enable", "--now", "--", units.timer_name}, &error);
+    kernel::Result<void> asked = user_systemctl({"daemon-reload"});
+    if (asked)
+        asked = user_systemctl({"enable", "--now", "--", units.timer_name});
+    std::string error = asked.reason();
     std::string load = user_unit_property(units.timer_name, "LoadState");
     std::string state = user_unit_property(units.timer_name, "UnitFileState");
     if (asked && load == "loaded" && state == "enabled") {
@@ -192,9 +193,9 @@ int install_daily(const DailyMember& member, DailyTime time, bool force) {
                                           std::tuple{"QUILBEX_CONFIG 的路径", &member.config_path, PathUse::setting},
                                           std::tuple{"XDG_CONFIG_HOME 的路径", &member.config_home, PathUse::setting},
                                           std::tuple{"XDG_STATE_HOME 的路径", &member.state_home, PathUse::setting}}) {
-        if (auto reason = systemd_refusal(*path, use)) {
+        if (auto accepted = check_systemd_path(*path, use); !accepted) {
             std::fprintf(stderr, "quilbex: 不能安装每日自动签到：%s%s。请把它放到名字只含普通字符的文件夹里。\n", what,
-                         reason->c_str());
+                         accepted.reason().c_str());
             return 1;
         }
     }
@@ -248,7 +249,7 @@ int uninstall_daily(const DailyMember& member) {
     bool removed = remove_legacy_units(member, manager);
     removed = remove_units(user_unit_dir(), member_unit_base(member), manager) || removed;
     if (manager)
-        user_systemctl({"daemon-reload"});
+        (void)user_systemctl({"daemon-reload"});
     // The folders an install made, when nothing else is left in them.
     const fs::path dir = user_unit_dir();
     remove_empty_folders(dir / "timers.target.wants", dir.parent_path().parent_path());

@@ -41,19 +41,19 @@ std::optional<DailyTime> parse_daily_time(const std::string& text) {
 
 std::string clock_text(DailyTime time) { return two_digits(time.hour) + ":" + two_digits(time.minute); }
 
-std::optional<std::string> systemd_refusal(std::string_view text, PathUse use) {
+kernel::Result<void> check_systemd_path(std::string_view text, PathUse use) {
     for (std::size_t i = 0; i < text.size();) {
         std::size_t length = kernel::utf8_sequence_length(text, i);
         if (length == 0)
-            return "含有不是 UTF-8 的字节，systemd 不接受这样的路径";
+            return kernel::Failure{"含有不是 UTF-8 的字节，systemd 不接受这样的路径"};
         unsigned char c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7F || kernel::is_c1_control(text, i))
-            return "含有控制字符（例如换行或制表符），systemd 和 cron 都不能照原样运行";
+            return kernel::Failure{"含有控制字符（例如换行或制表符），systemd 和 cron 都不能照原样运行"};
         if (use == PathUse::program && (c == '\'' || c == '"' || c == '\\'))
-            return "含有引号或反斜杠（' \" \\），systemd 不运行路径中有这些字符的程序";
+            return kernel::Failure{"含有引号或反斜杠（' \" \\），systemd 不运行路径中有这些字符的程序"};
         i += length;
     }
-    return std::nullopt;
+    return {};
 }
 
 std::string unit_word(std::string_view text) {

@@ -10,6 +10,7 @@
 // no quoting carries are refused before anything is written.
 
 #include "app/schedule/DailyMember.h"
+#include "platform/kernel/Result.h"
 
 #include <optional>
 #include <string>
@@ -27,15 +28,15 @@ std::optional<DailyTime> parse_daily_time(const std::string& text);
 // "08:30".
 std::string clock_text(DailyTime time);
 
-// Why systemd cannot take a path as written, or nothing when it can. No
+// Whether systemd can take a path as written, and why not. No
 // path may hold control characters or bytes that are not UTF-8; the path of
 // the program that ExecStart= runs may in addition hold no quote and no
 // backslash (systemd runs no program whose path has them, however quoted).
 enum class PathUse { program, setting };
-std::optional<std::string> systemd_refusal(std::string_view text, PathUse use);
+kernel::Result<void> check_systemd_path(std::string_view text, PathUse use);
 
 // One word of a unit's command line or Environment= for `text` (which
-// systemd_refusal accepts).
+// check_systemd_path accepts).
 std::string unit_word(std::string_view text);
 
 std::string daily_service_unit(const DailyMember& member);

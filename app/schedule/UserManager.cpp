@@ -26,11 +26,11 @@ bool user_manager_reachable() {
     return version.ok() && !trimmed(version.out).empty();
 }
 
-bool user_systemctl(const std::vector<std::string>& args, std::string* error) {
+kernel::Result<void> user_systemctl(const std::vector<std::string>& args) {
     ChildResult result = systemctl(args);
-    if (!result.ok() && error)
-        *error = trimmed(result.started ? result.err : "systemctl 无法运行");
-    return result.ok();
+    if (!result.ok())
+        return kernel::Failure{trimmed(result.started ? result.err : "systemctl 无法运行")};
+    return {};
 }
 
 std::string user_unit_property(const std::string& unit, const std::string& property) {

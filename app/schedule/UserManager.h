@@ -4,6 +4,8 @@
 // SSH, a machine without systemd), every call here fails and the callers
 // fall back to enabling by hand or to cron.
 
+#include "platform/kernel/Result.h"
+
 #include <string>
 #include <vector>
 
@@ -12,8 +14,8 @@ namespace quilbex::app {
 // True when a user manager answers now.
 bool user_manager_reachable();
 
-// Runs "systemctl --user ARGS..."; on failure `error` gets what systemctl said.
-bool user_systemctl(const std::vector<std::string>& args, std::string* error = nullptr);
+// Runs "systemctl --user ARGS..."; a failure's reason is what systemctl said.
+kernel::Result<void> user_systemctl(const std::vector<std::string>& args);
 
 // A unit's properties as "systemctl --user show" gives them ("" when unknown).
 std::string user_unit_property(const std::string& unit, const std::string& property);

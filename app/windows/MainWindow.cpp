@@ -2,19 +2,23 @@
 
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
+#include "app/flows/MainWindowAccess.h"
 #include "app/flows/Quote.h"
 #include "app/flows/SignIn.h"
 #include "app/member/History.h"
 #include "app/member/RunLock.h"
 #include "app/member/SavedCookie.h"
+#include "app/net/HttpClient.h"
 #include "app/windows/Controls.h"
 #include "app/windows/LoginWindow.h"
 #include "app/windows/Skin.h"
 #include "app_constants/AppConstants.h"
+#include "app_flows_texts/FlowTexts.h"
 #include "app_templates/WindowTemplates.h"
 #include "commands/Facade.h"
 #include "forms/WindowCommands.h"
 #include "forms/units/WindowUnit.h"
+#include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
 #include "runtime/CallFrame.h"
 
@@ -22,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace quilbex::app {
 namespace {
@@ -39,23 +44,40 @@ void show_message(const char* text) {
     rt::call_core_command(quilbex::forms::lib::message_box, 2, args);
 }
 
-// The run lock of the click whose series is about to start, handed from the
-// click to its lottery worker, which holds it until its last draw.
+// What the click hands to its lottery worker: the run lock, which the worker
+// holds until its last draw, and whether the sign-in's history line failed.
 std::mutex g_lock_mutex;
 std::unique_ptr<RunLock> g_pending_lock;
+bool g_pending_unrecorded = false;
 
 std::string history_file() { return kernel::member_folders().history_file(); }
 
+// Said once after a run's lines when one of them could not go into the
+// history: the member would otherwise see a complete run and a history
+// without it.
+void show_history_problem() {
+    MainWindowAccess& window = main_window_access();
+    if (!window.display_exists())
+        return;
+    std::string line = std::string(constants::history_unwritten()) + kernel::utf8_to_gbk(last_history_problem()) +
+                       constants::line_end();
+    window.append_to_display(line.c_str());
+}
+
 win::DWORD lottery_worker(win::LPVOID) {
     std::unique_ptr<RunLock> lock;
+    bool unrecorded = false;
     {
         std::lock_guard guard(g_lock_mutex);
         lock = std::move(g_pending_lock);
+        unrecorded = std::exchange(g_pending_unrecorded, false);
     }
     WindowStatusSink window;
     HistorySink history(history_file(), RunSource::window);
     SinkList sinks{&window, &history};
     run_lottery_series(sinks);
+    if (unrecorded || history.failed())
+        show_history_problem();
     return 0;
 }
 
@@ -143,18 +165,26 @@ rt::HandlerResult sign_button_click(const rt::HandlerCall&) {
     }
     set_forum_cookie(read_control_text(main_window::kWindowId, main_window::cookie_box).get());
     commands::Text formhash = fetch_formhash();
+    bool answered = last_request_answered();
     rt::OwnedText message = read_control_text(main_window::kWindowId, main_window::message_edit);
     commands::Text status = post_sign_in(message.get(), formhash.get());
+    answered = answered && last_request_answered();
     append_status_line(status.get());
-    append_history(history_file(), RunSource::window, FlowStep::sign_in, 0, status.get());
+    // The display keeps the flow's text; the history says what happened.
+    bool recorded = append_history(history_file(), RunSource::window, FlowStep::sign_in, 0,
+                                   answered ? status.get() : texts::no_answer());
     {
         std::lock_guard guard(g_lock_mutex);
         g_pending_lock = std::move(lock);
+        g_pending_unrecorded = !recorded;
     }
     std::int32_t handle = 0;
     if (!commands::start_thread(lottery_worker, std::nullopt, &handle)) {
         std::lock_guard guard(g_lock_mutex);
         g_pending_lock.reset();
+        g_pending_unrecorded = false;
+        if (!recorded)
+            show_history_problem();
     }
     lottery_thread = handle;
     return {};

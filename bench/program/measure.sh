@@ -2,8 +2,9 @@
 # Start-up of the tool against a bare GTK window, on the current display:
 # time from exec to the window mapped and the peak resident memory (VmHWM)
 # once it is up, the median of several runs each. Then the tool's peak memory
-# before and after the login window opens, the time from the click to its
-# page, and the sign-in click against two plain libcurl requests.
+# before and after the login window opens and the time from the click to its
+# page, against a bare WebKitGTK window that loads the same page, and the
+# sign-in click against two plain libcurl requests.
 #
 # usage: measure.sh BIN_DIR [RUNS]   (BIN_DIR holds quilbex, node.dll, quilbex-sim)
 # Registered as the CTest benchmark bench.program (label bench). With
@@ -173,6 +174,41 @@ result login_closed_rss_ratio "$close_ratio"
 result login_closed_helpers "$left_count"
 result login_closed_helpers_kb "$left_kb"
 
+# The peer of the login window: a bare WebKitGTK window that loads the same
+# account page (bare_login.c), measured the same way: from the click to the
+# page drawn, and what its peak memory grows by with the window open.
+cc -O2 -o "$work/bare-login" "$here/bare_login.c" $(pkg-config --cflags webkit2gtk-4.1) \
+  $(pkg-config --libs gtk+-3.0) -ldl || exit 1
+account_page="https://$(host account)/index.html?&callback=https%3A%2F%2F$(host forum)%2F"
+printf '#!/bin/sh\nexec "%s/bare-login" "%s"\n' "$work" "$account_page" >"$work/login-peer"
+chmod +x "$work/login-peer"
+peer_logins=() peer_opens=()
+for _ in $(seq "$runs"); do
+  read -r _ before pid < <(start_and_wait "$work/login-peer" bare-login)
+  main=$(xdotool search --onlyvisible --name '^bare-login$' | head -n1)
+  t0=$(now_ms)
+  xdotool mousemove --window "$main" 217 156 click 1
+  until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
+        (( $(dark_pixels "$login" || echo 0) > 500 )); do
+    (( $(now_ms) - t0 > 30000 )) && { echo "the peer's login page was not shown"; exit 1; }
+  done
+  t1=$(now_ms)
+  peer_logins+=("$((t1 - t0))")
+  sleep 2
+  after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+  peer_opens+=("$((after - before))")
+  kill "$pid"; wait "$pid" 2>/dev/null
+  while xdotool search --onlyvisible --name '^登录$' >/dev/null 2>&1; do sleep 0.05; done
+done
+peer_login_ms=$(printf '%s\n' "${peer_logins[@]}" | median)
+peer_added_kb=$(printf '%s\n' "${peer_opens[@]}" | median)
+echo "login window against a bare WebKitGTK window: click to page shown ${login_ms} ms against ${peer_login_ms} ms" \
+  "($(ratio "$login_ms" "$peer_login_ms")x); peak memory added ${added_kb} kB against ${peer_added_kb} kB" \
+  "($(ratio "$added_kb" "$peer_added_kb")x)"
+result login_click_ratio_webkit "$(ratio "$login_ms" "$peer_login_ms")"
+result login_added_ratio_webkit "$(ratio "$added_kb" "$peer_added_kb")"
+result login_peer_click_ms "$peer_login_ms"
+result login_peer_added_kb "$peer_added_kb"
 # The sign-in click, timed by the services' clocks: from the arrival of the
 # sign-in page's request to the arrival of the lottery's first request, which
 # the handler starts right after appending the status line. That holds the

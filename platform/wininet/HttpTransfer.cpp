@@ -25,9 +25,14 @@ struct TransferContext {
     bool cancelled = false;
 };
 
+// A body that would grow past kBodyLimit ends the transfer: taking fewer
+// bytes than offered makes libcurl stop with a write error.
 size_t on_body(char* data, size_t size, size_t count, void* user) {
     auto* context = static_cast<TransferContext*>(user);
-    context->result->body.append(data, size * count);
+    std::string& body = context->result->body;
+    if (size * count > kBodyLimit - body.size())
+        return 0;
+    body.append(data, size * count);
     return size * count;
 }
 
@@ -206,9 +211,10 @@ TransferResult perform_transfer(const TransferSpec& order) {
 
     if (code == CURLE_OK)
         return result;
-    win::DWORD error = context.timed_out   ? ERROR_INTERNET_TIMEOUT
-                       : context.cancelled ? ERROR_INTERNET_OPERATION_CANCELLED
-                                           : map_curl_error(code);
+    win::DWORD error = context.timed_out           ? ERROR_INTERNET_TIMEOUT
+                       : context.cancelled         ? ERROR_INTERNET_OPERATION_CANCELLED
+                       : code == CURLE_WRITE_ERROR ? ERROR_INTERNET_CONNECTION_ABORTED
+                                                   : map_curl_error(code);
     if (!context.cancelled)
         result.failure = describe_failure(e, code, context.timed_out, order.url, error_text);
     if (result.status > 0 && !result.header_lines.empty()) {

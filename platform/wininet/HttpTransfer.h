@@ -1,17 +1,26 @@
 #pragma once
 // One HTTP exchange with libcurl: one request, one final response, no
 // redirect followed (the request handle decides about redirects). The body is
-// received whole into memory. Internal to this layer.
+// received whole into memory, up to kBodyLimit bytes: a longer body is cut
+// there and reads as a connection broken off after those bytes (the body's
+// error is ERROR_INTERNET_CONNECTION_ABORTED), so that no server can make the
+// program hold or scan more than that. Internal to this layer.
 
 #include "platform/kernel/WinTypes.h"
 #include "platform/wininet/NetworkSettings.h"
 #include "platform/wininet/RequestFailure.h"
 
 #include <atomic>
+#include <cstddef>
 #include <string>
 #include <vector>
 
 namespace quilbex::wininet {
+
+// The forum's pages are some hundred kilobytes and its API's replies short;
+// the limit leaves room for large downloads (50 MB bodies are read whole)
+// while no server can make a process hold an unbounded body.
+inline constexpr std::size_t kBodyLimit = 64 * 1024 * 1024;
 
 struct TransferSpec {
     std::string url;

@@ -58,6 +58,13 @@ bool has_hashed_certificates(const std::string& dir) {
     return false;
 }
 
+bool same_file(const char* a, const char* b) {
+    struct stat first {
+    }, second{};
+    return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 // Path, size and modification time: a file replaced on disk is read again.
 std::string key_for(const std::string& file) {
     if (file.empty())
@@ -73,13 +80,16 @@ std::string key_for(const std::string& file) {
 // kept for the life of the process) although a connection needs one or two.
 // The hashed folder holds the same authorities, so the store looks them up
 // there when a chain asks for them. The bundle is read only when the folder
-// has no hashed certificates, or when SSL_CERT_FILE names a bundle of its own.
+// has no hashed certificates, or when SSL_CERT_FILE names a bundle of its own
+// (one that names the system's bundle, as some environments set it, is the
+// system's: reading it would cost a run more than all its requests).
 bool add_system_authorities(const OpenSslApi& ssl, X509_STORE* store, const std::string& dir) {
     bool has_dir = has_hashed_certificates(dir);
     if (has_dir && ssl.store_load_path(store, dir.c_str()) != 1)
         return false;
-    const char* own_bundle = std::getenv(ssl.default_cert_file_env());
-    if (has_dir && !(own_bundle && *own_bundle))
+    const char* named = std::getenv(ssl.default_cert_file_env());
+    bool own_bundle = named && *named && !same_file(named, ssl.default_cert_file());
+    if (has_dir && !own_bundle)
         return true;
     std::string bundle = system_authority_file(ssl);
     struct stat st {};

@@ -131,8 +131,8 @@ bool ToolTest::dismiss_message(std::chrono::milliseconds timeout) {
     return gone;
 }
 
-std::string ToolTest::message_text() {
-    auto box = m_desktop->wait_window(kMessageTitle);
+std::string ToolTest::message_text(const char* title) {
+    auto box = m_desktop->wait_window(title);
     if (!box)
         return {};
     // Ctrl+C copies the box as dashed-line sections: caption, text, buttons.

@@ -66,7 +66,7 @@ protected:
     Image message_pixels();
     // The message box's text, copied from it with the keyboard as a person
     // would (the box stays open); empty when there is no box.
-    std::string message_text();
+    std::string message_text(const char* title = kMessageTitle);
     void click(Point p) { m_desktop->click(m_main, p.x, p.y); }
 
     std::unique_ptr<Desktop> m_desktop;

@@ -1,18 +1,26 @@
 // The whole program when its folder does not hold what it needs: a file named
 // SkinH_QV.dll that is not a library, and a program folder where the skin
-// library cannot be written. Both end at start-up in the runtime error report
-// of the library binding (caption "错误"), the program exits with code 255
-// once it is dismissed, and the folder is left as it was found.
+// library cannot be written (no right to, or a full disk). Each ends at
+// start-up in the runtime error report (caption "错误"): the library
+// binding's for a file that is no library, one that names the file and the
+// reason for a library that could not be written. The program exits with
+// code 255 once it is dismissed, and the folder is left as it was found.
 
 #include "tests/e2e/ToolFixture.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <gmock/gmock.h>
 #include <linux/fs.h>
 #include <set>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -111,11 +119,14 @@ protected:
         if (m_immutable)
             set_immutable(folder(), false);
         ToolTest::TearDown();
+        if (m_mounted)
+            ::umount2(folder().c_str(), MNT_DETACH);
     }
 
-    // Starts the program, waits for the error report, keeps its pixels and
-    // dismisses it; the program must then end with the report's exit code.
-    Image run_to_error_report() {
+    // Starts the program, waits for the error report, keeps its pixels (and
+    // its text when asked) and dismisses it; the program must then end with
+    // the report's exit code.
+    Image run_to_error_report(std::string* text = nullptr) {
         Launch program(folder() + "/quilbex", m_desktop->display(), m_log.file("program.log"), folder());
         auto box = m_desktop->wait_window(kErrorTitle, 40s);
         EXPECT_TRUE(box) << "no error report; program output:\n" << read_file(m_log.file("program.log"));
@@ -125,6 +136,8 @@ protected:
         std::this_thread::sleep_for(300ms);
         Rect r = m_desktop->geometry(*box);
         Image shown = m_desktop->screenshot().crop(r);
+        if (text)
+            *text = message_text(kErrorTitle);
         m_desktop->xdotool("windowactivate --sync " + std::to_string(*box));
         m_desktop->key("Return");
         EXPECT_EQ(program.exit_code(30s), 255) << "the program did not end with the error report's code";
@@ -135,6 +148,7 @@ protected:
 
     TempFolder m_log;  // outside the program's folder, which may not take new files
     bool m_immutable = false;
+    bool m_mounted = false;
 };
 
 // A loadable shared object of the system that exports neither skin function.
@@ -172,7 +186,7 @@ TEST_F(ProgramFaults, SkinLibraryFileThatIsNotALibraryEndsInTheBindingErrorAndIs
     EXPECT_EQ(read_file(skin()), foreign_bytes);
 }
 
-TEST_F(ProgramFaults, FolderThatCannotTakeTheSkinLibraryEndsInTheBindingErrorAndStaysAsItWas) {
+TEST_F(ProgramFaults, FolderThatCannotTakeTheSkinLibrarySaysSoAndStaysAsItWas) {
     start_services();
     install_program();
     auto before = entries(folder());
@@ -183,8 +197,10 @@ TEST_F(ProgramFaults, FolderThatCannotTakeTheSkinLibraryEndsInTheBindingErrorAnd
             GTEST_SKIP() << "the folder cannot be made immutable here";
         ASSERT_EQ(::chmod(folder().c_str(), 0555), 0);
     }
-    Image unwritable = run_to_error_report();
+    std::string said;
+    Image unwritable = run_to_error_report(&said);
     ASSERT_FALSE(unwritable.empty());
+    EXPECT_THAT(said, ::testing::HasSubstr("无法写入皮肤库文件 " + skin() + "：没有写入这个文件夹的权限"));
     EXPECT_EQ(entries(folder()), before) << "something was written into the folder";
     if (m_immutable)
         m_immutable = !set_immutable(folder(), false);
@@ -192,16 +208,42 @@ TEST_F(ProgramFaults, FolderThatCannotTakeTheSkinLibraryEndsInTheBindingErrorAnd
         ::chmod(folder().c_str(), 0755);
     ASSERT_FALSE(m_immutable);
 
-    // The report is the one a file that is not a library gets.
-    write_file(skin(), "not a library");
-    Image not_a_library = run_to_error_report();
-    ASSERT_EQ(not_a_library.width, unwritable.width);
-    EXPECT_TRUE(not_a_library == unwritable) << "the two reports differ";
-
     // With a folder that takes the library the program starts and writes it.
     fs::remove(skin());
     start_program();
     EXPECT_EQ(read_file(skin()), read_file(built("SkinH_QV.dll")));
+}
+
+// The program folder on a file system of the test's own, filled up after
+// the program was put there: the first start cannot write the skin library.
+TEST_F(ProgramFaults, FullDiskAtTheFirstStartSaysTheSkinLibraryCouldNotBeWrittenAndLeavesNoPart) {
+    start_services();
+    if (::mount("tmpfs", folder().c_str(), "tmpfs", 0, "size=64m,mode=0755") != 0)
+        GTEST_SKIP() << "no tmpfs of the test's own here: " << std::strerror(errno);
+    m_mounted = true;
+    install_program();
+    {
+        // Whatever room is left goes to one file.
+        std::ofstream filler(folder() + "/filler", std::ios::binary);
+        const std::string block(1 << 20, 'f');
+        while (filler.write(block.data(), block.size()))
+            ;
+    }
+    {
+        std::ofstream filler(folder() + "/filler2", std::ios::binary);
+        while (filler.put('f'))
+            ;
+    }
+    struct statvfs room {};
+    ASSERT_EQ(::statvfs(folder().c_str(), &room), 0);
+    ASSERT_LT(room.f_bavail * room.f_frsize, 88576u) << "the file system still has room";
+    auto before = entries(folder());
+
+    std::string said;
+    ASSERT_FALSE(run_to_error_report(&said).empty());
+    EXPECT_THAT(said, ::testing::HasSubstr("无法写入皮肤库文件 " + skin() + "：磁盘已满"));
+    EXPECT_THAT(said, ::testing::Not(::testing::HasSubstr("SkinH_Attach")));
+    EXPECT_EQ(entries(folder()), before) << "a part of the library or a temporary file was left";
 }
 
 }  // namespace

@@ -11,15 +11,15 @@ namespace {
 using ::testing::HasSubstr;
 
 CommandLine parsed(const std::vector<std::string>& args) {
-    ParsedCommandLine result = parse_command_line(args);
-    EXPECT_TRUE(result.line) << result.error;
-    return result.line.value_or(CommandLine{});
+    auto result = parse_command_line(args);
+    EXPECT_TRUE(result) << result.reason();
+    return result ? *result : CommandLine{};
 }
 
 std::string error_of(const std::vector<std::string>& args) {
-    ParsedCommandLine result = parse_command_line(args);
-    EXPECT_FALSE(result.line);
-    return result.error;
+    auto result = parse_command_line(args);
+    EXPECT_FALSE(result);
+    return result.reason();
 }
 
 TEST(CommandLine, modes_take_their_values_as_today_and_the_profile_goes_with_any_mode) {
@@ -66,6 +66,9 @@ TEST(CommandLine, mistakes_are_named) {
     for (const std::string& name :
          std::vector<std::string>{"../x", "a b", "张三", "a/b", ".", "", std::string(65, 'a')})
         EXPECT_THAT(error_of({"--profile", name, "--sign-in"}), HasSubstr("成员名")) << name;
+    // An option where the name should be is not taken as the name.
+    EXPECT_THAT(error_of({"--profile", "--sign-in"}), HasSubstr("不能以 '-' 开头"));
+    EXPECT_THAT(error_of({"--profile=-x", "--status"}), HasSubstr("不能以 '-' 开头"));
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST(MemberCommands, where_lists_the_shown_rows_of_the_member_file_table) {
     kernel::MemberFolders folders = kernel::decide_member_folders(kernel::executable_directory(), "", environment);
     kernel::set_member_folders(folders);
     const std::string listed = where_text();
-    EXPECT_THAT(listed, HasSubstr("  History.log            " + folders.history_file() + "\n"));
+    EXPECT_THAT(listed, HasSubstr("  History.log" + std::string(28 - 11, ' ') + " " + folders.history_file() + "\n"));
     EXPECT_THAT(listed, Not(HasSubstr("History.log.1")));
 
     static constexpr kernel::MemberFile kWithNotes[] = {
@@ -32,7 +32,8 @@ TEST(MemberCommands, where_lists_the_shown_rows_of_the_member_file_table) {
     folders.files = kWithNotes;
     kernel::set_member_folders(folders);
     const std::string with_notes = where_text();
-    EXPECT_THAT(with_notes, HasSubstr("  Notes.txt              " + folders.state_folder + "/Notes.txt\n"));
+    EXPECT_THAT(with_notes,
+                HasSubstr("  Notes.txt" + std::string(28 - 9, ' ') + " " + folders.state_folder + "/Notes.txt\n"));
     EXPECT_THAT(with_notes, Not(HasSubstr("Hidden.txt")));
     EXPECT_THAT(with_notes, Not(HasSubstr("History.log")));
     std::filesystem::remove_all(pattern);

@@ -250,6 +250,25 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     EXPECT_EQ(units(".timer"), std::vector<std::string>{timers[1]});
 }
 
+// A unit file changed by hand to name a profile that climbs out of the
+// profiles folder: --status reads no history for it.
+TEST_F(DailyTimerInstall, status_reads_no_history_for_a_profile_name_that_is_not_one) {
+    fs::path program = program_in("one");
+    fs::create_directories(unit_dir());
+    const std::string base = "quilbex-daily-evil-00000000";
+    write_file(unit_dir() / (base + ".timer"), "[Timer]\nOnCalendar=*-*-* 07:00:00\n");
+    write_file(unit_dir() / (base + ".service"),
+               "[Service]\nX-Quilbex-Program=" + program.string() + "\nX-Quilbex-Profile=../../evil\n");
+    fs::create_directories(program.parent_path() / "../evil");
+    write_file(program.parent_path() / "../evil/History.log",
+               "2026-12-07 09:42:10\tcommand-line\tsign-in\t别人的记录\n");
+    RunResult status = run(program, {"--status"});
+    EXPECT_EQ(status.status, 0);
+    EXPECT_THAT(status.out, HasSubstr(program.string() + "（配置名无效，不读它的记录）\n"));
+    EXPECT_THAT(status.out, Not(HasSubstr("别人的记录")));
+    EXPECT_THAT(status.out, Not(HasSubstr("../../evil")));
+}
+
 // Environment variables of this process, set for one test (a service
 // manager the test starts inherits them) and restored after it.
 class ScopedEnv {

@@ -169,6 +169,54 @@ TEST_F(DrawReplies, reply_text_never_becomes_script_and_json_escapes_are_read_as
     EXPECT_TRUE(odd.ends_with("'" + gbk("奖"))) << odd;
 }
 
+// Replies that are no JSON as they stand are read with every escape turned
+// into a character first; their stop phrases end the series.
+TEST_F(DrawReplies, replies_with_a_malformed_escape_or_percent_escaped_as_a_whole_still_stop_the_series) {
+    const std::string used_up = "\\u62bd\\u5956\\u6b21\\u6570\\u5df2\\u7528\\u5b8c";
+    for (const std::string& reply :
+         {"{\"ret\":0,\"msg\":\"" + used_up + " \\u00zz\"}",
+          std::string("%7B%22ret%22%3A0%2C%22msg%22%3A%22%u62BD%u5956%u6B21%u6570%u5DF2%u7528%u5B8C%22%7D")}) {
+        served = 0;
+        auto server = serve(reply);
+        run_lottery();
+        EXPECT_EQ(served.load(), 1) << reply;
+    }
+    EXPECT_EQ(str(read_draw_reply("{\"msg\":\"%22ret%22\"}")), gbk("未登录"));
+}
+
+// A reply cut short after its head: the window shows what the flow makes of
+// it, and the sinks that record the run learn that it got no whole answer.
+TEST_F(DrawReplies, a_reply_cut_short_is_reported_as_unanswered) {
+    auto server = sim::HttpServer::start(0,
+                                         sim::TlsFiles{std::string(QUILBEX_SIM_CERT_DIR) + "/server.pem",
+                                                       std::string(QUILBEX_SIM_CERT_DIR) + "/server.key"},
+                                         [](const sim::Request&) {
+                                             auto r = sim::Response::text(200, "OK", "application/json",
+                                                                          "{\"ret\":0,\"msg\":\"\\u606d");
+                                             r.headers.emplace_back("Content-Length", "200");
+                                             r.headers.emplace_back("Connection", "close");
+                                             return r;
+                                         });
+    NetConfig config = net_config();
+    config.hosts.api = "127.0.0.1:" + std::to_string(server->port());
+    install_net_config(config);
+    struct Recorder : StatusSink {
+        void report(FlowStep, int draw, const char* status) override {
+            lines.push_back(std::to_string(draw) + " " + status);
+        }
+        void report_unanswered(FlowStep, int draw, const char* status) override {
+            lines.push_back(std::to_string(draw) + " unanswered " + status);
+        }
+        std::vector<std::string> lines;
+    } recorder;
+    run_lottery_series(recorder);
+    ASSERT_EQ(recorder.lines.size(), static_cast<std::size_t>(kDrawLimit));
+    EXPECT_EQ(recorder.lines[0], "1 unanswered " + gbk("未登录"));
+    // The window's own sink shows the flow's text.
+    run_lottery();
+    EXPECT_EQ(window.lines().front(), gbk("未登录\r\n"));
+}
+
 TEST_F(DrawReplies, a_stop_phrase_inside_an_escaped_message_stops_the_series) {
     auto server = serve("{\"ret\":0,\"msg\":\"\\\"\\u62bd\\u5956\\u6b21\\u6570\\u5df2\\u7528\\u5b8c\\\"\"}");
     run_lottery();

@@ -60,7 +60,7 @@ TEST(History, a_line_cut_by_a_full_disk_is_passed_over_and_what_was_appended_ont
                       "\n"
                       "2026-02-28 09:00:10\tcommand-line\tdraw 2\t恭喜"
                       "2026-03-01 08:00:01\tcommand-line\tsign-in\t签到成功\n";
-    EXPECT_EQ(history_table(log, 2, local_time(2026, 3, 1, 23)), "日期        | 签到 | 抽奖\n"
+    EXPECT_EQ(history_table(log, 2, local_time(2026, 3, 1, 23)), "日期        | 签到     | 抽奖\n"
                                                                  "2026-02-28  | 签到成功 | -\n"
                                                                  "2026-03-01  | 签到成功 | -\n");
     EXPECT_FALSE(parse_history_line("2026-02-28 09:00\tcommand-line\tsign-in\tx"));
@@ -70,7 +70,7 @@ TEST(History, stored_text_is_shown_cleaned_as_it_was_written) {
     // An older release stored replies as they came.
     std::string log = "2026-03-01 08:00:01\tcommand-line\tsign-in\t\x1b]0;pwned\x07\x9b"
                       "2J\xff ok\n";
-    EXPECT_EQ(history_table(log, 1, local_time(2026, 3, 1, 23)), "日期        | 签到 | 抽奖\n"
+    EXPECT_EQ(history_table(log, 1, local_time(2026, 3, 1, 23)), "日期        | 签到              | 抽奖\n"
                                                                  "2026-03-01  | �]0;pwned��2J� ok | -\n");
     HistoryEntry entry{"2026-03-01 08:00:01", "command-line", "sign-in\x1b[2J", "\x1b[31mred\r\n"};
     EXPECT_EQ(describe(entry), "2026-03-01 08:00:01 sign-in�[2J �[31mred  ");

@@ -2,7 +2,11 @@
 
 #include "app/member/ReplyText.h"
 
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 namespace quilbex::app {
 namespace {
@@ -47,6 +51,24 @@ TEST(ReplyText, a_long_reply_is_cut_at_a_character_boundary) {
     EXPECT_EQ(shown.substr(shown.size() - 3), "…");
     EXPECT_EQ(shown.substr(0, 3), "签");
     EXPECT_EQ((shown.size() - 3) % 3, 0u);
+}
+
+// A hostile page: markup, then 4 MiB of lone '&'. Each '&' used to start a search to the end of the text (minutes
+// for this size); the search now stops after the longest entity. The ceiling
+// is far above the milliseconds it takes, and the run is left behind if it
+// is ever passed.
+TEST(ReplyText, a_page_full_of_lone_ampersands_takes_time_in_proportion_to_its_length) {
+    auto shown = std::make_shared<std::promise<std::string>>();
+    std::future<std::string> result = shown->get_future();
+    std::thread([shown] {
+        std::string page = "<p>" + std::string(4 * 1024 * 1024, '&') + "&amp;</p>";
+        shown->set_value(printable_status(page));
+    }).detach();
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_EQ(result.get(), std::string(kShownStatusLimit, '&') + "…");
+    // Entities of up to eleven bytes still read; a longer one is text.
+    EXPECT_EQ(printable_status("<b>&#x10FFFF;&#00000065;&#000000065;</b>"), "\xF4\x8F\xBF\xBF"
+                                                                            "A&#000000065;");
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ struct Exchange {
     DWORD send_error = 0;
     std::string body;
     std::string raw_headers;
+    DWORD read_error = 0;  // why reading the body stopped before its end
 };
 
 struct Call {
@@ -92,8 +93,10 @@ inline Exchange exchange(std::uint16_t port, const Call& call) {
     out.send_error = out.sent ? 0 : GetLastError();
     char buffer[1024];
     DWORD read = 0;
-    while (InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0)
+    BOOL reading = FALSE;
+    while ((reading = InternetReadFile(request, buffer, sizeof buffer, &read)) && read > 0)
         out.body.append(buffer, read);
+    out.read_error = reading ? 0 : GetLastError();
     DWORD size = 0;
     if (!HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr) && size > 0) {
         std::string headers(size, '\0');

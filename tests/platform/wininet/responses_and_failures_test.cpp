@@ -2,6 +2,7 @@
 
 #include "WireServer.h"
 #include "platform/wininet/HandleTable.h"
+#include "platform/wininet/HttpTransfer.h"
 #include "platform/wininet/RequestFailure.h"
 #include "platform/wininet/WinInetErrors.h"
 
@@ -119,6 +120,17 @@ TEST(Failures, a_silent_server_ends_in_a_timeout_after_the_receive_time_out) {
     EXPECT_EQ(last_request_failure().kind, FailureKind::timeout);
     EXPECT_GE(took, std::chrono::milliseconds(900));
     EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST(Failures, a_body_over_the_limit_is_cut_there_and_reads_as_a_broken_connection) {
+    WireServer server;
+    server.on("/over", sim::Response::text(200, "OK", "text/plain", std::string(kBodyLimit + 1, 'b')));
+    Call call;
+    call.object = "/over";
+    Exchange over = exchange(server.port(), call);
+    EXPECT_TRUE(over.sent);
+    EXPECT_LE(over.body.size(), kBodyLimit);
+    EXPECT_EQ(over.read_error, ERROR_INTERNET_CONNECTION_ABORTED);
 }
 
 TEST(Failures, reading_before_sending_or_after_a_failed_send_gives_no_bytes) {
