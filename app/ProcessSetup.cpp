@@ -2,6 +2,7 @@
 // built-in system libraries, the network configuration and the window system.
 
 #include "app/Handlers.h"
+#include "app/LoginMode.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/DailyCommands.h"
 #include "app/cli/StandardStreams.h"
@@ -29,6 +30,7 @@
 #include "platform/ui/WindowSystem.h"
 #include "platform/wininet/WinInet.h"
 #include "runtime/DefaultIcon.h"
+#include "runtime/Exit.h"
 #include "runtime/ProcessEntry.h"
 #include "runtime/RuntimeApp.h"
 #include "runtime/Startup.h"
@@ -157,6 +159,11 @@ std::optional<int> run_command_line(int argc, char** argv) {
     if (parsed->mode == Mode::window || parsed->mode == Mode::setup)
         return std::nullopt;
     keep_standard_streams_harmless();
+    if (parsed->mode == Mode::login) {
+        // A window mode: it ends as the windows end, without returning into
+        // static destructors that would pull the engine away under its threads.
+        rt::exit_process(static_cast<std::uint32_t>(run_login_mode(parsed->sign_in)));
+    }
     return run_daily_command(*parsed, prepare_windowless_runtime);
 }
 

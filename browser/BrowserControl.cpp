@@ -163,6 +163,13 @@ std::string BrowserControl::cookie() const {
     return text ? std::string(text) : std::string();
 }
 
+std::optional<std::int64_t> BrowserControl::cookie_expiry(const std::string& name) const {
+    if (!m_view || !m_engine.wkeQuilbexGetCookieExpires)
+        return std::nullopt;
+    const long long expires = m_engine.wkeQuilbexGetCookieExpires(m_view, name.c_str());
+    return expires >= 0 ? std::optional<std::int64_t>(expires) : std::nullopt;
+}
+
 void BrowserControl::clear_cookie() {
     if (m_view && m_engine.wkeClearCookie)
         m_engine.wkeClearCookie(m_view);

@@ -87,6 +87,10 @@ public:
     std::string cookie() const;
     // Command 1.
     void clear_cookie();
+    // When the page's cookie `name` (UTF-8) expires: seconds since the epoch,
+    // 0 for a session cookie; nothing when the page has no such cookie or
+    // the engine cannot tell.
+    std::optional<std::int64_t> cookie_expiry(const std::string& name) const;
 
     void resize(int width, int height);
 

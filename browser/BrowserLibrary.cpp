@@ -121,6 +121,11 @@ void get_cookie_command(rt::ArgRecord* result, int argc, rt::ArgRecord* args) {
     *result = rt::ArgRecord::of_pointer(cookie.empty() ? nullptr : rt::make_text(cookie), rt::kTypeText);
 }
 
+std::optional<std::int64_t> cookie_expiry(std::uint32_t window_id, std::uint32_t unit_id, const std::string& name) {
+    BrowserUnit* unit = BrowserUnit::find(window_id, unit_id);
+    return unit ? unit->control().cookie_expiry(name) : std::nullopt;
+}
+
 void clear_cookie_command(rt::ArgRecord*, int argc, rt::ArgRecord* args) {
     if (BrowserUnit* unit = control_of(argc, args))
         unit->control().clear_cookie();

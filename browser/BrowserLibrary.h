@@ -6,6 +6,8 @@
 #include "runtime/ProgramImage.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace quilbex::browser {
 
@@ -20,5 +22,10 @@ const rt::LibraryInfo* browser_library();
 void get_cookie_command(rt::ArgRecord* result, int argc, rt::ArgRecord* args);
 // Command 1: removes every cookie of the control's engine.
 void clear_cookie_command(rt::ArgRecord* result, int argc, rt::ArgRecord* args);
+
+// Not a library command: when the cookie `name` of the page that the browser
+// control (window_id, unit_id) shows expires (BrowserControl::cookie_expiry);
+// nothing when there is no such control.
+std::optional<std::int64_t> cookie_expiry(std::uint32_t window_id, std::uint32_t unit_id, const std::string& name);
 
 }  // namespace quilbex::browser

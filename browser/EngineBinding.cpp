@@ -128,6 +128,8 @@ void EngineBinding::bind_all() {
 #define WKE_FN(name) m_functions.name = reinterpret_cast<decltype(&::name)>(bind(#name));
 #include "browser/EngineFunctions.inc"
 #undef WKE_FN
+    m_functions.wkeQuilbexGetCookieExpires = reinterpret_cast<decltype(&::wkeQuilbexGetCookieExpires)>(
+        kernel::GetProcAddress(m_module, "wkeQuilbexGetCookieExpires"));
 }
 
 bool EngineBinding::prepare() {

@@ -29,6 +29,9 @@ struct EngineFunctions {
 #define WKE_FN(name) decltype(&::name) name = nullptr;
 #include "browser/EngineFunctions.inc"
 #undef WKE_FN
+    // The program's own addition, bound when the engine has it; an engine
+    // without it is not reported: the login's expiry is then unknown.
+    decltype(&::wkeQuilbexGetCookieExpires) wkeQuilbexGetCookieExpires = nullptr;
 };
 
 // The program folder with its trailing separator, from the runtime (GBK).

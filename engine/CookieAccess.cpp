@@ -11,6 +11,45 @@ namespace {
 
 using CookieSlot = AsyncSlot<std::string>;
 using ClearSlot = AsyncSlot<bool>;
+using ExpirySlot = AsyncSlot<std::int64_t>;
+
+constexpr std::int64_t kNoSuchCookie = -1;
+
+std::int64_t expiry_of(GList* cookies, const std::string& name) {
+    for (GList* item = cookies; item; item = item->next) {
+        auto* cookie = static_cast<SoupCookie*>(item->data);
+        if (name != soup_cookie_get_name(cookie))
+            continue;
+        GDateTime* expires = soup_cookie_get_expires(cookie);
+        return expires ? static_cast<std::int64_t>(g_date_time_to_unix(expires)) : 0;
+    }
+    return kNoSuchCookie;
+}
+
+// Hands the cookies that apply to `uri` to `take` once the store answers;
+// false when it did not answer within the wait.
+template <typename T, typename Take>
+bool with_cookies_for_uri(WebKitCookieManager* manager, const std::string& uri, std::shared_ptr<AsyncSlot<T>> slot,
+                          Take take) {
+    struct Request {
+        std::shared_ptr<AsyncSlot<T>> slot;
+        Take take;
+    };
+    webkit_cookie_manager_get_cookies(
+        manager, uri.c_str(), nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<Request> request(static_cast<Request*>(data));
+            GError* raw_error = nullptr;
+            GList* cookies =
+                webkit_cookie_manager_get_cookies_finish(WEBKIT_COOKIE_MANAGER(source), result, &raw_error);
+            GUniqueError error(raw_error);
+            request->slot->result = request->take(cookies);
+            request->slot->done = true;
+            g_list_free_full(cookies, reinterpret_cast<GDestroyNotify>(soup_cookie_free));
+        },
+        new Request{slot, std::move(take)});
+    return wait_for(slot, kCookieWaitLimit);
+}
 
 std::string join_cookies(GList* cookies) {
     std::string text;
@@ -50,6 +89,16 @@ std::string cookies_for_uri(WebKitCookieManager* manager, const std::string& uri
         new std::shared_ptr<CookieSlot>(slot));
     if (!wait_for(slot, kCookieWaitLimit))
         return {};
+    return slot->result;
+}
+
+std::int64_t cookie_expiry_for_uri(WebKitCookieManager* manager, const std::string& uri, const std::string& name) {
+    if (!manager || !is_http_uri(uri))
+        return kNoSuchCookie;
+    auto slot = std::make_shared<ExpirySlot>();
+    slot->result = kNoSuchCookie;
+    if (!with_cookies_for_uri(manager, uri, slot, [name](GList* cookies) { return expiry_of(cookies, name); }))
+        return kNoSuchCookie;
     return slot->result;
 }
 

@@ -137,6 +137,11 @@ const char* wkeGetCookie(wkeWebView webView) {
     return view ? view->cookies() : "";
 }
 
+long long wkeQuilbexGetCookieExpires(wkeWebView webView, const char* name) {
+    WebView* view = view_of(webView);
+    return view && name ? static_cast<long long>(view->cookie_expiry(narrow_to_utf8(name))) : -1;
+}
+
 void wkeClearCookie(wkeWebView webView) {
     if (view_of(webView))
         quilbex::engine::clear_all_cookies(Engine::get().data_manager());

@@ -217,6 +217,16 @@ const char* WebView::cookies() {
     return m_cookies.c_str();
 }
 
+std::int64_t WebView::cookie_expiry(const std::string& name) {
+    const char* uri = m_web_view ? webkit_web_view_get_uri(m_web_view.get()) : nullptr;
+    if (!uri)
+        return -1;
+    // The page's address is copied: the wait runs the main loop, which may
+    // navigate or destroy the view.
+    return cookie_expiry_for_uri(webkit_website_data_manager_get_cookie_manager(Engine::get().data_manager()),
+                                 std::string(uri), name);
+}
+
 void WebView::handle_download(WebKitDownload* download) {
     WebKitURIRequest* request = webkit_download_get_request(download);
     std::string url = request ? webkit_uri_request_get_uri(request) : "";

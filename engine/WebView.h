@@ -15,6 +15,7 @@
 #include "engine/GObjectPtr.h"
 #include "engine/wke.h"
 
+#include <cstdint>
 #include <gtk/gtk.h>
 #include <string>
 #include <vector>
@@ -76,6 +77,8 @@ public:
     const char* title();
     const char* url();
     const char* cookies();
+    // When the cookie `name` of the shown page expires (see cookie_expiry_for_uri); -1 without a page.
+    std::int64_t cookie_expiry(const std::string& name);
 
     // Keys whose press the program kept from the page: their release is kept too.
     std::vector<guint>& kept_keys() { return m_kept_keys; }

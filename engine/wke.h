@@ -194,6 +194,11 @@ WKE_API void wkeSetCookieEnabled(wkeWebView webView, bool enable);
 WKE_API const char* wkeGetCookie(wkeWebView webView);
 WKE_API void wkeClearCookie(wkeWebView webView);
 
+/* When the cookie `name` that applies to the page the view shows expires, in
+ * seconds since the epoch (UTC); 0 for a cookie that ends with the browser
+ * session; -1 when the page has no such cookie. Waits like wkeGetCookie. */
+WKE_API long long wkeQuilbexGetCookieExpires(wkeWebView webView, const char* name);
+
 /* Strings. Getters return "" for a null or unknown string; the pointer stays
  * valid until the string changes or goes away. */
 WKE_API const wkeChar16* wkeGetStringW(wkeString string);

@@ -45,8 +45,10 @@ Response home(SimState& state, const Request& request) {
         Response r = html("<html><head><title>社区</title></head><body>欢迎回来，" +
                           html_escape(state.scenario.get("user")) + "</body></html>");
         const std::string host = request.header("Host").value_or("");
-        r.headers.emplace_back("Set-Cookie",
-                               cookie_line(state, "BBS_UNAME", percent_encode(state.scenario.get("user")), host));
+        std::string login = cookie_line(state, "BBS_UNAME", percent_encode(state.scenario.get("user")), host);
+        if (const std::string max_age = state.scenario.get("login_max_age"); max_age != "0")
+            login += "; Max-Age=" + max_age;
+        r.headers.emplace_back("Set-Cookie", login);
         r.headers.emplace_back("Set-Cookie", cookie_line(state, "UM_distinctid", state.open_forum_session(), host));
         return r;
     }

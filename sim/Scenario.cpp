@@ -32,6 +32,7 @@ const std::map<std::string, std::string>& defaults() {
         {"chunked", "1"},
         {"raw_msg", "1"},
         {"draw_reply", ""},
+        {"login_max_age", "0"},  // seconds the login cookie lasts; 0: a session cookie
     };
     return values;
 }
@@ -58,7 +59,7 @@ bool is_valid(const std::string& key, const std::string& value) {
                                                 "chunked",        "raw_msg"};
     if (key == "guest_reply")
         return value == "page" || value == "empty";
-    if (key == "draws" || key == "draw_gap_ms" || key == "unanswered")
+    if (key == "draws" || key == "draw_gap_ms" || key == "unanswered" || key == "login_max_age")
         return is_number(value);
     if (flags.count(key) != 0)
         return value == "0" || value == "1";

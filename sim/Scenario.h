@@ -29,6 +29,8 @@
 //   guest_reply     page                 what a request without a forum session gets: page (a
 //                                        page, or a JSON error text from the API) | empty (an
 //                                        empty body)
+//   login_max_age   0                    seconds the forum's login cookie (BBS_UNAME) of a new
+//                                        login lasts (Max-Age); 0: a session cookie
 //
 // Strict rules, each on (1) by default and switched off with 0:
 //   draw_gap_ms     4500                 a member's draw less than this many ms after that

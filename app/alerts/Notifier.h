@@ -19,6 +19,24 @@ inline constexpr std::chrono::milliseconds kNotifyDeadline{5000};
 bool notify_desktop(const std::string& summary, const std::string& body,
                     std::chrono::milliseconds deadline = kNotifyDeadline);
 
+// What became of a notification that offers a button.
+enum class ActionOutcome {
+    not_shown,  // no bus, no service, or it refused the notification
+    shown_without_button,  // the service shows no buttons: the other body was shown
+    pressed,
+    not_pressed,  // closed, or not pressed within the wait
+};
+
+// Shows `body` with one button labelled `label` when the notification
+// service supports buttons ("actions"), and waits up to `wait` for the member
+// to press it; a service without buttons is given `body_without_button`
+// instead (which says what to do by hand). Texts are UTF-8. A service that
+// does not show the notification within twice the notification deadline is
+// given up; one that shows it is waited on `wait` plus that deadline at most.
+ActionOutcome notify_desktop_with_button(const std::string& summary, const std::string& body,
+                                         const std::string& body_without_button, const std::string& label,
+                                         std::chrono::milliseconds wait);
+
 // The notification library's functions, from the library `file` opened at
 // run time; null when it is missing or lacks any of them. A library that is
 // complete stays loaded for the life of the process.

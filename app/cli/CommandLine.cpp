@@ -98,6 +98,11 @@ kernel::Result<void> set_retry(CommandLine& line, const std::string& value) {
     return {};
 }
 
+kernel::Result<void> set_cookie_source(CommandLine& line, const std::string& value) {
+    line.cookie_source = value;
+    return {};
+}
+
 // Every option, in the order of the help text. An option that belongs to a
 // mode follows that mode's row and is indented under it.
 // clang-format off
@@ -126,6 +131,12 @@ const std::array kOptions{
                "--notify-test", "经 Config.ini [NOTIFY] 的每个提醒渠道发一条测试提醒"},
     OptionSpec{"profiles", Value::none, Mode::profiles, {}, nothing,
                "--profiles", "列出保存了 Cookie 的成员及各自最后的结果"},
+    OptionSpec{"login", Value::none, Mode::login, {}, nothing,
+               "--login", "只打开登录窗口；登录后为成员保存 Cookie 并签到一次"},
+    OptionSpec{"export-cookie", Value::none, Mode::export_cookie, {}, nothing,
+               "--export-cookie", "在标准输出上显示成员保存的 Cookie 和有效期"},
+    OptionSpec{"import-cookie", Value::next_word, Mode::import_cookie, {}, set_cookie_source,
+               "--import-cookie [FILE|-]", "从文件或标准输入读入 Cookie 为成员保存（--export-cookie 的输出、浏览器的 Cookie: 行或 Cookie.ini）"},
     OptionSpec{"where", Value::none, Mode::where, {}, nothing,
                "--where", "显示各个文件的位置"},
     OptionSpec{"setup", Value::none, Mode::setup, {}, nothing,

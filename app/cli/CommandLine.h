@@ -30,7 +30,10 @@ enum class Mode {
     profiles,
     where,
     notify_test,
-    setup
+    setup,
+    login,
+    export_cookie,
+    import_cookie
 };
 
 struct CommandLine {
@@ -40,6 +43,7 @@ struct CommandLine {
     int history_days = 7;  // --history [DAYS]
     DailyTime daily_time;  // --install-daily [HH:MM]
     bool force = false;  // --force: install for cron even when no cron daemon runs
+    std::string cookie_source = "-";  // --import-cookie [FILE|-]
 };
 
 // `args` without the program name. A failure's reason says what is wrong

@@ -1,11 +1,13 @@
 #include "app/cli/DailyCommands.h"
 
 #include "app/alerts/Alerts.h"
+#include "app/cli/CookieCommands.h"
 #include "app/cli/MemberCommands.h"
 #include "app/daily/SignInRun.h"
 #include "app/member/History.h"
 #include "app/member/HistoryTable.h"
 #include "app/member/LastResult.h"
+#include "app/member/SavedCookie.h"
 #include "app/net/NetConfig.h"
 #include "app/net/SettingsFile.h"
 #include "app/schedule/DailyStatus.h"
@@ -74,7 +76,9 @@ int status_command() {
         const kernel::MemberFolders folders =
             kernel::decide_member_folders(folder, profile, kernel::current_folder_environment(folder));
         auto last = last_history_entry(folders.history_file());
-        return last ? describe(*last) : std::string();
+        // The cookie's expiry goes on a line of its own below the last result.
+        const SavedCookie saved = read_saved_cookie(kernel::utf8_to_gbk(folders.cookie_file()));
+        return (last ? describe(*last) : std::string("（没有记录）")) + "\n  " + describe_cookie_expiry(saved.expires);
     });
 }
 
@@ -97,6 +101,9 @@ int run_daily_command(const CommandLine& line, const std::function<void()>& prep
     case Mode::notify_test: prepare_runtime(); return notify_test();
     case Mode::profiles: return list_profiles();
     case Mode::where: return print_where();
+    case Mode::export_cookie: return export_cookie();
+    case Mode::import_cookie: return import_cookie(line.cookie_source);
+    case Mode::login: break;  // a window mode: the program start handles it
     case Mode::window: break;
     }
     return usage_error("没有命令");

@@ -1,6 +1,7 @@
 #include "app/cli/MemberCommands.h"
 
 #include "app/member/LastResult.h"
+#include "app/member/SavedCookie.h"
 #include "app/net/NetConfig.h"
 #include "app/net/SettingsFile.h"
 #include "app/schedule/DailyMember.h"
@@ -65,8 +66,9 @@ int list_profiles() {
         if (!fs::is_regular_file(folders.cookie_file()))
             continue;
         auto last = last_history_entry(folders.history_file());
-        std::printf("%-20s %s\n", name.empty() ? "(默认)" : name.c_str(),
-                    last ? describe(*last).c_str() : "（还没有记录）");
+        const SavedCookie saved = read_saved_cookie(kernel::utf8_to_gbk(folders.cookie_file()));
+        std::printf("%-20s %s；%s\n", name.empty() ? "(默认)" : name.c_str(),
+                    last ? describe(*last).c_str() : "（还没有记录）", describe_cookie_expiry(saved.expires).c_str());
         ++listed;
     }
     if (listed == 0)

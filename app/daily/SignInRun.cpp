@@ -2,12 +2,15 @@
 
 #include "app/alerts/Alerts.h"
 #include "app/alerts/Notifier.h"
+#include "app/daily/ExpiryWarning.h"
+#include "app/daily/Relogin.h"
 #include "app/flows/Globals.h"
 #include "app/flows/Lottery.h"
 #include "app/flows/Quote.h"
 #include "app/flows/SignIn.h"
 #include "app/member/History.h"
 #include "app/member/RunLock.h"
+#include "app/member/SavedCookie.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app_flows_texts/FlowTexts.h"
@@ -16,6 +19,7 @@
 #include "platform/kernel/MemberFolders.h"
 #include "platform/kernel/Paths.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -95,19 +99,27 @@ std::string message_of_the_day(const SignInOptions& options, StatusSink& sink) {
 // The member is told on the desktop when the outcome says so; the alert
 // channels decide for themselves (they may be set to report every run).
 // `detail` (UTF-8): what went wrong in words of this run, after the
-// outcome's own text; empty when the outcome says it all.
-void explain(const RunOutcome& outcome, RunFacts facts, const std::string& detail = {}) {
+// outcome's own text; empty when the outcome says it all. `began`: when the
+// run began, which bounds the wait for a press on a lost login's notification.
+void explain(const RunOutcome& outcome, RunFacts facts, std::chrono::steady_clock::time_point began,
+             const std::string& detail = {}) {
+    std::string body = outcome.tells_member() ? outcome.body : "";
     if (outcome.tells_member()) {
-        std::string body = outcome.body;
         if (!detail.empty())
             body += "\n" + detail;
         std::fprintf(stderr, "quilbex: %s\n", outcome.body);
         if (!detail.empty())
             std::fprintf(stderr, "quilbex: %s\n", detail.c_str());
-        notify_desktop(outcome.summary, body);
     }
+    // A lost login: the channels first, as the notification may then wait
+    // minutes for a press on its "重新登录".
+    const bool relogin = outcome.tells_member() && outcome.status == RunStatus::not_logged_in;
+    if (outcome.tells_member() && !relogin)
+        notify_desktop(outcome.summary, body);
     facts.detail = detail;
     alert_member(outcome, std::move(facts));
+    if (relogin)
+        offer_relogin(outcome.summary, body, relogin_wait(std::chrono::steady_clock::now() - began));
 }
 
 }  // namespace
@@ -172,6 +184,7 @@ std::optional<TryResult> sign_in_once(const SignInOptions& options, const std::s
 }  // namespace
 
 RunStatus run_sign_in(const SignInOptions& options) {
+    const auto began = std::chrono::steady_clock::now();
     TerminalSink terminal(stdout, options.verbosity);
     HistorySink history(kernel::member_folders().history_file(), RunSource::command_line);
     RunFacts facts;
@@ -184,9 +197,10 @@ RunStatus run_sign_in(const SignInOptions& options) {
     if (cookie.empty()) {
         std::fprintf(stderr, "quilbex: %s 里没有保存的 Cookie。\n", kernel::member_folders().cookie_file().c_str());
         sinks.report(FlowStep::sign_in, 0, gbk(kNoSavedCookieHistory).c_str());
-        explain(no_saved_cookie(), facts);
+        explain(no_saved_cookie(), facts, began);
         return RunStatus::not_logged_in;
     }
+    warn_of_cookie_expiry(read_saved_cookie(member_cookie_file()).expires, std::time(nullptr), net_config().warn_days);
     RunStatus result = RunStatus::failed;
     wininet::RequestFailure failure;
     for (std::size_t retries = 0;; ++retries) {
@@ -204,7 +218,7 @@ RunStatus run_sign_in(const SignInOptions& options) {
         std::this_thread::sleep_for(options.retry_waits[retries]);
     }
     // The notification may take seconds; the lock is already free by now.
-    explain(run_outcome(result), facts, result == RunStatus::no_answer ? failure_text(failure) : std::string());
+    explain(run_outcome(result), facts, began, result == RunStatus::no_answer ? failure_text(failure) : std::string());
     return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 namespace quilbex::app {
@@ -45,6 +46,16 @@ bool take_daily_message(const std::string& value, const std::string&, NetConfig&
     return true;
 }
 
+bool take_warn_days(const std::string& value, const std::string&, NetConfig& config) {
+    if (value.size() > 3 || value.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const int days = std::stoi(value);
+    if (days > 365)
+        return false;
+    config.warn_days = days;
+    return true;
+}
+
 constexpr ConfigKey kConfigKeys[] = {
     {"HOSTS", "forum", take_host<&ServiceHosts::forum>, kHostTakes},
     {"HOSTS", "api", take_host<&ServiceHosts::api>, kHostTakes},
@@ -53,6 +64,7 @@ constexpr ConfigKey kConfigKeys[] = {
     {"TLS", "ca_file", take_ca_file, "找不到这个证书文件。"},
     {"TLS", "insecure", take_insecure, "只能是 0 或 1。"},
     {"DAILY", "message", take_daily_message, ""},
+    {"DAILY", "warn_days", take_warn_days, "应为 0 到 365 的整数（天数）。"},
 };
 
 std::string folder_of(const std::string& path) {

@@ -51,6 +51,7 @@ struct NetConfig {
     std::string ca_file;  // a native (UTF-8) path, or empty
     bool insecure = false;
     std::string daily_message;  // [DAILY] message (UTF-8), or empty
+    int warn_days = 3;  // [DAILY] warn_days: days before the saved cookie's expiry the daily run warns
     std::string settings_file;  // the file read (native path)
     // Why the settings file could not be read, when that makes the
     // configuration unusable (UTF-8), else empty.

@@ -1,5 +1,6 @@
 #include "app/schedule/SystemdUnits.h"
 
+#include "app/member/RunTimeLimit.h"
 #include "platform/kernel/Utf8.h"
 
 #include <cstdlib>
@@ -87,7 +88,7 @@ std::string daily_service_unit(const DailyMember& member) {
     unit += " --sign-in --quiet\n";
     // Room for the run's own retries (waits of 1, 5 and 15 minutes) and four
     // tries of about two minutes each; a run that hangs beyond that is ended.
-    unit += "TimeoutStartSec=30min\n";
+    unit += "TimeoutStartSec=" + std::to_string(kRunTimeLimit.count()) + "min\n";
     return unit;
 }
 

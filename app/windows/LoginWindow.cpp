@@ -1,5 +1,6 @@
 #include "app/windows/LoginWindow.h"
 
+#include "app/member/SavedCookie.h"
 #include "app/net/Cookies.h"
 #include "app/net/NetConfig.h"
 #include "app/net/TextHelpers.h"
@@ -50,7 +51,11 @@ void keep_login(const char* cookie) {
     append_status_line(kernel::utf8_to_gbk(line).c_str());
 }
 
+std::optional<CapturedLogin> g_captured;
+
 }  // namespace
+
+const std::optional<CapturedLogin>& captured_login() { return g_captured; }
 
 void hold_login_address() {
     quilbex::forms::LoadedWindow* window = quilbex::forms::find_loaded_window(login_window::kWindowId);
@@ -96,9 +101,16 @@ void capture_login_cookie() {
         return;
     rt::OwnedText encoded_name = read_cookie(cookie.get(), "BBS_UNAME");
     rt::OwnedText name = url_decode(encoded_name.get(), true);
+    // Asked before the window closes: the expiry lives in the browser's store.
+    g_captured = CapturedLogin{
+        cookie.get(), browser::cookie_expiry(login_window::kWindowId, login_window::browser, kLoginCookieName)};
 
-    write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
-    keep_login(cookie.get());
+    // Opened alone (--login) there is no main window to take the text.
+    const quilbex::forms::LoadedWindow* main = quilbex::forms::find_loaded_window(main_window::kWindowId);
+    if (main && main->loaded) {
+        write_control_text(main_window::kWindowId, main_window::cookie_box, cookie.get());
+        keep_login(cookie.get());
+    }
     write_control_number(login_window::kWindowId, login_window::poll_timer, 0);
     rt::ArgRecord window =
         rt::ArgRecord::of_unit(login_window::kWindowId, login_window::window_unit, rt::kTypeWindowReference);

@@ -5,6 +5,10 @@
 
 #include "runtime/ProgramImage.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 namespace quilbex::app {
 
 // Takes the address out of the browser control's record in the login
@@ -22,5 +26,15 @@ rt::HandlerResult capture_button_click(const rt::HandlerCall& call);
 // copies the text to the main window, stops the poll timer, closes the login
 // window and greets the member by the name in "BBS_UNAME".
 void capture_login_cookie();
+
+// The login that the window captured last in this process: the cookie text
+// (GBK) and when the forum's login cookie expires, as the browser's cookie
+// store says (nothing when it cannot tell). "保存" keeps the expiry beside
+// the cookie when it saves that same text; --login saves both.
+struct CapturedLogin {
+    std::string cookie;
+    std::optional<std::int64_t> expires;
+};
+const std::optional<CapturedLogin>& captured_login();
 
 }  // namespace quilbex::app

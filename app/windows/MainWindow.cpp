@@ -7,6 +7,7 @@
 #include "app/flows/SignIn.h"
 #include "app/member/History.h"
 #include "app/member/RunLock.h"
+#include "app/member/SavedCookie.h"
 #include "app/net/HttpClient.h"
 #include "app/net/NetConfig.h"
 #include "app/windows/Controls.h"
@@ -99,8 +100,16 @@ std::string cookie_file() {
 
 bool save_cookie(const char* cookie) {
     // The value is always given, so an empty box keeps the key with an empty value.
-    return commands::write_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key(),
-                                  cookie ? cookie : constants::empty_text());
+    bool saved = commands::write_config(cookie_file().c_str(), constants::cookie_section(), constants::cookie_key(),
+                                        cookie ? cookie : constants::empty_text());
+    // The login's expiry is kept only for the very text the login window
+    // captured; any other text makes a stale one go.
+    if (saved) {
+        const std::optional<CapturedLogin>& captured = captured_login();
+        const bool same = captured && captured->cookie == (cookie ? cookie : "");
+        save_cookie_expiry(cookie_file(), same ? captured->expires : std::nullopt);
+    }
+    return saved;
 }
 
 void append_status_line(const char* text) {

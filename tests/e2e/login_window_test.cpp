@@ -94,6 +94,17 @@ TEST_F(LoginTest, LoginTypedIntoThePageBringsTheCookieAndAHandClosedWindowCopies
     EXPECT_NE(id, "sim-member-0001");
     EXPECT_TRUE(services().state().forum_session_token(id).has_value()) << id;
 
+    // "保存" keeps the login's expiry beside the captured text (the forum's
+    // login cookie here lasts for the session: 0); a text typed over it
+    // has no known expiry, and the old one goes.
+    click(kSaveButton);
+    EXPECT_TRUE(dismiss_message());
+    EXPECT_EQ(read_file(folder() + "/Cookie.ini"), "[COOKIE]\r\ncookie=" + cookie + "\r\nexpires=0\r\n");
+    ASSERT_TRUE(enter_text(kCookieBox, "BBS_UNAME=typed"));
+    click(kSaveButton);
+    EXPECT_TRUE(dismiss_message());
+    EXPECT_EQ(read_file(folder() + "/Cookie.ini"), "[COOKIE]\r\ncookie=BBS_UNAME=typed\r\n");
+
     // A second opening starts without the earlier login: the account site,
     // which would skip the form for a session that has logged in, asks again.
     const std::size_t forum_requests = requests("forum").size();

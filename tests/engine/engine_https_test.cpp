@@ -3,6 +3,7 @@
 #include "tests/engine/EngineFixture.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -162,6 +163,14 @@ TEST_F(EngineHttpsTest, cookies_set_by_the_server_are_read_exactly_and_cleared_c
     // Only the cookies that apply to the page, HttpOnly ones included, in the order they were set.
     EXPECT_STREQ(api().wkeGetCookie(view), "BBS_UNAME=%E5%BC%A0%E4%B8%89; UM_distinctid=17a-0b");
     EXPECT_TRUE(std::filesystem::exists(m_dir.path() + "/cookies/cookies.dat"));
+    // Expiry: none for a session cookie, the server's Max-Age for a lasting one, -1 for a name not there.
+    EXPECT_EQ(api().wkeQuilbexGetCookieExpires(view, "BBS_UNAME"), 0);
+    const long long lasting = api().wkeQuilbexGetCookieExpires(view, "UM_distinctid");
+    const long long now = static_cast<long long>(std::time(nullptr));
+    EXPECT_GE(lasting, now + 3600 - 60);
+    EXPECT_LE(lasting, now + 3600 + 1);
+    EXPECT_EQ(api().wkeQuilbexGetCookieExpires(view, "deep"), -1) << "a cookie of another path does not apply";
+    EXPECT_EQ(api().wkeQuilbexGetCookieExpires(view, "bbs_uname"), -1) << "names compare exactly";
 
     api().wkeClearCookie(view);
     EXPECT_STREQ(api().wkeGetCookie(view), "");

@@ -100,7 +100,7 @@ TEST_F(PackageTest, MenuEntryMetadataAndIconsValidate) {
          {"\nName=", "\nName[zh_CN]=", "\nComment=", "\nExec=quilbex\n", "\nIcon=quilbex\n", "\nCategories="})
         EXPECT_THAT(text, HasSubstr(key));
     // The set-up window is one of the entry's actions.
-    EXPECT_THAT(text, HasSubstr("\nActions=setup;\n"));
+    EXPECT_THAT(text, HasSubstr("\nActions=setup;relogin;\n"));
     EXPECT_THAT(text, HasSubstr("\n[Desktop Action setup]\nName=Settings\nName[zh_CN]=设置\nExec=quilbex --setup\n"));
 
     auto metainfo =

@@ -235,8 +235,12 @@ TEST_F(DailyTimerInstall, a_profile_has_a_timer_of_its_own_beside_the_program_fo
     fs::create_directories(program.parent_path() / "profiles/work");
     write_file(program.parent_path() / "profiles/work/History.log",
                "2026-12-07 09:42:10\tcommand-line\tsign-in\t网络无应答\n");
+    write_file(program.parent_path() / "profiles/work/Cookie.ini", "[COOKIE]\r\ncookie=x\r\nexpires=1796877072\r\n");
     std::string status = run(program, {"--status"}).out;
     EXPECT_THAT(status, HasSubstr(program.string() + "（配置 work）\n  时间：每天 09:30"));
+    // And until when each member's saved login lasts, when it is known.
+    EXPECT_THAT(status, HasSubstr("网络无应答\n  Cookie 有效至 2026-12-"));
+    EXPECT_THAT(status, HasSubstr("已签到\n  Cookie 有效期未知\n"));
     // Each member's last result comes from that member's own history.
     EXPECT_THAT(status, HasSubstr("每天 07:00"));
     EXPECT_THAT(status, HasSubstr("上次结果：2026-12-07 08:31:02 签到 已签到\n"));

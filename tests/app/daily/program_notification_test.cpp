@@ -13,6 +13,16 @@
 namespace quilbex::daily_testing {
 namespace {
 
+template <typename Condition> bool wait_until(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 constexpr const char* kInterface =
     "<node><interface name='org.freedesktop.Notifications'>"
     "<method name='Notify'><arg type='s' direction='in'/><arg type='u' direction='in'/>"
@@ -27,9 +37,12 @@ constexpr const char* kInterface =
 
 // Owns org.freedesktop.Notifications on the bus at `address` and records the
 // summary and body of every Notify call, on a thread with its own main context.
+// One that shows buttons also records them and presses the first at once.
 class NotificationRecorder {
 public:
-    explicit NotificationRecorder(std::string address) : m_address(std::move(address)) {
+    enum class Buttons { none, pressed };
+    explicit NotificationRecorder(std::string address, Buttons buttons = Buttons::none)
+        : m_address(std::move(address)), m_buttons(buttons) {
         m_thread = std::thread([this] { serve(); });
         std::unique_lock lock(m_mutex);
         m_changed.wait_for(lock, std::chrono::seconds(30), [&] { return m_ready || m_failed; });
@@ -62,13 +75,27 @@ private:
             g_variant_get_child(parameters, 2, "&s", &icon);
             g_variant_get_child(parameters, 3, "&s", &summary);
             g_variant_get_child(parameters, 4, "&s", &body);
+            // Actions come as pairs: key, label.
+            g_autofree const gchar** actions = nullptr;
+            g_variant_get_child(parameters, 5, "^a&s", &actions);
+            std::string buttons;
+            for (const gchar** action = actions; action && *action; ++action)
+                buttons += std::string(" [") + *action + "]";
             {
                 std::lock_guard lock(self->m_mutex);
-                self->m_received.push_back(std::string(summary) + " | " + body);
+                self->m_received.push_back(std::string(summary) + " | " + body + buttons);
             }
+            GDBusConnection* connection = g_dbus_method_invocation_get_connection(invocation);
+            const std::string sender = g_dbus_method_invocation_get_sender(invocation);
             g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", 1u));
+            if (self->m_buttons == Buttons::pressed && actions && actions[0])
+                g_dbus_connection_emit_signal(connection, sender.c_str(), "/org/freedesktop/Notifications",
+                                              "org.freedesktop.Notifications", "ActionInvoked",
+                                              g_variant_new("(us)", 1u, actions[0]), nullptr);
         } else if (name == "GetCapabilities") {
-            const gchar* caps[] = {"body", nullptr};
+            const gchar* plain[] = {"body", nullptr};
+            const gchar* with_buttons[] = {"body", "actions", nullptr};
+            const gchar** caps = self->m_buttons == Buttons::pressed ? with_buttons : plain;
             g_dbus_method_invocation_return_value(invocation, g_variant_new("(^as)", caps));
         } else if (name == "GetServerInformation") {
             g_dbus_method_invocation_return_value(invocation, g_variant_new("(ssss)", "recorder", "test", "1", "1.2"));
@@ -125,6 +152,7 @@ private:
     }
 
     std::string m_address;
+    Buttons m_buttons;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     GMainContext* m_context = nullptr;
@@ -170,6 +198,35 @@ TEST_F(Notification, a_lost_login_tells_the_member_to_log_in_again_and_success_s
     RunResult run = folder.run({"--sign-in", "--message", "x", "--quiet"}, with_bus());
     EXPECT_EQ(run.status, 2) << run.err;
     EXPECT_THAT(recorder.received(), ::testing::ElementsAre(::testing::HasSubstr("| 登录已失效，请打开程序重新登录")));
+    // This service shows no buttons: the text says how to log in again.
+    EXPECT_THAT(recorder.received()[0], ::testing::EndsWith("\n重新登录：quilbex --login"));
+}
+
+TEST_F(Notification, the_button_of_a_lost_login_opens_the_login_window_for_that_member) {
+    NotificationRecorder recorder(address, NotificationRecorder::Buttons::pressed);
+    ASSERT_TRUE(recorder.ready());
+    std::filesystem::create_directories(folder.file("profiles/zhang"));
+    write_file(folder.file("profiles/zhang/Cookie.ini"), "[COOKIE]\r\ncookie=BBS_UNAME=x\r\n");
+    sim->state().scenario.set("sign", "not_logged_in");
+    auto env = with_bus();
+    env["DISPLAY"] = "";  // the login window it opens says there is no display and ends
+    env["WAYLAND_DISPLAY"] = "";
+    env["INVOCATION_ID"] = "";
+    RunResult run = folder.run({"--sign-in", "--message", "x", "--profile", "zhang"}, env);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_THAT(recorder.received(), ::testing::ElementsAre(::testing::EndsWith(
+                                         "| 登录已失效，请打开程序重新登录 [default-button] [重新登录]")));
+    EXPECT_THAT(run.err, ::testing::HasSubstr("quilbex: 已打开登录窗口（quilbex --login --profile zhang）。"));
+    // The login mode's own process writes to the same standard error (before
+    // or after the run's last line): it finds no window system in this bare
+    // folder, says so and ends. The run itself wrote three lines.
+    EXPECT_TRUE(wait_until([&] {
+        const std::string err = read_file(folder.file("err1.txt"));
+        std::size_t lines = 0;
+        for (std::size_t at = err.find("quilbex: "); at != std::string::npos; at = err.find("quilbex: ", at + 1))
+            ++lines;
+        return lines > 3;
+    })) << read_file(folder.file("err1.txt"));
 }
 
 TEST_F(Notification, a_run_that_tries_again_tells_the_member_once_after_its_last_try) {

@@ -104,12 +104,15 @@ TEST_F(NetConfigTest, the_forum_alone_is_enough_and_a_file_naming_other_hosts_mu
 // only at the start of a line): each such value is listed, with its key.
 TEST_F(NetConfigTest, values_are_checked_when_read_and_each_bad_one_is_listed_as_read) {
     std::string file = write("Config.ini", "[HOSTS]\nforum = 127.0.0.1:1 ; web\napi = [::1]:2\nquote = q.example\n"
-                                           "account = http://a.example\n[TLS]\nca_file = none.pem\ninsecure = 0 ;\n");
+                                           "account = http://a.example\n[TLS]\nca_file = none.pem\ninsecure = 0 ;\n"
+                                           "[DAILY]\nwarn_days = 3 days\n");
     std::vector<std::string> listed;
     for (const auto& invalid : read_net_config(file, dir.string()).invalid_values)
         listed.push_back(invalid.key + "=" + invalid.value);
     EXPECT_EQ(listed, (std::vector<std::string>{"forum=127.0.0.1:1 ; web", "account=http://a.example",
-                                                "ca_file=none.pem", "insecure=0 ;"}));
+                                                "ca_file=none.pem", "insecure=0 ;", "warn_days=3 days"}));
+    EXPECT_EQ(read_net_config(write("w.ini", "[DAILY]\nwarn_days=7\n"), dir.string()).warn_days, 7);
+    EXPECT_EQ(read_net_config(write("w.ini", "[DAILY]\nwarn_days=366\n"), dir.string()).invalid_values.size(), 1u);
 }
 
 TEST(HostValue, takes_names_dotted_quads_and_bracketed_ipv6_with_an_optional_port_and_nothing_else) {

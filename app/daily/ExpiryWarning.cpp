@@ -1,0 +1,56 @@
+#include "app/daily/ExpiryWarning.h"
+
+#include "app/alerts/Alerts.h"
+#include "app/alerts/Notifier.h"
+#include "app/member/History.h"
+#include "app/member/SavedCookie.h"
+#include "platform/kernel/MemberFolders.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace quilbex::app {
+
+namespace {
+
+std::string expiry_text(int days_left) {
+    if (days_left < 0)
+        return "Cookie 已经过期";
+    if (days_left == 0)
+        return "Cookie 今天到期";
+    return "Cookie 将在 " + std::to_string(days_left) + " 天后到期";
+}
+
+}  // namespace
+
+bool warned_today(const std::string& history_file, std::time_t now) {
+    const std::string today = local_time_text(now).substr(0, 10);
+    const std::string marker = std::string("\t") + kExpiryStep + "\t";
+    std::ifstream file(history_file, std::ios::binary);
+    for (std::string line; std::getline(file, line);)
+        if (line.compare(0, today.size(), today) == 0 && line.find(marker) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string relogin_command() {
+    const std::string& profile = kernel::member_folders().profile;
+    return profile.empty() ? "quilbex --login" : "quilbex --login --profile " + profile;
+}
+
+bool warn_of_cookie_expiry(std::optional<std::int64_t> expires, std::time_t now, int warn_days) {
+    std::optional<int> days_left = days_until_expiry(expires, now, warn_days);
+    const std::string history = kernel::member_folders().history_file();
+    if (!days_left || warned_today(history, now))
+        return false;
+    const std::string summary = expiry_text(*days_left);
+    const std::string body =
+        describe_cookie_expiry(expires) + "。请重新登录论坛：" + relogin_command() + "，或在窗口中点“登录”后“保存”。";
+    std::fprintf(stderr, "quilbex: %s（%s）\n", summary.c_str(), body.c_str());
+    append_history_line(history, format_history_note(now, RunSource::command_line, kExpiryStep, summary + "；" + body));
+    notify_desktop(summary, body);
+    alert_member_notice(summary, body);
+    return true;
+}
+
+}  // namespace quilbex::app
