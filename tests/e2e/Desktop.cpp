@@ -231,6 +231,16 @@ bool Desktop::wait_window_gone(const std::string& title, std::chrono::millisecon
         timeout);
 }
 
+bool Desktop::close_with_keyboard(XWindow window, const std::string& title) const {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        xdotool("windowactivate --sync " + std::to_string(window));
+        key("alt+F4");
+        if (wait_window_gone(title, std::chrono::seconds(10)))
+            return true;
+    }
+    return false;
+}
+
 Rect Desktop::geometry(XWindow window) const {
     // xwininfo gives the window's place on the screen; xdotool's geometry is
     // relative to the window manager's frame.

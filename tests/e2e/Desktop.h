@@ -95,6 +95,12 @@ public:
     std::optional<XWindow> wait_window(const std::string& title,
                                        std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     bool wait_window_gone(const std::string& title, std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    // Closes `window` (titled `title`) as a person does, with alt+F4 to it
+    // once it is active. While other whole-program tests load the machine,
+    // the window manager may not have made it active yet when the key
+    // arrives and drops it; a person whose window stays open presses the key
+    // again. Whether it went.
+    bool close_with_keyboard(XWindow window, const std::string& title) const;
     Rect geometry(XWindow window) const;
 
     void click(XWindow window, int x, int y) const;

@@ -156,8 +156,7 @@ TEST_F(InstalledCopy, keeps_every_members_files_in_their_home_and_writes_nothing
     m_window = ChildProcess(as_member({}), env, folder() + "/window.log", "/");
     auto setup = m_desktop->wait_window("Quilbex 设置", 40s);
     ASSERT_TRUE(setup) << read_file(folder() + "/window.log");
-    m_desktop->xdotool("windowactivate --sync " + std::to_string(*setup));
-    m_desktop->key("alt+F4");
+    EXPECT_TRUE(m_desktop->close_with_keyboard(*setup, "Quilbex 设置"));
     EXPECT_TRUE(wait_until([&] { return !m_window.running(); }, 30s));
     EXPECT_EQ(read_file(config() + "/Config.ini"), read_file(QUILBEX_SOURCE_DIR "/packaging/Config.ini.example"));
     EXPECT_TRUE(services().state().log.entries().empty());

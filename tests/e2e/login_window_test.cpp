@@ -58,9 +58,7 @@ TEST_F(LoginTest, LoginTypedIntoThePageBringsTheCookieAndAHandClosedWindowCopies
     EXPECT_TRUE(m_desktop->wait_window(kLoginTitle, 30s)) << "the window closed before the login";
 
     // Closed by hand: the cookie box stays empty and no greeting comes.
-    m_desktop->xdotool("windowactivate --sync " + std::to_string(login));
-    m_desktop->key("alt+F4");
-    ASSERT_TRUE(m_desktop->wait_window_gone(kLoginTitle));
+    ASSERT_TRUE(m_desktop->close_with_keyboard(login, kLoginTitle));
     EXPECT_FALSE(m_desktop->wait_window(kMessageTitle, 2500ms));
     EXPECT_EQ(cookie_box_text(), "");
 

@@ -86,17 +86,8 @@ protected:
 
     // Closes the main window as a person would and gives the exit status, or
     // -1 when the program still runs after the ceiling.
-    // Closes the main window as a person does, with alt+F4 to the active
-    // window. While another whole-program test loads the machine, the window
-    // manager may not have the window active yet when the key arrives and
-    // drops it; a person whose window stays open presses the key again.
     int close_and_wait() {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            m_desktop->xdotool("windowactivate --sync " + std::to_string(m_main));
-            m_desktop->key("alt+F4");
-            if (m_desktop->wait_window_gone(kMainTitle, 10s))
-                break;
-        }
+        m_desktop->close_with_keyboard(m_main, kMainTitle);
         return exit_status();
     }
     int exit_status() {

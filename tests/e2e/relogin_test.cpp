@@ -77,8 +77,7 @@ TEST_F(ReloginTest, ClosingTheWindowWithoutALoginEndsWithStatusTwoAndChangesNoth
     write_file(folder() + "/Cookie.ini", before);
     XWindow login = start_login();
     ASSERT_NE(login, 0u);
-    m_desktop->xdotool("windowactivate --sync " + std::to_string(login));
-    m_desktop->key("alt+F4");
+    EXPECT_TRUE(m_desktop->close_with_keyboard(login, kLoginTitle));
     EXPECT_EQ(exit_status(), "2\n") << program_output();
     EXPECT_EQ(read_file(folder() + "/Cookie.ini"), before);
     EXPECT_TRUE(requests("forum").empty());
