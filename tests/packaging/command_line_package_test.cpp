@@ -2,9 +2,9 @@
 // cannot be loaded: the package unpacked into a folder of its own and run by
 // a member who is not root, in a mount namespace in which every file of those
 // libraries reads as empty, no systemd runs and the crontab spool is the
-// namespace's own. The command line signs in, tells the member through an
-// alert channel, schedules the daily run with cron, and a window mode says
-// which package provides the window.
+// namespace's own. The command line takes the login in from standard input,
+// signs in, tells the member through an alert channel, schedules the daily run
+// with cron, and a window mode says which package provides the window.
 
 #include "sim/PushService.h"
 #include "sim/Simulator.h"
@@ -99,8 +99,8 @@ TEST(CommandLinePackage, signs_in_alerts_and_schedules_with_cron_where_no_deskto
     auto push = sim::PushService::start(QUILBEX_SIM_CERT_DIR, kPushKey, &error);
     ASSERT_TRUE(push) << error;
 
-    // The member's home, with the settings and the cookie a login on a
-    // desktop would have saved (copied over to the server).
+    // The member's home with the settings; the login comes in below as a
+    // browser's "Cookie:" line on standard input.
     e2e::TempFolder home_folder;
     const std::string home = home_folder.path();
     fs::create_directories(home + "/.config/quilbex");
@@ -109,8 +109,6 @@ TEST(CommandLinePackage, signs_in_alerts_and_schedules_with_cron_where_no_deskto
                         "\r\nquote=" + sim->host(sim->quote_port()) + "\r\naccount=" + sim->host(sim->account_port()) +
                         "\r\n[TLS]\r\nca_file=" + sim->ca_file() + "\r\n[NOTIFY]\r\nwebhook=https://127.0.0.1:" +
                         std::to_string(push->port()) + "/" + kPushKey + ".send?title={title}&desp={text}\r\n");
-    e2e::write_file(home + "/.config/quilbex/Cookie.ini",
-                    "[COOKIE]\r\ncookie=BBS_UNAME=%E5%BC%A0%E4%B8%89; UM_distinctid=sim-member-0001\r\n");
     ASSERT_EQ(run_command("chown -R 65534:65534 " + shell_quoted(home) + " && chmod 0700 " + shell_quoted(home)).status,
               0);
     const std::string program = unpacked.path("/usr/lib/quilbex/quilbex");
@@ -118,6 +116,14 @@ TEST(CommandLinePackage, signs_in_alerts_and_schedules_with_cron_where_no_deskto
         args.insert(args.begin(), program);
         return run_command(server.as_member(home, args));
     };
+
+    const std::string cookie_file = home + "/.config/quilbex/Cookie.ini";
+    CommandResult imported = run_command(
+        "printf '%s\\n' " + shell_quoted("Cookie: BBS_UNAME=%E5%BC%A0%E4%B8%89; UM_distinctid=sim-member-0001") +
+        " | " + server.as_member(home, {program, "--import-cookie", "-"}));
+    ASSERT_EQ(imported.status, 0) << imported.output;
+    EXPECT_THAT(e2e::read_file(cookie_file), HasSubstr("BBS_UNAME=%E5%BC%A0%E4%B8%89"));
+    EXPECT_EQ(fs::status(cookie_file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 
     // Settings without the forum's address: no daily run is installed, and nothing is left behind.
     const std::string settings = e2e::read_file(home + "/.config/quilbex/Config.ini");
