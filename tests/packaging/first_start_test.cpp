@@ -10,11 +10,14 @@
 #include "tests/e2e/ToolFixture.h"
 #include "tests/packaging/PackageFiles.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <thread>
+#include <unistd.h>
 
 namespace quilbex::packaging {
 namespace {
