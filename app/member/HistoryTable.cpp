@@ -17,13 +17,8 @@ namespace quilbex::app {
 
 namespace {
 
-std::string date_of(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-    return text;
-}
+// "2026-12-07": the date part of the history's own local-time text.
+std::string date_of(std::time_t when) { return local_time_text(when).substr(0, 10); }
 
 }  // namespace
 

@@ -4,17 +4,18 @@
 
 namespace quilbex::wininet {
 
-namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
+std::string ascii_lower(std::string_view text) {
+    std::string out(text);
     for (char& c : out)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
 
+namespace {
+
 std::string as_proxy_url(std::string_view address) {
-    std::string a = lower(address.substr(0, 7)) == "http://" ? std::string(address.substr(7)) : std::string(address);
+    std::string a =
+        ascii_lower(address.substr(0, 7)) == "http://" ? std::string(address.substr(7)) : std::string(address);
     return a.empty() ? std::string() : "http://" + a;
 }
 
@@ -36,7 +37,7 @@ std::string proxy_for_scheme(std::string_view proxy_list, std::string_view schem
         if (eq == std::string_view::npos) {
             if (general.empty())
                 general = as_proxy_url(entry);
-        } else if (lower(entry.substr(0, eq)) == lower(scheme) && specific.empty()) {
+        } else if (ascii_lower(entry.substr(0, eq)) == ascii_lower(scheme) && specific.empty()) {
             specific = as_proxy_url(entry.substr(eq + 1));
         }
     }

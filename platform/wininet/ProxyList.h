@@ -9,6 +9,9 @@
 
 namespace quilbex::wininet {
 
+// ASCII letters in lower case; scheme and host names compare that way.
+std::string ascii_lower(std::string_view text);
+
 // The proxy URL ("http://host:port") to use for a request of this scheme
 // ("http" or "https"), or empty for a direct connection. An entry for the
 // scheme wins over an entry without one.

@@ -1,5 +1,7 @@
 #include "platform/wininet/ProxyPolicy.h"
 
+#include "platform/wininet/ProxyList.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cctype>
@@ -9,13 +11,6 @@
 namespace quilbex::wininet {
 
 namespace {
-
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -37,7 +32,7 @@ std::string first_set(const std::string& a, const std::string& b) {
 
 std::string scheme_of(std::string_view url) {
     auto end = url.find("://");
-    return end == std::string_view::npos ? "http" : lower(url.substr(0, end));
+    return end == std::string_view::npos ? "http" : ascii_lower(url.substr(0, end));
 }
 
 std::string no_proxy_list() { return first_set("no_proxy", "NO_PROXY"); }
@@ -100,7 +95,7 @@ bool name_matches(std::string_view host, std::string_view token) {
     token = trim_dots(token);
     if (token.empty())
         return false;
-    std::string name = lower(token);
+    std::string name = ascii_lower(token);
     if (host.size() == name.size())
         return host == name;
     return host.size() > name.size() && host.substr(host.size() - name.size()) == name &&
@@ -115,7 +110,7 @@ std::string as_uri(const std::string& proxy) {
     if (colon == std::string::npos)
         return "http://" + proxy;
     // GLib's SOCKS 5 client always lets the proxy resolve the name.
-    if (lower(proxy.substr(0, colon)) == "socks5h")
+    if (ascii_lower(proxy.substr(0, colon)) == "socks5h")
         return "socks5" + proxy.substr(colon);
     return proxy;
 }
@@ -132,9 +127,9 @@ std::string host_of(std::string_view url) {
         url = url.substr(at + 1);
     if (!url.empty() && url.front() == '[') {
         auto close = url.find(']');
-        return close == std::string_view::npos ? std::string() : lower(url.substr(1, close - 1));
+        return close == std::string_view::npos ? std::string() : ascii_lower(url.substr(1, close - 1));
     }
-    return lower(url.substr(0, url.rfind(':')));
+    return ascii_lower(url.substr(0, url.rfind(':')));
 }
 
 bool is_exempt(std::string_view no_proxy, std::string_view host_name) {
@@ -142,7 +137,7 @@ bool is_exempt(std::string_view no_proxy, std::string_view host_name) {
         return false;
     if (no_proxy == "*")
         return true;
-    const std::string text = lower(host_name);
+    const std::string text = ascii_lower(host_name);
     std::string_view host = text;
     unsigned char address[16];
     int family = ::inet_pton(AF_INET, text.c_str(), address) == 1    ? AF_INET
@@ -187,7 +182,7 @@ EngineProxy engine_proxy() {
         if (token.find_first_of("[]*") != std::string_view::npos || (!address6 && token.find(':') != token.npos))
             continue;
         if (std::string_view name = address6 ? token : trim_dots(token); !name.empty())
-            out.ignore_hosts.emplace_back(lower(name));
+            out.ignore_hosts.emplace_back(ascii_lower(name));
     }
     return out;
 }
