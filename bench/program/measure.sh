@@ -7,6 +7,8 @@
 # sign-in click against two plain libcurl requests.
 #
 # usage: measure.sh BIN_DIR [RUNS]   (BIN_DIR holds quilbex, node.dll, quilbex-sim)
+# With QUILBEX_BENCH_ONLY=login only the login window against its peer is
+# measured (the two take turns, one round each per run).
 # Registered as the CTest benchmark bench.program (label bench). With
 # QUILBEX_BENCH_RESULTS set to a file, the figures are also appended to it as
 # "name value" lines (for bench/report).
@@ -32,6 +34,7 @@ start_and_wait() {
   echo "$((t1 - t0)) $(awk '/VmHWM/ {print $2}' /proc/$pid/status) $pid"
 }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+ratio() { awk "BEGIN {printf \"%.2f\", $1/$2}"; }
 result() { [[ -z ${QUILBEX_BENCH_RESULTS:-} ]] || echo "$1 $2" >>"$QUILBEX_BENCH_RESULTS"; }
 
 # One start of $1 (window titled $2): appends its time and peak memory to
@@ -50,6 +53,8 @@ host() { sed -n "s|^$1 https://||p" "$work/sim.out"; }
 printf '[HOSTS]\nforum=%s\napi=%s\nquote=%s\naccount=%s\n[TLS]\nca_file=%s\n' "$(host forum)" "$(host api)" \
   "$(host quote)" "$(host account)" "$(sed -n 's/^ca //p' "$work/sim.out")" >"$work/Config.ini"
 
+only=${QUILBEX_BENCH_ONLY:-}
+if [[ -z $only ]]; then
 printf '#!/bin/sh\nexec "%s/bare-window" texts\n' "$work" >"$work/texts-window"
 chmod +x "$work/texts-window"
 # The three programs take turns, so that a busy spell of the machine falls
@@ -63,7 +68,6 @@ done
 med() { local -n values_=$1; printf '%s\n' "${values_[@]}" | median; }
 bare_ms=$(med bare_t) bare_kb=$(med bare_m) texts_ms=$(med texts_t) texts_kb=$(med texts_m)
 tool_ms=$(med tool_t) tool_kb=$(med tool_m)
-ratio() { awk "BEGIN {printf \"%.2f\", $1/$2}"; }
 result startup_ratio_bare "$(ratio "$tool_ms" "$bare_ms")"
 result startup_ratio_texts "$(ratio "$tool_ms" "$texts_ms")"
 result peak_memory_ratio_bare "$(ratio "$tool_kb" "$bare_kb")"
@@ -76,6 +80,7 @@ echo "start-up to window mapped: bare GTK ${bare_ms} ms, GTK with the same texts
   "quilbex ${tool_ms} ms ($(ratio "$tool_ms" "$bare_ms")x bare, $(ratio "$tool_ms" "$texts_ms")x with texts)"
 echo "peak memory (VmHWM):       bare GTK ${bare_kb} kB, GTK with the same texts ${texts_kb} kB," \
   "quilbex ${tool_kb} kB ($(ratio "$tool_kb" "$bare_kb")x bare, $(ratio "$tool_kb" "$texts_kb")x with texts)"
+fi
 
 main_of() { xdotool search --onlyvisible --name '^Quilbex签到抽奖V1.0$' | head -n1; }
 
@@ -116,8 +121,19 @@ grown_mappings() {
        $2 > rss[$1] {print $2 - rss[$1], $3 - anon[$1], $1}' "$1" "$2" |
     sort -rn | head -n 12 | awk '{printf "  %-40s +%6d kB (anon +%d kB)\n", $3, $1, $2}'
 }
-anon_ratios=() logins=() opens=() rss_opens=() rss_ratios=() left_counts=() left_kbs=() open_helpers=()
-for _ in $(seq "$runs"); do
+
+# The peer of the login window: a bare WebKitGTK window that loads the same
+# account page (bare_login.c), measured the same way: from the click to the
+# page drawn, and what its peak memory grows by with the window open.
+cc -O2 -o "$work/bare-login" "$here/bare_login.c" $(pkg-config --cflags webkit2gtk-4.1) \
+  $(pkg-config --libs gtk+-3.0) -ldl || exit 1
+account_page="https://$(host account)/index.html?&callback=https%3A%2F%2F$(host forum)%2F"
+printf '#!/bin/sh\nexec "%s/bare-login" "%s"\n' "$work" "$account_page" >"$work/login-peer"
+chmod +x "$work/login-peer"
+# One opening of the tool's login window: its click-to-page time and memory.
+tool_login_once() {
+  local before pid main t0 t1 t2 login after rss_open helpers rss_before anon_before rss_closed anon_closed
+  local left_count left_kb
   read -r _ before pid < <(start_and_wait "$work/quilbex" 'Quilbex签到抽奖V1.0')
   main=$(main_of)
   rss_before=$(rss_of "$pid") anon_before=$(anon_of "$pid")
@@ -151,6 +167,34 @@ for _ in $(seq "$runs"); do
   rss_ratios+=("$(awk "BEGIN {printf \"%d\", 1000 * $rss_closed / $rss_before}")")
   left_counts+=("$left_count") left_kbs+=("$left_kb") rss_opens+=("$rss_open")
   kill "$pid"; wait "$pid" 2>/dev/null
+  echo "login round: quilbex $((t1 - t0)) ms" >&2
+}
+# The same for the peer.
+peer_login_once() {
+  local before pid main t0 t1 login after
+  read -r _ before pid < <(start_and_wait "$work/login-peer" bare-login)
+  main=$(xdotool search --onlyvisible --name '^bare-login$' | head -n1)
+  t0=$(now_ms)
+  xdotool mousemove --window "$main" 217 156 click 1
+  until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
+        (( $(dark_pixels "$login" || echo 0) > 500 )); do
+    (( $(now_ms) - t0 > 30000 )) && { echo "the peer's login page was not shown"; exit 1; }
+  done
+  t1=$(now_ms)
+  peer_logins+=("$((t1 - t0))")
+  sleep 2
+  after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+  peer_opens+=("$((after - before))")
+  kill "$pid"; wait "$pid" 2>/dev/null
+  echo "login round: bare WebKitGTK $((t1 - t0)) ms" >&2
+  while xdotool search --onlyvisible --name '^登录$' >/dev/null 2>&1; do sleep 0.05; done
+}
+# The two take turns, so that a busy spell of the machine falls on both alike.
+anon_ratios=() logins=() opens=() rss_opens=() rss_ratios=() left_counts=() left_kbs=() open_helpers=()
+peer_logins=() peer_opens=()
+for _ in $(seq "$runs"); do
+  peer_login_once
+  tool_login_once
 done
 login_ms=$(printf '%s\n' "${logins[@]}" | median)
 added_kb=$(printf '%s\n' "${opens[@]}" | median)
@@ -173,33 +217,6 @@ result login_helpers_kb "$helpers_kb"
 result login_closed_rss_ratio "$close_ratio"
 result login_closed_helpers "$left_count"
 result login_closed_helpers_kb "$left_kb"
-
-# The peer of the login window: a bare WebKitGTK window that loads the same
-# account page (bare_login.c), measured the same way: from the click to the
-# page drawn, and what its peak memory grows by with the window open.
-cc -O2 -o "$work/bare-login" "$here/bare_login.c" $(pkg-config --cflags webkit2gtk-4.1) \
-  $(pkg-config --libs gtk+-3.0) -ldl || exit 1
-account_page="https://$(host account)/index.html?&callback=https%3A%2F%2F$(host forum)%2F"
-printf '#!/bin/sh\nexec "%s/bare-login" "%s"\n' "$work" "$account_page" >"$work/login-peer"
-chmod +x "$work/login-peer"
-peer_logins=() peer_opens=()
-for _ in $(seq "$runs"); do
-  read -r _ before pid < <(start_and_wait "$work/login-peer" bare-login)
-  main=$(xdotool search --onlyvisible --name '^bare-login$' | head -n1)
-  t0=$(now_ms)
-  xdotool mousemove --window "$main" 217 156 click 1
-  until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
-        (( $(dark_pixels "$login" || echo 0) > 500 )); do
-    (( $(now_ms) - t0 > 30000 )) && { echo "the peer's login page was not shown"; exit 1; }
-  done
-  t1=$(now_ms)
-  peer_logins+=("$((t1 - t0))")
-  sleep 2
-  after=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
-  peer_opens+=("$((after - before))")
-  kill "$pid"; wait "$pid" 2>/dev/null
-  while xdotool search --onlyvisible --name '^登录$' >/dev/null 2>&1; do sleep 0.05; done
-done
 peer_login_ms=$(printf '%s\n' "${peer_logins[@]}" | median)
 peer_added_kb=$(printf '%s\n' "${peer_opens[@]}" | median)
 echo "login window against a bare WebKitGTK window: click to page shown ${login_ms} ms against ${peer_login_ms} ms" \
@@ -209,6 +226,8 @@ result login_click_ratio_webkit "$(ratio "$login_ms" "$peer_login_ms")"
 result login_added_ratio_webkit "$(ratio "$added_kb" "$peer_added_kb")"
 result login_peer_click_ms "$peer_login_ms"
 result login_peer_added_kb "$peer_added_kb"
+[[ -z $only ]] || exit 0
+
 # The sign-in click, timed by the services' clocks: from the arrival of the
 # sign-in page's request to the arrival of the lottery's first request, which
 # the handler starts right after appending the status line. That holds the
