@@ -1,10 +1,12 @@
 #include "engine/Engine.h"
 
+#include "engine/CookieAccess.h"
 #include "engine/GlEnvironment.h"
 #include "engine/WebView.h"
 #include "platform/kernel/WorkingFolderName.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ftw.h>
@@ -159,10 +161,14 @@ void Engine::set_cookie_jar(const std::string& path) {
         apply_cookie_storage();
 }
 
+std::string Engine::cookie_store_file() {
+    if (!m_cookie_file.empty())
+        return m_cookie_file;
+    return private_directory().empty() ? std::string() : private_directory() + "/cookies.dat";
+}
+
 void Engine::apply_cookie_storage() {
-    std::string file = m_cookie_file;
-    if (file.empty() && !private_directory().empty())
-        file = private_directory() + "/cookies.dat";
+    const std::string file = cookie_store_file();
     if (file.empty())
         return;
     WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(m_data_manager.get());
@@ -176,6 +182,27 @@ void Engine::set_cookies_enabled(bool enabled) {
     WebKitCookieManager* cookies = webkit_website_data_manager_get_cookie_manager(m_data_manager.get());
     webkit_cookie_manager_set_accept_policy(cookies, enabled ? WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY
                                                              : WEBKIT_COOKIE_POLICY_ACCEPT_NEVER);
+}
+
+bool Engine::clear_cookies() {
+    // Before WebKit has opened the store (the first view, or the first after
+    // the context was let go), clearing it is removing its file: asking WebKit
+    // would start its network process only to wait for the answer, and the
+    // page that follows would then wait for its web process on top of that.
+    if (!m_context && remove_cookie_store())
+        return true;
+    return clear_all_cookies(data_manager());
+}
+
+bool Engine::remove_cookie_store() {
+    const std::string file = cookie_store_file();
+    if (file.empty())
+        return true;
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        if (::unlink((file + suffix).c_str()) != 0 && errno != ENOENT)
+            return false;
+    }
+    return true;
 }
 
 void Engine::remove_view(WebView* view) {

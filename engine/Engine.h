@@ -39,6 +39,8 @@ public:
     // The cookie jar: a file, or a directory that gets "cookies.dat".
     void set_cookie_jar(const std::string& path);
     void set_cookies_enabled(bool enabled);
+    // Removes every cookie; false when the store did not confirm it.
+    bool clear_cookies();
 
     TlsTrust& trust() { return m_trust; }
     // Takes effect at once, and for every context made later.
@@ -66,6 +68,12 @@ private:
     void release_unused_context();
     const std::string& private_directory();
     void apply_cookie_storage();
+    // The file that holds the persistent cookies ("" when they are kept in
+    // memory only).
+    std::string cookie_store_file();
+    // Removes the cookie file and SQLite's companions of it while no context
+    // has it open; false when one of them could not be removed.
+    bool remove_cookie_store();
 
     bool m_initialized = false;
     GRef<WebKitWebContext> m_context;

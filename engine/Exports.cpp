@@ -1,7 +1,6 @@
 // The exported C functions of "node.dll". Each checks its handle and hands
 // the call to the view or the engine; a call on an unknown handle does nothing.
 
-#include "engine/CookieAccess.h"
 #include "engine/Engine.h"
 #include "engine/EngineString.h"
 #include "engine/TextCodec.h"
@@ -144,7 +143,7 @@ long long wkeQuilbexGetCookieExpires(wkeWebView webView, const char* name) {
 
 void wkeClearCookie(wkeWebView webView) {
     if (view_of(webView))
-        quilbex::engine::clear_all_cookies(Engine::get().data_manager());
+        Engine::get().clear_cookies();
 }
 
 const wkeChar16* wkeGetStringW(wkeString string) {

@@ -122,6 +122,17 @@ grown_mappings() {
     sort -rn | head -n 12 | awk '{printf "  %-40s +%6d kB (anon +%d kB)\n", $3, $1, $2}'
 }
 
+# Whether window $1 shows a page: its heading and fields make a few thousand
+# dark pixels in the upper half. A window that X has mapped before anything
+# drew in it is black all over, which is no page.
+page_drawn() {
+  local x y w h dark
+  read -r x y w h < <(client_geometry "$1")
+  [[ -n "$h" ]] || return 1
+  dark=$(dark_pixels "$1" || echo 0)
+  (( dark > 500 && dark < w * h / 8 ))
+}
+
 # The peer of the login window: a bare WebKitGTK window that loads the same
 # account page (bare_login.c), measured the same way: from the click to the
 # page drawn, and what its peak memory grows by with the window open.
@@ -142,7 +153,7 @@ tool_login_once() {
   xdotool mousemove --window "$main" 382 285 click 1
   # The window is looked up each time: the first one found may still be replaced.
   until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
-        (( $(dark_pixels "$login" || echo 0) > 500 )); do
+        page_drawn "$login"; do
     (( $(now_ms) - t0 > 30000 )) && { echo "the login page was not shown"; exit 1; }
   done
   t1=$(now_ms)
@@ -177,7 +188,7 @@ peer_login_once() {
   t0=$(now_ms)
   xdotool mousemove --window "$main" 217 156 click 1
   until login=$(xdotool search --onlyvisible --name '^登录$' 2>/dev/null | head -n1) && [[ -n "$login" ]] &&
-        (( $(dark_pixels "$login" || echo 0) > 500 )); do
+        page_drawn "$login"; do
     (( $(now_ms) - t0 > 30000 )) && { echo "the peer's login page was not shown"; exit 1; }
   done
   t1=$(now_ms)

@@ -1,9 +1,14 @@
 #include "tests/engine/TestHost.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace quilbex::testing {
 
@@ -65,6 +70,40 @@ bool run_until(const std::function<bool()>& done, int limit_ms) {
             g_source_destroy(source);
     }
     return done();
+}
+
+// WebKit's helper processes (web, network) anywhere below this process.
+int helper_processes() {
+    std::map<int, std::vector<int>> children;
+    std::map<int, std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        std::istringstream rest(line.substr(line.rfind(')') + 2));
+        std::string state;
+        int parent = 0;
+        rest >> state >> parent;
+        names[std::stoi(pid)] = line.substr(line.find('(') + 1, line.rfind(')') - line.find('(') - 1);
+        if (state != "Z")
+            children[parent].push_back(std::stoi(pid));
+    }
+    int count = 0;
+    std::vector<int> pending{static_cast<int>(getpid())};
+    while (!pending.empty()) {
+        int pid = pending.back();
+        pending.pop_back();
+        for (int child : children[pid]) {
+            count += names[child].rfind("WebKit", 0) == 0;
+            pending.push_back(child);
+        }
+    }
+    return count;
 }
 
 void run_for(int ms) {

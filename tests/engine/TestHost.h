@@ -33,5 +33,7 @@ private:
 bool run_until(const std::function<bool()>& done, int limit_ms = 60000);
 // Iterates the main loop for `ms` milliseconds.
 void run_for(int ms);
+// WebKit's helper processes (web, network) anywhere below this process.
+int helper_processes();
 
 }  // namespace quilbex::testing

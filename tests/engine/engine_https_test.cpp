@@ -182,6 +182,39 @@ TEST_F(EngineHttpsTest, cookies_set_by_the_server_are_read_exactly_and_cleared_c
     EXPECT_STREQ(api().wkeGetCookie(view), "") << "cookies switched off";
 }
 
+TEST_F(EngineHttpsTest, cookies_cleared_before_a_view_opens_the_store_stay_cleared_without_starting_webkit) {
+    auto server = serve(m_authority);
+    ASSERT_TRUE(api().wkeQuilbexAllowCertificate("127.0.0.1", m_authority.ca_file().c_str()));
+    const std::string jar = m_dir.path() + "/jar/";
+    const std::u16string jar_path(jar.begin(), jar.end());
+    auto open_view = [&] {
+        wkeWebView view = make_view();
+        // The engine is one per process: an earlier test may have switched cookies off.
+        api().wkeSetCookieEnabled(view, true);
+        api().wkeSetCookieJarPath(view, jar_path.c_str());
+        return view;
+    };
+    // The last view gone, WebKit lets its store and helpers go.
+    auto close_view = [](wkeWebView view) {
+        api().wkeDestroyWebView(view);
+        return run_until([] { return helper_processes() == 0; }, 30000);
+    };
+
+    wkeWebView view = open_view();
+    ASSERT_EQ(load_and_wait(view, server->url("/login")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    ASSERT_TRUE(close_view(view));
+    view = open_view();
+    ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    EXPECT_STREQ(api().wkeGetCookie(view), "UM_distinctid=17a-0b") << "the lasting cookie is kept on disk";
+    ASSERT_TRUE(close_view(view));
+
+    view = open_view();
+    api().wkeClearCookie(view);
+    EXPECT_EQ(helper_processes(), 0) << "clearing a store nothing has opened needs no WebKit process";
+    ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
+    EXPECT_STREQ(api().wkeGetCookie(view), "") << "cleared cookies must not come back from disk";
+}
+
 TEST_F(EngineHttpsTest, certificates_outside_the_configured_trust_are_refused) {
     TestAuthority rogue(m_dir.path(), "rogue");
     auto rogue_server = serve(rogue, "rogue-server");
