@@ -26,11 +26,7 @@ struct ServiceRequest {
 
 // Sends `request`; the answer, or why none came (libcurl's words, never the
 // address).
-struct Exchange {
-    std::optional<HttpAnswer> answer;
-    std::string error;
-};
-Exchange exchange(const ServiceRequest& request);
+kernel::Result<HttpAnswer> exchange(const ServiceRequest& request);
 
 // A JSON request's headers.
 inline const std::vector<std::string> kJsonHeaders = {"Content-Type: application/json; charset=utf-8"};
@@ -49,9 +45,12 @@ public:
           m_secrets(std::move(secrets)) {}
     std::string name() const override { return m_name; }
     std::string host() const override { return m_host; }
-    ChannelResult send(const AlertMessage& message) override;
+    kernel::Result<std::string> send(const AlertMessage& message) override;
 
 private:
+    // `text` with every secret replaced by "***".
+    std::string masked(std::string text) const;
+
     std::string m_name;
     std::string m_host;
     Build m_build;
