@@ -56,10 +56,9 @@ std::string ServiceChannel::masked(std::string text) const {
 }
 
 kernel::Result<std::string> ServiceChannel::send(const AlertMessage& message) {
-    std::string error;
-    std::optional<ServiceRequest> request = m_build(message, error);
+    kernel::Result<ServiceRequest> request = m_build(message);
     if (!request)
-        return kernel::Failure{error};
+        return kernel::Failure{request.reason()};
     kernel::Result<HttpAnswer> answer = exchange(*request);
     if (!answer)
         return kernel::Failure{answer.reason()};
@@ -69,7 +68,7 @@ kernel::Result<std::string> ServiceChannel::send(const AlertMessage& message) {
     return masked(*judged);
 }
 
-std::optional<std::string> service_base(const std::string& value, const std::string& fallback, std::string& error) {
+kernel::Result<std::string> service_base(const std::string& value, const std::string& fallback) {
     std::string base = value.empty() ? fallback : value;
     if (base.find("://") == std::string::npos)
         base = "https://" + base;
@@ -78,12 +77,10 @@ std::optional<std::string> service_base(const std::string& value, const std::str
     auto target = url_target(base);
     if (!target || (target->scheme != "https" && target->scheme != "http") ||
         base.find_first_of("?#{} \t") != std::string::npos) {
-        error = "服务器地址应为 https:// 开头的地址";
-        return std::nullopt;
+        return kernel::Failure{"服务器地址应为 https:// 开头的地址"};
     }
     if (target->scheme == "http" && !is_loopback_host(target->host)) {
-        error = "服务器地址只接受 https（http 只用于本机地址）";
-        return std::nullopt;
+        return kernel::Failure{"服务器地址只接受 https（http 只用于本机地址）"};
     }
     return base;
 }

@@ -33,9 +33,9 @@ inline const std::vector<std::string> kJsonHeaders = {"Content-Type: application
 
 class ServiceChannel final : public AlertChannel {
 public:
-    // Builds the request; nothing, with the reason in `error`, when it
-    // cannot (no signature can be made, for one).
-    using Build = std::function<std::optional<ServiceRequest>(const AlertMessage& message, std::string& error)>;
+    // Builds the request, or says why it cannot (no signature can be made,
+    // for one).
+    using Build = std::function<kernel::Result<ServiceRequest>(const AlertMessage& message)>;
 
     // `secrets` are the member's keys and tokens in the request: a service
     // that repeats one in its error answer gets it masked in the result.
@@ -61,7 +61,7 @@ private:
 // A service's base address from the member's value, or the service's own
 // address when the value is empty: "https://host[:port][/path]" (http only
 // for a loopback host), returned without a trailing '/'. A bare host name
-// is taken as https. Nothing, with the reason in `error`, for anything else.
-std::optional<std::string> service_base(const std::string& value, const std::string& fallback, std::string& error);
+// is taken as https. A failure, with the reason, for anything else.
+kernel::Result<std::string> service_base(const std::string& value, const std::string& fallback);
 
 }  // namespace quilbex::app
