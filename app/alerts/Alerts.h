@@ -9,6 +9,7 @@
 #include "app/alerts/AlertConfig.h"
 #include "app/alerts/AlertMessage.h"
 #include "app/member/RunOutcome.h"
+#include "platform/kernel/Result.h"
 
 #include <ctime>
 #include <string>

@@ -11,7 +11,6 @@
 #include "app/alerts/ServiceAnswer.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
