@@ -2,26 +2,97 @@
 // site over HTTPS on 127.0.0.1 until SIGINT/SIGTERM or POST /shutdown on the
 // control port. Prints one line per service ("forum https://127.0.0.1:18443")
 // once all of them listen.
+//
+// Each --push adds a push service's stand-in for one account on a free port
+// ("push.bark https://127.0.0.1:40123"); when the program stops it prints how
+// many messages each one took ("push.bark 3"), so that a benchmark can check
+// that every alert it timed was accepted.
 
+#include "sim/PushService.h"
+#include "sim/PushStandIn.h"
 #include "sim/Simulator.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
+using quilbex::sim::PushAccount;
+using quilbex::sim::PushKind;
+using quilbex::sim::PushService;
+using quilbex::sim::PushStandIn;
 using quilbex::sim::SimOptions;
 using quilbex::sim::Simulator;
 
-const char kUsage[] = "usage: quilbex-sim [--cert-dir DIR] [--log FILE] [--scenario KEY=VALUE]...\n"
-                      "                   [--forum-port N] [--api-port N] [--quote-port N] [--account-port N]\n"
-                      "                   [--control-port N] [--any-ports]\n"
-                      "The certificate directory defaults to the one the build made (" QUILBEX_SIM_CERT_DIR ").\n";
+const char kUsage[] =
+    "usage: quilbex-sim [--cert-dir DIR] [--log FILE] [--scenario KEY=VALUE]...\n"
+    "                   [--forum-port N] [--api-port N] [--quote-port N] [--account-port N]\n"
+    "                   [--control-port N] [--any-ports] [--push SERVICE=KEY[,SECRET[,CHAT]]]...\n"
+    "The certificate directory defaults to the one the build made (" QUILBEX_SIM_CERT_DIR ").\n"
+    "SERVICE: webhook, serverchan, pushplus, bark, wecom, dingtalk, feishu, telegram, ntfy or gotify.\n";
+
+// One push service's stand-in: the generic webhook service or one of the
+// named services.
+struct PushStandInRun {
+    std::string name;
+    std::unique_ptr<PushService> webhook;
+    std::unique_ptr<PushStandIn> service;
+
+    std::uint16_t port() const { return webhook ? webhook->port() : service->port(); }
+    std::size_t taken() const { return webhook ? webhook->messages().size() : service->messages().size(); }
+};
+
+std::optional<PushKind> push_kind(const std::string& name) {
+    static const std::pair<const char*, PushKind> kKinds[] = {
+        {"serverchan", PushKind::serverchan}, {"pushplus", PushKind::pushplus}, {"bark", PushKind::bark},
+        {"wecom", PushKind::wecom},           {"dingtalk", PushKind::dingtalk}, {"feishu", PushKind::feishu},
+        {"telegram", PushKind::telegram},     {"ntfy", PushKind::ntfy},         {"gotify", PushKind::gotify},
+    };
+    for (const auto& [kind_name, kind] : kKinds)
+        if (name == kind_name)
+            return kind;
+    return std::nullopt;
+}
+
+// Starts the stand-in that "SERVICE=KEY[,SECRET[,CHAT]]" names; null with
+// `error` set when the text is wrong or the service cannot listen.
+std::unique_ptr<PushStandInRun> start_push(const std::string& spec, const std::string& certificate_dir,
+                                           std::string& error) {
+    const auto equals = spec.find('=');
+    if (equals == std::string::npos) {
+        error = "--push needs SERVICE=KEY: " + spec;
+        return nullptr;
+    }
+    auto run = std::make_unique<PushStandInRun>();
+    run->name = spec.substr(0, equals);
+    std::vector<std::string> fields;
+    for (std::size_t begin = equals + 1;;) {
+        const auto comma = spec.find(',', begin);
+        fields.push_back(spec.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin));
+        if (comma == std::string::npos)
+            break;
+        begin = comma + 1;
+    }
+    fields.resize(3);
+    if (run->name == "webhook") {
+        run->webhook = PushService::start(certificate_dir, fields[0], &error);
+    } else if (auto kind = push_kind(run->name)) {
+        run->service = PushStandIn::start(*kind, certificate_dir, PushAccount{fields[0], fields[1], fields[2]}, &error);
+    } else {
+        error = "no push service named " + run->name;
+        return nullptr;
+    }
+    return run->webhook || run->service ? std::move(run) : nullptr;
+}
 
 bool parse_port(const char* text, std::uint16_t& port) {
     char* end = nullptr;
@@ -36,6 +107,7 @@ bool parse_port(const char* text, std::uint16_t& port) {
 
 int main(int argc, char** argv) {
     SimOptions options;
+    std::vector<std::string> push_specs;
     options.certificate_dir = QUILBEX_SIM_CERT_DIR;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -66,6 +138,9 @@ int main(int argc, char** argv) {
             port_option(options.account_port);
         } else if (arg == "--control-port") {
             port_option(options.control_port);
+        } else if (arg == "--push" && value) {
+            push_specs.push_back(value);
+            ++i;
         } else if (arg == "--any-ports") {
             options = SimOptions::any_ports(options.certificate_dir);
         } else {
@@ -94,6 +169,15 @@ int main(int argc, char** argv) {
     std::printf("api https://%s\n", sim->host(sim->api_port()).c_str());
     std::printf("quote https://%s\n", sim->host(sim->quote_port()).c_str());
     std::printf("account https://%s\n", sim->host(sim->account_port()).c_str());
+    std::vector<std::unique_ptr<PushStandInRun>> pushes;
+    for (const std::string& spec : push_specs) {
+        pushes.push_back(start_push(spec, options.certificate_dir, error));
+        if (!pushes.back()) {
+            std::fprintf(stderr, "quilbex-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("push.%s https://%s\n", pushes.back()->name.c_str(), sim->host(pushes.back()->port()).c_str());
+    }
     std::printf("ca %s\n", sim->ca_file().c_str());
     std::fflush(stdout);
 
@@ -106,6 +190,8 @@ int main(int argc, char** argv) {
     watcher.detach();
     sim->wait();
     sim->stop();
+    for (const auto& push : pushes)
+        std::printf("push.%s %zu\n", push->name.c_str(), push->taken());
     std::printf("stopped\n");
     return 0;
 }

@@ -1,4 +1,4 @@
-"""A real mail server for the alert tests (aiosmtpd), on 127.0.0.1 and a
+"""A real mail server for the alert tests and benchmarks (aiosmtpd), on 127.0.0.1 and a
 free port, which it prints as its first line of output.
 
 It asks for STARTTLS before anything else (with the local services'
