@@ -51,12 +51,14 @@ bool alive(wkeWebView handle) { return Engine::get().find_view(handle) != nullpt
 
 // Loads allowed after a certificate refusal before a load is given up. The
 // allowance reaches WebKit's network process on a channel of its own, which
-// a busy machine may serve late: the first retry goes at once, each further
-// one waits twice as long as the one before (0.2 s up to 1.6 s, 3 s in all).
+// a busy machine may serve late: the load after the first allowance goes at
+// once, each further one waits twice as long as the one before (0.2 s up to
+// 1.6 s, 3 s in all). A load retried because WebKit's early connection was
+// refused has allowed nothing yet and goes at once as well.
 constexpr int kTlsRetryLimit = 5;
 constexpr guint kTlsRetryDelayMs = 200;
 
-guint tls_retry_delay_ms(int retry) { return retry <= 1 ? 0 : kTlsRetryDelayMs << (retry - 2); }
+guint tls_retry_delay_ms(int allowances) { return allowances <= 1 ? 0 : kTlsRetryDelayMs << (allowances - 2); }
 
 // Loads `uri` in the view after `delay_ms`, if the view still exists then.
 void retry_load_later(wkeWebView handle, std::string uri, guint delay_ms) {
@@ -172,14 +174,17 @@ void ViewSignals::on_load_changed(WebKitWebView* web_view, WebKitLoadEvent event
         view->m_load_cancelled = false;
         view->m_failed_reason.clear();
         break;
-    case WEBKIT_LOAD_COMMITTED: view->m_tls_retries = 0; break;
+    case WEBKIT_LOAD_COMMITTED:
+        view->m_tls_retries = 0;
+        view->m_tls_allowances = 0;
+        break;
     case WEBKIT_LOAD_FINISHED: {
         if (!view->m_tls_retry_uri.empty()) {
             // The load was refused for a certificate that is now allowed: go
             // again, silently.
             std::string uri = std::move(view->m_tls_retry_uri);
             view->m_tls_retry_uri.clear();
-            retry_load_later(view->handle(), std::move(uri), tls_retry_delay_ms(view->m_tls_retries));
+            retry_load_later(view->handle(), std::move(uri), tls_retry_delay_ms(view->m_tls_allowances));
             return;
         }
         auto& callback = view->m_callbacks.loading_finish;
@@ -230,6 +235,7 @@ gboolean ViewSignals::on_tls_errors(WebKitWebView*, const char* failing_uri, GTl
     if (view->m_tls_retries < kTlsRetryLimit && engine.trust().accepts(host, certificate)) {
         webkit_web_context_allow_tls_certificate_for_host(engine.web_context(), certificate, host.c_str());
         ++view->m_tls_retries;
+        ++view->m_tls_allowances;
         view->m_tls_retry_uri = failing_uri;
         return TRUE;
     }

@@ -125,6 +125,7 @@ private:
     std::string m_failed_uri;
     std::string m_failed_reason;
     int m_tls_retries = 0;  // loads allowed after a refusal since the last committed load
+    int m_tls_allowances = 0;  // certificates allowed for those loads
     std::string m_tls_retry_uri;  // to load again once the refused load has finished
     std::string m_hovered_link;
     std::vector<guint> m_kept_keys;

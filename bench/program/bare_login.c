@@ -10,7 +10,10 @@
  * It does what any WebKitGTK program must do to show that page and no more:
  * the local services' certificate comes from an authority of their own, so
  * a load refused for its certificate is allowed for that host and loaded
- * again (the tool's engine does the same after checking the authority). It
+ * again (the tool's engine does the same after checking the authority). When
+ * WebKit's early connection to the host is the one refused, the load ends
+ * as cancelled without that signal; it is loaded again then too, a few
+ * times at most, as the engine does (without it the window stays empty). It
  * sets the two variables the tool's engine sets before WebKit starts (no
  * DMA-BUF renderer, no GPU render node), so that neither side loads a GL
  * driver and the figures compare the same drawing path. */
@@ -58,6 +61,23 @@ static gboolean on_tls_errors(WebKitWebView* view, char* uri, GTlsCertificate* c
     return TRUE;
 }
 
+static gboolean load_page(gpointer view) {
+    webkit.load_uri((WebKitWebView*)view, page);
+    return G_SOURCE_REMOVE;
+}
+
+static gboolean on_load_failed(WebKitWebView* view, WebKitLoadEvent event, char* uri, GError* error, gpointer data) {
+    static int retries;
+    (void)event;
+    (void)uri;
+    (void)data;
+    if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED) || retries++ >= 5)
+        return FALSE;
+    /* Once this load has ended. */
+    g_idle_add(load_page, view);
+    return TRUE;
+}
+
 static void open_login(GtkButton* button, gpointer data) {
     (void)button;
     (void)data;
@@ -68,6 +88,7 @@ static void open_login(GtkButton* button, gpointer data) {
     gtk_window_set_default_size(GTK_WINDOW(window), 759, 481);
     GtkWidget* view = webkit.view_new();
     g_signal_connect(view, "load-failed-with-tls-errors", G_CALLBACK(on_tls_errors), NULL);
+    g_signal_connect(view, "load-failed", G_CALLBACK(on_load_failed), NULL);
     gtk_container_add(GTK_CONTAINER(window), view);
     webkit.load_uri((WebKitWebView*)view, page);
     gtk_widget_show_all(window);
