@@ -5,22 +5,20 @@
 // a key, a token or a password.
 
 #include "app/alerts/AlertMessage.h"
+#include "platform/kernel/Result.h"
 
 #include <string>
 
 namespace quilbex::app {
-
-struct ChannelResult {
-    bool sent = false;
-    std::string detail;  // what the server answered, or why nothing went out
-};
 
 class AlertChannel {
 public:
     virtual ~AlertChannel() = default;
     virtual std::string name() const = 0;  // its row's name: "webhook", "mail", "bark", ...
     virtual std::string host() const = 0;  // host[:port]
-    virtual ChannelResult send(const AlertMessage& message) = 0;
+    // What the server answered when it took the message, or why nothing
+    // went out.
+    virtual kernel::Result<std::string> send(const AlertMessage& message) = 0;
 };
 
 }  // namespace quilbex::app

@@ -19,8 +19,7 @@ std::string channel_label(const ChannelReport& report) {
 }
 
 void record(std::vector<ChannelReport>& reports, AlertChannel& channel, const AlertMessage& message) {
-    ChannelResult result = channel.send(message);
-    reports.push_back({channel.name(), channel.host(), result.sent, result.detail});
+    reports.push_back({channel.name(), channel.host(), channel.send(message)});
 }
 
 // From the member's settings file as the process read it at its start.
@@ -49,10 +48,10 @@ void report_failures(const std::vector<ChannelReport>& reports) {
     for (const ChannelReport& report : reports) {
         if (report.sent)
             continue;
-        std::fprintf(stderr, "quilbex: 提醒没有送出：%s：%s\n", channel_label(report).c_str(), report.detail.c_str());
-        append_history_line(history,
-                            format_history_note(std::time(nullptr), RunSource::command_line, "alert",
-                                                "提醒没有送出：" + channel_label(report) + "：" + report.detail));
+        const std::string& reason = report.sent.reason();
+        std::fprintf(stderr, "quilbex: 提醒没有送出：%s：%s\n", channel_label(report).c_str(), reason.c_str());
+        append_history_line(history, format_history_note(std::time(nullptr), RunSource::command_line, "alert",
+                                                         "提醒没有送出：" + channel_label(report) + "：" + reason));
     }
 }
 
@@ -68,7 +67,7 @@ std::vector<ChannelReport> send_alert_message(const AlertConfig& config, const A
     const AlertMessage clean{valid_utf8(message.title), valid_utf8(message.text)};
     std::vector<ChannelReport> reports;
     for (const ChannelProblem& problem : config.problems)
-        reports.push_back({problem.channel, problem.host, false, problem.error});
+        reports.push_back({problem.channel, problem.host, kernel::Failure{problem.error}});
     for (const auto& channel : config.channels)
         record(reports, *channel, clean);
     return reports;
@@ -119,7 +118,7 @@ int notify_test() {
          send_alert_message(config, test_alert_message(member_facts({}), std::time(nullptr)))) {
         all_sent = all_sent && report.sent;
         std::printf("%s：%s：%s\n", channel_label(report).c_str(), report.sent ? "已送出" : "没有送出",
-                    report.detail.c_str());
+                    report.detail().c_str());
     }
     std::fflush(stdout);
     return all_sent ? 0 : static_cast<int>(RunStatus::failed);

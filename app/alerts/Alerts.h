@@ -9,6 +9,7 @@
 #include "app/alerts/AlertConfig.h"
 #include "app/alerts/AlertMessage.h"
 #include "app/member/RunOutcome.h"
+#include "platform/kernel/Result.h"
 
 #include <ctime>
 #include <string>
@@ -19,8 +20,9 @@ namespace quilbex::app {
 struct ChannelReport {
     std::string channel;  // the row's name: "webhook", "mail", "bark", ...
     std::string host;
-    bool sent = false;
-    std::string detail;
+    kernel::Result<std::string> sent;  // what the server answered, or why nothing went out
+    // The server's answer when the alert was sent, else the reason it was not.
+    const std::string& detail() const { return sent ? *sent : sent.reason(); }
 };
 
 // Sends `message` through every channel of `config`, one after the other; a

@@ -34,10 +34,10 @@ std::string unique_part(std::time_t when) {
 
 }  // namespace
 
-ChannelResult MailChannel::send(const AlertMessage& message) {
+kernel::Result<std::string> MailChannel::send(const AlertMessage& message) {
     AlertTransfer transfer(m_settings.server, "smtp,smtps", true);
     if (!transfer)
-        return {false, kNoCurl};
+        return kernel::Failure{kNoCurl};
     const auto& curl = wininet::curl();
     CURL* easy = transfer.get();
     // Without TLS (from the start, or after STARTTLS) the transfer fails
@@ -52,7 +52,7 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
     wininet::CurlSlistPtr recipients;
     for (const auto& address : m_settings.to)
         if (!wininet::append_header(recipients, ("<" + address + ">").c_str()))
-            return {false, "out of memory"};
+            return kernel::Failure{"out of memory"};
     curl.easy_setopt(easy, CURLOPT_MAIL_RCPT, recipients.get());
 
     std::time_t now = std::time(nullptr);
@@ -69,8 +69,8 @@ ChannelResult MailChannel::send(const AlertMessage& message) {
     curl.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &reply);
     std::string answer = reply ? " (SMTP " + std::to_string(reply) + ")" : "";
     if (code != CURLE_OK)
-        return {false, transfer_error(code) + answer};
-    return {true, "SMTP " + std::to_string(reply)};
+        return kernel::Failure{transfer_error(code) + answer};
+    return "SMTP " + std::to_string(reply);
 }
 
 namespace {

@@ -15,7 +15,7 @@ public:
     explicit MailChannel(MailSettings settings) : m_settings(std::move(settings)) {}
     std::string name() const override { return "mail"; }
     std::string host() const override { return m_settings.host; }
-    ChannelResult send(const AlertMessage& message) override;
+    kernel::Result<std::string> send(const AlertMessage& message) override;
     const MailSettings& settings() const { return m_settings; }
 
 private:

@@ -139,22 +139,25 @@ std::optional<std::map<std::string, std::string>> json_top_level(std::string_vie
     return TopLevelReader(text).read();
 }
 
-ChannelResult judge_answer(const HttpAnswer& answer, const AnswerRule& rule) {
+kernel::Result<std::string> judge_answer(const HttpAnswer& answer, const AnswerRule& rule) {
     const std::string status = "HTTP " + std::to_string(answer.status);
     const bool http_ok = answer.status >= 200 && answer.status < 300;
     auto fields = json_top_level(answer.body);
     std::string reason;
     if (fields && rule.reason && fields->count(rule.reason))
         reason = (*fields)[rule.reason];
-    if (!*rule.field)
-        return {http_ok, http_ok || reason.empty() ? status : status + "：" + printable(reason)};
+    if (!*rule.field) {
+        if (http_ok)
+            return status;
+        return kernel::Failure{reason.empty() ? status : status + "：" + printable(reason)};
+    }
     if (!fields || !fields->count(rule.field))
-        return {false, status + (http_ok ? "：答复里没有 " + std::string(rule.field) : "")};
+        return kernel::Failure{status + (http_ok ? "：答复里没有 " + std::string(rule.field) : "")};
     const std::string& value = (*fields)[rule.field];
     if (http_ok && value == rule.success)
-        return {true, status};
+        return status;
     std::string detail = status + "：" + rule.field + "=" + printable(value);
-    return {false, reason.empty() ? detail : detail + "：" + printable(reason)};
+    return kernel::Failure{reason.empty() ? detail : detail + "：" + printable(reason)};
 }
 
 }  // namespace quilbex::app

@@ -34,9 +34,9 @@ struct AnswerRule {
     const char* reason;
 };
 
-// The channel result for `answer` under `rule`: "HTTP 200" on success, else
+// The channel's result for `answer` under `rule`: "HTTP 200" on success, else
 // the status, the field's value and the service's reason (made printable and
 // cut short: it is shown and written to History.log).
-ChannelResult judge_answer(const HttpAnswer& answer, const AnswerRule& rule);
+kernel::Result<std::string> judge_answer(const HttpAnswer& answer, const AnswerRule& rule);
 
 }  // namespace quilbex::app

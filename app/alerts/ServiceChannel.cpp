@@ -16,12 +16,12 @@ size_t keep_answer(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-Exchange exchange(const ServiceRequest& request) {
+kernel::Result<HttpAnswer> exchange(const ServiceRequest& request) {
     const auto target = url_target(request.url);
     const bool https = target && target->scheme == "https";
     AlertTransfer transfer(request.url, https ? "https" : "http", https);
     if (!transfer)
-        return {std::nullopt, transfer.failure()};
+        return kernel::Failure{transfer.failure()};
     const auto& curl = wininet::curl();
     CURL* easy = transfer.get();
     curl.easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
@@ -32,7 +32,7 @@ Exchange exchange(const ServiceRequest& request) {
     wininet::CurlSlistPtr headers;
     for (const std::string& header : request.headers)
         if (!wininet::append_header(headers, header.c_str()))
-            return {std::nullopt, "out of memory"};
+            return kernel::Failure{"out of memory"};
     if (headers)
         curl.easy_setopt(easy, CURLOPT_HTTPHEADER, headers.get());
     if (request.get) {
@@ -43,27 +43,32 @@ Exchange exchange(const ServiceRequest& request) {
     }
     CURLcode code = curl.easy_perform(easy);
     if (code != CURLE_OK)
-        return {std::nullopt, transfer_error(code)};
+        return kernel::Failure{transfer_error(code)};
     curl.easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &answer.status);
-    return {std::move(answer), ""};
+    return answer;
 }
 
-ChannelResult ServiceChannel::send(const AlertMessage& message) {
-    std::string error;
-    std::optional<ServiceRequest> request = m_build(message, error);
-    if (!request)
-        return {false, error};
-    Exchange result = exchange(*request);
-    if (!result.answer)
-        return {false, result.error};
-    ChannelResult judged = judge_answer(*result.answer, m_rule);
+std::string ServiceChannel::masked(std::string text) const {
     for (const std::string& secret : m_secrets)
-        for (std::size_t at; !secret.empty() && (at = judged.detail.find(secret)) != std::string::npos;)
-            judged.detail.replace(at, secret.size(), "***");
-    return judged;
+        for (std::size_t at; !secret.empty() && (at = text.find(secret)) != std::string::npos;)
+            text.replace(at, secret.size(), "***");
+    return text;
 }
 
-std::optional<std::string> service_base(const std::string& value, const std::string& fallback, std::string& error) {
+kernel::Result<std::string> ServiceChannel::send(const AlertMessage& message) {
+    kernel::Result<ServiceRequest> request = m_build(message);
+    if (!request)
+        return kernel::Failure{request.reason()};
+    kernel::Result<HttpAnswer> answer = exchange(*request);
+    if (!answer)
+        return kernel::Failure{answer.reason()};
+    kernel::Result<std::string> judged = judge_answer(*answer, m_rule);
+    if (!judged)
+        return kernel::Failure{masked(judged.reason())};
+    return masked(*judged);
+}
+
+kernel::Result<std::string> service_base(const std::string& value, const std::string& fallback) {
     std::string base = value.empty() ? fallback : value;
     if (base.find("://") == std::string::npos)
         base = "https://" + base;
@@ -72,12 +77,10 @@ std::optional<std::string> service_base(const std::string& value, const std::str
     auto target = url_target(base);
     if (!target || (target->scheme != "https" && target->scheme != "http") ||
         base.find_first_of("?#{} \t") != std::string::npos) {
-        error = "服务器地址应为 https:// 开头的地址";
-        return std::nullopt;
+        return kernel::Failure{"服务器地址应为 https:// 开头的地址"};
     }
     if (target->scheme == "http" && !is_loopback_host(target->host)) {
-        error = "服务器地址只接受 https（http 只用于本机地址）";
-        return std::nullopt;
+        return kernel::Failure{"服务器地址只接受 https（http 只用于本机地址）"};
     }
     return base;
 }

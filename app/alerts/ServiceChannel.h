@@ -11,7 +11,6 @@
 #include "app/alerts/ServiceAnswer.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,20 +25,16 @@ struct ServiceRequest {
 
 // Sends `request`; the answer, or why none came (libcurl's words, never the
 // address).
-struct Exchange {
-    std::optional<HttpAnswer> answer;
-    std::string error;
-};
-Exchange exchange(const ServiceRequest& request);
+kernel::Result<HttpAnswer> exchange(const ServiceRequest& request);
 
 // A JSON request's headers.
 inline const std::vector<std::string> kJsonHeaders = {"Content-Type: application/json; charset=utf-8"};
 
 class ServiceChannel final : public AlertChannel {
 public:
-    // Builds the request; nothing, with the reason in `error`, when it
-    // cannot (no signature can be made, for one).
-    using Build = std::function<std::optional<ServiceRequest>(const AlertMessage& message, std::string& error)>;
+    // Builds the request, or says why it cannot (no signature can be made,
+    // for one).
+    using Build = std::function<kernel::Result<ServiceRequest>(const AlertMessage& message)>;
 
     // `secrets` are the member's keys and tokens in the request: a service
     // that repeats one in its error answer gets it masked in the result.
@@ -49,9 +44,12 @@ public:
           m_secrets(std::move(secrets)) {}
     std::string name() const override { return m_name; }
     std::string host() const override { return m_host; }
-    ChannelResult send(const AlertMessage& message) override;
+    kernel::Result<std::string> send(const AlertMessage& message) override;
 
 private:
+    // `text` with every secret replaced by "***".
+    std::string masked(std::string text) const;
+
     std::string m_name;
     std::string m_host;
     Build m_build;
@@ -62,7 +60,7 @@ private:
 // A service's base address from the member's value, or the service's own
 // address when the value is empty: "https://host[:port][/path]" (http only
 // for a loopback host), returned without a trailing '/'. A bare host name
-// is taken as https. Nothing, with the reason in `error`, for anything else.
-std::optional<std::string> service_base(const std::string& value, const std::string& fallback, std::string& error);
+// is taken as https. A failure, with the reason, for anything else.
+kernel::Result<std::string> service_base(const std::string& value, const std::string& fallback);
 
 }  // namespace quilbex::app

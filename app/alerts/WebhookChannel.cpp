@@ -24,7 +24,7 @@ std::string fill_template(const std::string& pattern, const AlertMessage& messag
     return out;
 }
 
-ChannelResult WebhookChannel::send(const AlertMessage& message) {
+kernel::Result<std::string> WebhookChannel::send(const AlertMessage& message) {
     ServiceRequest request;
     request.url = fill_template(m_settings.url, message, TemplateEncoding::percent);
     request.get = m_settings.body.empty();
@@ -34,10 +34,10 @@ ChannelResult WebhookChannel::send(const AlertMessage& message) {
         request.headers = {m_settings.json ? "Content-Type: application/json; charset=utf-8"
                                            : "Content-Type: application/x-www-form-urlencoded"};
     }
-    Exchange result = exchange(request);
-    if (!result.answer)
-        return {false, result.error};
-    return judge_answer(*result.answer, {"", "", nullptr});
+    kernel::Result<HttpAnswer> answer = exchange(request);
+    if (!answer)
+        return kernel::Failure{answer.reason()};
+    return judge_answer(*answer, {"", "", nullptr});
 }
 
 namespace {

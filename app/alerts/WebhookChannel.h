@@ -20,7 +20,7 @@ public:
     explicit WebhookChannel(WebhookSettings settings) : m_settings(std::move(settings)) {}
     std::string name() const override { return "webhook"; }
     std::string host() const override { return m_settings.host; }
-    ChannelResult send(const AlertMessage& message) override;
+    kernel::Result<std::string> send(const AlertMessage& message) override;
 
 private:
     WebhookSettings m_settings;

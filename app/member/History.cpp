@@ -46,9 +46,7 @@ std::string step_name(FlowStep step, int draw) {
     return "?";
 }
 
-using kernel::OpenedFile;
-
-OpenedFile open_for_append(const std::string& file) {
+kernel::Result<kernel::UniqueFd> open_for_append(const std::string& file) {
     return kernel::open_regular_file(file, O_RDWR | O_APPEND | O_CREAT,
                                      kernel::member_file_mode(kernel::kHistoryFileName));
 }
@@ -184,21 +182,21 @@ std::optional<HistoryFields> parse_history_line(std::string_view line) {
 }
 
 bool append_history_line(const std::string& file, const std::string& line) {
-    OpenedFile opened = open_for_append(file);
-    if (!opened.fd) {
-        report_failure_once(file, opened.problem);
+    kernel::Result<kernel::UniqueFd> opened = open_for_append(file);
+    if (!opened) {
+        report_failure_once(file, opened.reason());
         return false;
     }
     struct stat info {};
-    if (::fstat(opened.fd.get(), &info) == 0 &&
-        static_cast<std::uint64_t>(info.st_size) + line.size() > kHistoryFileLimit && rotate(file, opened.fd.get())) {
+    if (::fstat(opened->get(), &info) == 0 &&
+        static_cast<std::uint64_t>(info.st_size) + line.size() > kHistoryFileLimit && rotate(file, opened->get())) {
         opened = open_for_append(file);
-        if (!opened.fd) {
-            report_failure_once(file, opened.problem);
+        if (!opened) {
+            report_failure_once(file, opened.reason());
             return false;
         }
     }
-    const int fd = opened.fd.get();
+    const int fd = opened->get();
     const bool locked = lock_for_append(fd);
     if (::fstat(fd, &info) != 0) {
         report_failure_once(file, std::strerror(errno));

@@ -91,30 +91,27 @@ std::string history_table(const std::string& history, int days, std::time_t toda
     return table.text();
 }
 
-bool add_history_file(HistoryTable& table, const std::string& file, std::string& problem) {
-    kernel::OpenedFile opened = kernel::open_regular_file(file, O_RDONLY, 0);
-    if (!opened.fd) {
+kernel::Result<void> add_history_file(HistoryTable& table, const std::string& file) {
+    kernel::Result<kernel::UniqueFd> opened = kernel::open_regular_file(file, O_RDONLY, 0);
+    if (!opened) {
         if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
-            return true;
-        problem = opened.problem;
-        return false;
+            return {};
+        return kernel::Failure{opened.reason()};
     }
     struct stat info {};
-    if (::fstat(opened.fd.get(), &info) != 0) {
-        problem = std::strerror(errno);
-        return false;
+    if (::fstat(opened->get(), &info) != 0) {
+        return kernel::Failure{std::strerror(errno)};
     }
     auto left = static_cast<std::uint64_t>(info.st_size);
     std::string line;
     bool too_long = false;
     char block[64 * 1024];
     while (left > 0) {
-        ssize_t got = ::read(opened.fd.get(), block, left < sizeof block ? left : sizeof block);
+        ssize_t got = ::read(opened->get(), block, left < sizeof block ? left : sizeof block);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            problem = std::strerror(errno);
-            return false;
+            return kernel::Failure{std::strerror(errno)};
         }
         if (got == 0)
             break;
@@ -137,15 +134,14 @@ bool add_history_file(HistoryTable& table, const std::string& file, std::string&
     }
     if (!too_long && !line.empty())
         table.add_line(line);
-    return true;
+    return {};
 }
 
 int print_history_table(const std::string& file, int days) {
     HistoryTable table(days, std::time(nullptr));
     for (const std::string& name : {file + ".1", file}) {
-        std::string problem;
-        if (!add_history_file(table, name, problem)) {
-            std::fprintf(stderr, "quilbex: 无法读取历史记录 %s：%s\n", name.c_str(), problem.c_str());
+        if (auto added = add_history_file(table, name); !added) {
+            std::fprintf(stderr, "quilbex: 无法读取历史记录 %s：%s\n", name.c_str(), added.reason().c_str());
             return 1;
         }
     }

@@ -9,6 +9,8 @@
 // kLongestHistoryLine are skipped, and a day shows at most
 // kDrawsShownPerDay draws (then "…").
 
+#include "platform/kernel/Result.h"
+
 #include <cstddef>
 #include <ctime>
 #include <map>
@@ -44,9 +46,9 @@ std::string history_table(const std::string& history, int days, std::time_t toda
 
 // Adds the lines of `file` as they stand when it is opened (a file that
 // grows meanwhile is read up to its size then), reading a block at a time.
-// A missing file adds nothing. False, with the reason in `problem` (UTF-8),
-// when the file is not a regular file or cannot be read.
-bool add_history_file(HistoryTable& table, const std::string& file, std::string& problem);
+// A missing file adds nothing. A failure, with the reason, when the file is
+// not a regular file or cannot be read.
+kernel::Result<void> add_history_file(HistoryTable& table, const std::string& file);
 
 // Prints the table of the history file `file` (after its older lines in
 // "<file>.1") on standard output and returns the exit status: 1, after a

@@ -26,17 +26,17 @@ void report_once(const std::string& text) {
 // meets the same conditions and so locks the same thing. None when nothing
 // can be locked.
 kernel::UniqueFd lock_target(const std::string& file) {
-    kernel::OpenedFile opened =
+    kernel::Result<kernel::UniqueFd> opened =
         kernel::open_regular_file(file, O_RDWR | O_CREAT, kernel::member_file_mode(kernel::kLockFileName));
-    if (opened.fd)
-        return std::move(opened.fd);
+    if (opened)
+        return std::move(*opened);
     const std::size_t slash = file.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
     kernel::UniqueFd folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder_fd)
-        report_once("无法使用 " + file + "（" + opened.problem + "），改为锁定它所在的文件夹。");
+        report_once("无法使用 " + file + "（" + opened.reason() + "），改为锁定它所在的文件夹。");
     else
-        report_once("无法使用 " + file + "（" + opened.problem +
+        report_once("无法使用 " + file + "（" + opened.reason() +
                     "），它所在的文件夹也无法锁定：同时开始的签到不会互相等待。");
     return folder_fd;
 }

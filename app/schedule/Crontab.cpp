@@ -80,29 +80,40 @@ std::vector<CrontabEntry> crontab_entries(const std::string& table) {
     return entries;
 }
 
-CrontabResult read_crontab(std::string& table) {
-    ChildResult listed = run_child({"crontab", "-l"});
-    if (!listed.started)
-        return {CrontabOutcome::no_command, "", false};
+namespace {
+
+// The table that "crontab -l" listed; a member without one yet has an empty
+// table.
+kernel::Result<std::string> listed_table(const ChildResult& listed) {
     if (listed.status != 0 && listed.err.find("no crontab for") == std::string::npos)
-        return {CrontabOutcome::failed, listed.err, false};
-    table = listed.status == 0 ? listed.out : "";
-    return {CrontabOutcome::done, "", false};
+        return kernel::Failure{listed.err};
+    return listed.status == 0 ? listed.out : std::string();
 }
 
-CrontabResult edit_crontab(const std::string& unit_base, const std::string& line) {
-    std::string table;
-    CrontabResult result = read_crontab(table);
-    if (result.outcome != CrontabOutcome::done)
-        return result;
-    std::string edited = crontab_with_line(table, unit_base, line);
-    if (edited == table)
-        return result;
+}  // namespace
+
+kernel::Result<std::string> read_crontab() {
+    ChildResult listed = run_child({"crontab", "-l"});
+    if (!listed.started)
+        return kernel::Failure{"没有 crontab 命令"};
+    return listed_table(listed);
+}
+
+kernel::Result<CrontabEdit> edit_crontab(const std::string& unit_base, const std::string& line) {
+    ChildResult listed = run_child({"crontab", "-l"});
+    if (!listed.started)
+        return CrontabEdit::no_command;
+    kernel::Result<std::string> table = listed_table(listed);
+    if (!table)
+        return kernel::Failure{table.reason()};
+    std::string edited = crontab_with_line(*table, unit_base, line);
+    if (edited == *table)
+        return CrontabEdit::unchanged;
     const bool blank = edited.find_first_not_of(" \t\n") == std::string::npos;
     ChildResult written = blank ? run_child({"crontab", "-r"}) : run_child({"crontab", "-"}, edited);
     if (!written.ok())
-        return {CrontabOutcome::failed, written.err, false};
-    return {CrontabOutcome::done, "", true};
+        return kernel::Failure{written.err};
+    return CrontabEdit::changed;
 }
 
 bool cron_daemon_runs() {

@@ -7,6 +7,7 @@
 
 #include "app/schedule/DailyMember.h"
 #include "app/schedule/SystemdUnits.h"
+#include "platform/kernel/Result.h"
 
 #include <optional>
 #include <string>
@@ -32,19 +33,20 @@ struct CrontabEntry {
 };
 std::vector<CrontabEntry> crontab_entries(const std::string& table);
 
-enum class CrontabOutcome { done, no_command, failed };
-struct CrontabResult {
-    CrontabOutcome outcome = CrontabOutcome::failed;
-    std::string detail;  // what crontab said when it failed
-    bool changed = false;
-};
+// Reads the member's table ("crontab -l"; no table yet counts as empty). A
+// failure says what crontab said, or that there is no crontab command.
+kernel::Result<std::string> read_crontab();
 
-// Reads the member's table ("crontab -l"; no table yet counts as empty).
-CrontabResult read_crontab(std::string& table);
+// What an edit of the member's table came to. A machine without a crontab
+// command is an answer, not a failure: there is no line to take out, and
+// only an install has to say that it put none in.
+enum class CrontabEdit { unchanged, changed, no_command };
+
 // Puts the member's line in (or takes it out, `line` empty) and writes the
 // table back only when it changed. A table that cannot be read is never
 // written; one left with nothing but blank lines is removed ("crontab -r").
-CrontabResult edit_crontab(const std::string& unit_base, const std::string& line);
+// A failure says what crontab said.
+kernel::Result<CrontabEdit> edit_crontab(const std::string& unit_base, const std::string& line);
 
 // True when a cron daemon runs on this machine (a process named "cron" or
 // "crond"): without one a crontab line never runs.

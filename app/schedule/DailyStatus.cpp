@@ -65,10 +65,10 @@ std::string systemd_state(const fs::path& dir, const std::string& timer, bool ma
 int print_daily_status(const LastResultOf& last_result) {
     fs::path dir = user_unit_dir();
     bool manager = user_manager_reachable();
-    std::string table;
-    bool has_crontab = read_crontab(table).outcome == CrontabOutcome::done;
+    kernel::Result<std::string> table = read_crontab();
+    const bool has_crontab = static_cast<bool>(table);
     std::map<std::string, CrontabEntry> cron;
-    for (auto& entry : crontab_entries(table))
+    for (auto& entry : crontab_entries(has_crontab ? *table : ""))
         cron[entry.unit_base] = entry;
 
     int shown = 0;

@@ -158,27 +158,30 @@ int enable_at_next_login(const UnitFiles& units, DailyTime time) {
 
 int schedule_with_cron(const DailyMember& member, DailyTime time) {
     std::string line = crontab_line(member, time);
-    CrontabResult result = edit_crontab(member_unit_base(member), line);
-    switch (result.outcome) {
-    case CrontabOutcome::done: std::printf("这台机器没有 systemd，已在 crontab 中加入：\n%s\n", line.c_str()); return 0;
-    case CrontabOutcome::no_command:
+    kernel::Result<CrontabEdit> edited = edit_crontab(member_unit_base(member), line);
+    if (!edited) {
+        std::fprintf(stderr, "quilbex: 无法修改 crontab，没有安排每日自动签到：%s\n", edited.reason().c_str());
+        return 1;
+    }
+    if (*edited == CrontabEdit::no_command) {
         std::fprintf(stderr, "quilbex: 这台机器既没有 systemd 也没有 crontab 命令，没有安排每日自动签到。"
                              "可以安装 cron 后再运行 --install-daily。\n");
         return 1;
-    case CrontabOutcome::failed: break;
     }
-    std::fprintf(stderr, "quilbex: 无法修改 crontab，没有安排每日自动签到：%s\n", result.detail.c_str());
-    return 1;
+    std::printf("这台机器没有 systemd，已在 crontab 中加入：\n%s\n", line.c_str());
+    return 0;
 }
 
 // Takes the member's own crontab line out, where there is a crontab.
 bool remove_crontab_line(const DailyMember& member) {
-    CrontabResult result = edit_crontab(member_unit_base(member), "");
-    if (result.changed)
+    kernel::Result<CrontabEdit> edited = edit_crontab(member_unit_base(member), "");
+    if (!edited) {
+        std::fprintf(stderr, "quilbex: 无法修改 crontab：%s\n", edited.reason().c_str());
+        return false;
+    }
+    if (*edited == CrontabEdit::changed)
         std::printf("已从 crontab 中删除这个成员的行。\n");
-    if (result.outcome == CrontabOutcome::failed)
-        std::fprintf(stderr, "quilbex: 无法修改 crontab：%s\n", result.detail.c_str());
-    return result.changed;
+    return *edited == CrontabEdit::changed;
 }
 
 }  // namespace
@@ -233,7 +236,7 @@ int install_daily(const DailyMember& member, DailyTime time, bool force) {
     if (status != 0) {
         before.restore();
         if (manager)
-            user_systemctl({"daemon-reload"});
+            (void)user_systemctl({"daemon-reload"});
         return status;
     }
     std::printf("定时单元：%s 和 %s。\n", units.timer.c_str(), units.service.c_str());

@@ -5,6 +5,7 @@
 // would otherwise hold the opener until a reader comes, which freezes a
 // window), and kept only when they turn out to be regular files.
 
+#include "platform/kernel/Result.h"
 #include "platform/kernel/UniqueFd.h"
 
 #include <string>
@@ -12,20 +13,15 @@
 
 namespace quilbex::kernel {
 
-struct OpenedFile {
-    UniqueFd fd;  // none when the file cannot be used
-    std::string problem;  // why not, in words for the member (UTF-8)
-};
-
 // Opens `path` with `flags` plus O_NOFOLLOW, O_NONBLOCK and O_CLOEXEC (and
-// `mode` for O_CREAT) and checks that it is a regular file.
-OpenedFile open_regular_file(const std::string& path, int flags, mode_t mode);
+// `mode` for O_CREAT) and checks that it is a regular file; when it cannot be
+// used, why not, in words for the member.
+Result<UniqueFd> open_regular_file(const std::string& path, int flags, mode_t mode);
 
 }  // namespace quilbex::kernel
 
 // The application's code names these without the kernel's namespace.
 namespace quilbex::app {
 using kernel::open_regular_file;
-using kernel::OpenedFile;
 using kernel::UniqueFd;
 }  // namespace quilbex::app

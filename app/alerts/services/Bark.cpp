@@ -28,18 +28,16 @@ ChannelBuild build(const ChannelValues& values) {
         server = key.substr(0, slash);
         key = key.substr(slash + 1);
     }
-    std::string error;
-    auto base = service_base(server, kServer, error);
+    auto base = service_base(server, kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     if (!services::plain_token(key))
         return services::refused("bark 应为设备密钥或 Bark 给出的地址");
-    auto request = [url = *base + "/push", key](const AlertMessage& message, std::string&) {
+    auto request = [url = *base + "/push", key](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
         using services::json_text;
-        return std::optional<ServiceRequest>({url, kJsonHeaders,
-                                              "{\"device_key\":" + json_text(key) +
-                                                  ",\"title\":" + json_text(message.title) +
-                                                  ",\"body\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"});
+        return ServiceRequest{url, kJsonHeaders,
+                              "{\"device_key\":" + json_text(key) + ",\"title\":" + json_text(message.title) +
+                                  ",\"body\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"};
     };
     return services::service("bark", *base, request, {"code", "200", "message"}, {key});
 }

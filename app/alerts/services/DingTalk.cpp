@@ -24,30 +24,26 @@ constexpr ChannelKey kKeys[] = {
 };
 
 ChannelBuild build(const ChannelValues& values) {
-    std::string error;
-    auto base = service_base(values.get("dingtalk_server"), kServer, error);
+    auto base = service_base(values.get("dingtalk_server"), kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
+    const std::string secret = values.get("dingtalk_secret");
     auto request = [url = *base + "/robot/send?access_token=" + percent_encode(values.get("dingtalk")),
-                    secret = values.get("dingtalk_secret")](const AlertMessage& message,
-                                                            std::string& error) -> std::optional<ServiceRequest> {
+                    secret](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
         std::string address = url;
         if (!secret.empty()) {
             auto now = std::chrono::system_clock::now().time_since_epoch();
             std::string timestamp = std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
             auto digest = hmac_sha256(secret, timestamp + "\n" + secret);
-            if (!digest) {
-                error = "无法计算签名（libcurl 所用的 OpenSSL 缺少 HMAC）";
-                return std::nullopt;
-            }
+            if (!digest)
+                return kernel::Failure{"无法计算签名（libcurl 所用的 OpenSSL 缺少 HMAC）"};
             address += "&timestamp=" + timestamp + "&sign=" + percent_encode(base64(*digest));
         }
         return ServiceRequest{address, kJsonHeaders,
                               "{\"msgtype\":\"text\",\"text\":{\"content\":" +
                                   services::json_text(services::one_text(message, kMaxText)) + "}}"};
     };
-    return services::service("dingtalk", *base, request, {"errcode", "0", "errmsg"},
-                             {values.get("dingtalk"), values.get("dingtalk_secret")});
+    return services::service("dingtalk", *base, request, {"errcode", "0", "errmsg"}, {values.get("dingtalk"), secret});
 }
 
 }  // namespace

@@ -25,23 +25,20 @@ constexpr ChannelKey kKeys[] = {
 };
 
 ChannelBuild build(const ChannelValues& values) {
-    std::string error;
-    auto base = service_base(values.get("feishu_server"), kServer, error);
+    auto base = service_base(values.get("feishu_server"), kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     const std::string hook = values.get("feishu");
     if (!services::plain_token(hook))
         return services::refused("feishu 应为机器人地址最后的那段 ID");
     auto request = [url = *base + "/open-apis/bot/v2/hook/" + hook, secret = values.get("feishu_secret")](
-                       const AlertMessage& message, std::string& error) -> std::optional<ServiceRequest> {
+                       const AlertMessage& message) -> kernel::Result<ServiceRequest> {
         std::string signature;
         if (!secret.empty()) {
             std::string timestamp = std::to_string(static_cast<long long>(std::time(nullptr)));
             auto digest = hmac_sha256(timestamp + "\n" + secret, "");
-            if (!digest) {
-                error = "无法计算签名（libcurl 所用的 OpenSSL 缺少 HMAC）";
-                return std::nullopt;
-            }
+            if (!digest)
+                return kernel::Failure{"无法计算签名（libcurl 所用的 OpenSSL 缺少 HMAC）"};
             signature = "\"timestamp\":\"" + timestamp + "\",\"sign\":" + services::json_text(base64(*digest)) + ",";
         }
         return ServiceRequest{url, kJsonHeaders,

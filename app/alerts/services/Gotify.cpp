@@ -16,19 +16,18 @@ constexpr ChannelKey kKeys[] = {
 ChannelBuild build(const ChannelValues& values) {
     if (values.get("gotify").empty())
         return services::refused("gotify（服务器地址）未设置");
-    std::string error;
-    auto base = service_base(values.get("gotify"), "", error);
+    auto base = service_base(values.get("gotify"), "");
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     const std::string token = values.get("gotify_token");
     if (!services::plain_token(token))
         return services::refused("gotify_token 未设置或含有不能有的字符");
-    auto request = [url = *base + "/message", token](const AlertMessage& message, std::string&) {
+    auto request = [url = *base + "/message", token](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
         using services::json_text;
-        return std::optional<ServiceRequest>({url,
-                                              {kJsonHeaders[0], "X-Gotify-Key: " + token},
-                                              "{\"title\":" + json_text(message.title) +
-                                                  ",\"message\":" + json_text(message.text) + ",\"priority\":5}"});
+        return ServiceRequest{url,
+                              {kJsonHeaders[0], "X-Gotify-Key: " + token},
+                              "{\"title\":" + json_text(message.title) + ",\"message\":" + json_text(message.text) +
+                                  ",\"priority\":5}"};
     };
     return services::service("gotify", *base, request, {"", "", "errorDescription"}, {token});
 }

@@ -34,10 +34,9 @@ ChannelBuild build(const ChannelValues& values) {
         server = address.substr(0, slash);
         topic = address.substr(slash + 1);
     }
-    std::string error;
-    auto base = service_base(server, kServer, error);
+    auto base = service_base(server, kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     if (topic.empty() || topic.size() > 64 ||
         topic.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_") !=
             std::string::npos)
@@ -45,12 +44,11 @@ ChannelBuild build(const ChannelValues& values) {
     std::vector<std::string> headers = kJsonHeaders;
     if (std::string token = values.get("ntfy_token"); !token.empty())
         headers.push_back("Authorization: Bearer " + token);
-    auto request = [url = *base + "/", topic, headers](const AlertMessage& message, std::string&) {
+    auto request = [url = *base + "/", topic, headers](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
         using services::json_text;
-        return std::optional<ServiceRequest>({url, headers,
-                                              "{\"topic\":" + json_text(topic) +
-                                                  ",\"title\":" + json_text(message.title) +
-                                                  ",\"message\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"});
+        return ServiceRequest{url, headers,
+                              "{\"topic\":" + json_text(topic) + ",\"title\":" + json_text(message.title) +
+                                  ",\"message\":" + json_text(cut_utf8(message.text, kMaxText)) + "}"};
     };
     return services::service("ntfy", *base, request, {"", "", "error"}, {topic, values.get("ntfy_token")});
 }

@@ -16,16 +16,16 @@ constexpr ChannelKey kKeys[] = {
 };
 
 ChannelBuild build(const ChannelValues& values) {
-    std::string error;
-    auto base = service_base(values.get("pushplus_server"), kServer, error);
+    auto base = service_base(values.get("pushplus_server"), kServer);
     if (!base)
-        return services::refused(error);
-    auto request = [url = *base + "/send", token = values.get("pushplus")](const AlertMessage& message, std::string&) {
+        return services::refused(base.reason());
+    auto request = [url = *base + "/send",
+                    token = values.get("pushplus")](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
         using services::json_text;
-        return std::optional<ServiceRequest>(
-            {url, kJsonHeaders,
-             "{\"token\":" + json_text(token) + ",\"title\":" + json_text(message.title) +
-                 ",\"content\":" + json_text(cut_utf8(message.text, kMaxText)) + ",\"template\":\"txt\"}"});
+        return ServiceRequest{url, kJsonHeaders,
+                              "{\"token\":" + json_text(token) + ",\"title\":" + json_text(message.title) +
+                                  ",\"content\":" + json_text(cut_utf8(message.text, kMaxText)) +
+                                  ",\"template\":\"txt\"}"};
     };
     return services::service("pushplus", *base, request, {"code", "200", "msg"}, {values.get("pushplus")});
 }

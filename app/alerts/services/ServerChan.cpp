@@ -17,18 +17,17 @@ constexpr ChannelKey kKeys[] = {
 };
 
 ChannelBuild build(const ChannelValues& values) {
-    std::string error;
-    auto base = service_base(values.get("serverchan_server"), kServer, error);
+    auto base = service_base(values.get("serverchan_server"), kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     const std::string key = values.get("serverchan");
     if (!services::plain_token(key))
         return services::refused("serverchan 的 SendKey 含有地址里不能有的字符");
-    auto request = [url = *base + "/" + key + ".send"](const AlertMessage& message, std::string&) {
-        return std::optional<ServiceRequest>(
-            {url,
-             {"Content-Type: application/x-www-form-urlencoded"},
-             "title=" + percent_encode(message.title) + "&desp=" + percent_encode(cut_utf8(message.text, kMaxText))});
+    auto request = [url = *base + "/" + key + ".send"](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
+        return ServiceRequest{url,
+                              {"Content-Type: application/x-www-form-urlencoded"},
+                              "title=" + percent_encode(message.title) +
+                                  "&desp=" + percent_encode(cut_utf8(message.text, kMaxText))};
     };
     return services::service("serverchan", *base, request, {"code", "0", "message"}, {key});
 }

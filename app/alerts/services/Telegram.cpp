@@ -27,21 +27,20 @@ std::string chat_value(const std::string& chat) {
 }
 
 ChannelBuild build(const ChannelValues& values) {
-    std::string error;
-    auto base = service_base(values.get("telegram_api"), kServer, error);
+    auto base = service_base(values.get("telegram_api"), kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     const std::string token = values.get("telegram_token");
     const std::string chat = values.get("telegram_chat");
     if (!services::plain_token(token))
         return services::refused("telegram_token 未设置或含有地址里不能有的字符");
     if (chat.empty())
         return services::refused("telegram_chat 未设置");
-    auto request = [url = *base + "/bot" + token + "/sendMessage", chat = chat_value(chat)](const AlertMessage& message,
-                                                                                            std::string&) {
-        return std::optional<ServiceRequest>(
-            {url, kJsonHeaders,
-             "{\"chat_id\":" + chat + ",\"text\":" + services::json_text(services::one_text(message, kMaxText)) + "}"});
+    auto request = [url = *base + "/bot" + token + "/sendMessage",
+                    chat = chat_value(chat)](const AlertMessage& message) -> kernel::Result<ServiceRequest> {
+        return ServiceRequest{url, kJsonHeaders,
+                              "{\"chat_id\":" + chat +
+                                  ",\"text\":" + services::json_text(services::one_text(message, kMaxText)) + "}"};
     };
     return services::service("telegram", *base, request, {"ok", "true", "description"}, {token});
 }

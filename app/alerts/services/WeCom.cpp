@@ -18,15 +18,14 @@ constexpr ChannelKey kKeys[] = {
 };
 
 ChannelBuild build(const ChannelValues& values) {
-    std::string error;
-    auto base = service_base(values.get("wecom_server"), kServer, error);
+    auto base = service_base(values.get("wecom_server"), kServer);
     if (!base)
-        return services::refused(error);
+        return services::refused(base.reason());
     auto request = [url = *base + "/cgi-bin/webhook/send?key=" + percent_encode(values.get("wecom"))](
-                       const AlertMessage& message, std::string&) {
-        return std::optional<ServiceRequest>({url, kJsonHeaders,
-                                              "{\"msgtype\":\"text\",\"text\":{\"content\":" +
-                                                  services::json_text(services::one_text(message, kMaxText)) + "}}"});
+                       const AlertMessage& message) -> kernel::Result<ServiceRequest> {
+        return ServiceRequest{url, kJsonHeaders,
+                              "{\"msgtype\":\"text\",\"text\":{\"content\":" +
+                                  services::json_text(services::one_text(message, kMaxText)) + "}}"};
     };
     return services::service("wecom", *base, request, {"errcode", "0", "errmsg"}, {values.get("wecom")});
 }

@@ -129,7 +129,7 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
     struct Echo final : AlertChannel {
         std::string name() const override { return "echo"; }
         std::string host() const override { return "echo.example"; }
-        ChannelResult send(const AlertMessage& message) override { return {true, message.title}; }
+        kernel::Result<std::string> send(const AlertMessage& message) override { return message.title; }
     };
     static constexpr ChannelKey kEchoKeys[] = {{"echo", "ECHO_KEY", true}};
     static const ChannelRow kEchoRow{"echo", kEchoKeys, [](const ChannelValues& values) {
@@ -143,11 +143,11 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
     table.push_back(&kEchoRow);
     auto reports = send_alert_message(alert_config_from(table, lookup_in(settings), lookup_in({})), {"标题", "x"});
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].channel + " " + reports[0].detail, "echo 标题");
+    EXPECT_EQ(reports[0].channel + " " + reports[0].detail(), "echo 标题");
     // Bytes that are not UTF-8 (from a folder's name, say) never reach a channel.
     EXPECT_EQ(send_alert_message(alert_config_from(table, lookup_in(settings), lookup_in({})), {"标\xB3题", "x"})
                   .at(0)
-                  .detail,
+                  .detail(),
               "标\uFFFD题");
     EXPECT_THAT(channel_names(alert_config_from(table, lookup_in({}), lookup_in({{"ECHO_KEY", "off"}}))),
                 ::testing::ElementsAre("problem echo: echo 应为 on"));
@@ -157,10 +157,10 @@ TEST(ChannelTable, a_new_row_is_all_it_takes_to_add_a_channel) {
     facts.member = "默认";
     AlertConfig on_failure = alert_config_from(table, lookup_in(settings), lookup_in({}));
     EXPECT_TRUE(send_alerts(on_failure, run_outcome(RunStatus::done), facts, 0).empty());
-    EXPECT_EQ(send_alerts(on_failure, run_outcome(RunStatus::not_logged_in), facts, 0).at(0).detail,
+    EXPECT_EQ(send_alerts(on_failure, run_outcome(RunStatus::not_logged_in), facts, 0).at(0).detail(),
               "Quilbex 签到：未登录");
     AlertConfig always = alert_config_from(table, lookup_in({{"echo", "on"}, {"when", "always"}}), lookup_in({}));
-    EXPECT_EQ(send_alerts(always, run_outcome(RunStatus::done), facts, 0).at(0).detail, "Quilbex 签到：完成");
+    EXPECT_EQ(send_alerts(always, run_outcome(RunStatus::done), facts, 0).at(0).detail(), "Quilbex 签到：完成");
 }
 
 TEST(ChannelTable, half_configured_or_unsafe_channels_are_problems_that_never_show_the_key) {

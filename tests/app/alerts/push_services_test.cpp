@@ -180,8 +180,8 @@ TEST_F(PushServices, each_service_gets_its_documented_request_and_its_answer_dec
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_EQ(reports[0].channel, service.channel);
         EXPECT_EQ(reports[0].host, "127.0.0.1:" + std::to_string(stand_in->port()));
-        EXPECT_TRUE(reports[0].sent) << reports[0].detail;
-        EXPECT_EQ(reports[0].detail, "HTTP 200");
+        EXPECT_TRUE(reports[0].sent) << reports[0].detail();
+        EXPECT_EQ(reports[0].detail(), "HTTP 200");
         ASSERT_EQ(stand_in->requests().size(), 1u);
         const sim::Request request = stand_in->requests()[0];
         EXPECT_EQ(without_signature(request.head),
@@ -201,8 +201,8 @@ TEST_F(PushServices, each_service_gets_its_documented_request_and_its_answer_dec
         auto refused = send_alert_message(config_of(service.settings(refusing->origin())), kMessage);
         ASSERT_EQ(refused.size(), 1u);
         EXPECT_FALSE(refused[0].sent);
-        EXPECT_THAT(refused[0].detail, HasSubstr(service.refusal));
-        EXPECT_THAT(refused[0].detail, Not(HasSubstr(service.account.key)));
+        EXPECT_THAT(refused[0].detail(), HasSubstr(service.refusal));
+        EXPECT_THAT(refused[0].detail(), Not(HasSubstr(service.account.key)));
     }
 }
 
@@ -218,7 +218,7 @@ TEST_F(PushServices, a_signature_made_with_another_secret_or_an_old_timestamp_is
         ASSERT_TRUE(stand_in);
         auto reports = send_alert_message(config_of(service.settings(stand_in->origin())), kMessage);
         EXPECT_FALSE(reports[0].sent);
-        EXPECT_THAT(reports[0].detail, HasSubstr(channel == std::string("dingtalk") ? "310000" : "19021"));
+        EXPECT_THAT(reports[0].detail(), HasSubstr(channel == std::string("dingtalk") ? "310000" : "19021"));
         EXPECT_TRUE(stand_in->messages().empty());
     }
     // A request signed rightly two hours ago.
@@ -227,10 +227,10 @@ TEST_F(PushServices, a_signature_made_with_another_secret_or_an_old_timestamp_is
     ASSERT_TRUE(stand_in);
     std::string stamp = std::to_string((std::time(nullptr) - 7200) * 1000LL);
     std::string sign = percent_encode(base64(*hmac_sha256("sec", stamp + "\nsec")));
-    Exchange old = exchange({stand_in->origin() + "/robot/send?access_token=tok&timestamp=" + stamp + "&sign=" + sign,
-                             kJsonHeaders, R"({"msgtype":"text","text":{"content":"x"}})"});
-    ASSERT_TRUE(old.answer) << old.error;
-    EXPECT_EQ(old.answer->body, R"({"errcode":310000,"errmsg":"invalid timestamp"})");
+    auto old = exchange({stand_in->origin() + "/robot/send?access_token=tok&timestamp=" + stamp + "&sign=" + sign,
+                         kJsonHeaders, R"({"msgtype":"text","text":{"content":"x"}})"});
+    ASSERT_TRUE(old) << old.reason();
+    EXPECT_EQ(old->body, R"({"errcode":310000,"errmsg":"invalid timestamp"})");
 }
 
 TEST_F(PushServices, a_text_longer_than_the_service_takes_is_cut_at_a_character_with_an_ellipsis) {
@@ -243,7 +243,7 @@ TEST_F(PushServices, a_text_longer_than_the_service_takes_is_cut_at_a_character_
         SCOPED_TRACE(service.channel);
         auto stand_in = start(service);
         auto reports = send_alert_message(config_of(service.settings(stand_in->origin())), long_message);
-        EXPECT_TRUE(reports[0].sent) << reports[0].detail;
+        EXPECT_TRUE(reports[0].sent) << reports[0].detail();
         ASSERT_EQ(stand_in->messages().size(), 1u);
         const std::string text = stand_in->messages()[0].text;
         EXPECT_THAT(text, ::testing::EndsWith("签…"));

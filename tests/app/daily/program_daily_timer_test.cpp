@@ -472,6 +472,13 @@ TEST_F(DailyCrontab, an_install_that_cannot_run_is_refused_with_the_reason_and_l
         EXPECT_FALSE(fs::exists(table_file()));
         EXPECT_THAT(run(program, {"--status"}).out, HasSubstr("没有安装每日自动签到"));
     }
+    // Without a crontab command an install says so, and an uninstall has no line to take out: no error.
+    EXPECT_THAT(run(program, {"--install-daily", "--force"}, {{"PATH", "/nonexistent"}}).err,
+                HasSubstr("既没有 systemd 也没有 crontab 命令"));
+    RunResult uninstall = run(program, {"--uninstall-daily"}, {{"PATH", "/nonexistent"}});
+    EXPECT_EQ(uninstall.status, 0);
+    EXPECT_EQ(uninstall.err, "");
+    EXPECT_THAT(uninstall.out, HasSubstr("没有安装每日自动签到"));
     fs::remove(program.parent_path() / "Cookie.ini");
     RunResult no_cookie = run(program, {"--install-daily", "--force"});
     EXPECT_EQ(no_cookie.status, 1);

@@ -181,19 +181,20 @@ TEST_F(HistoryFile, the_table_reads_a_file_in_blocks_skipping_overlong_lines_and
         text += day + "\twindow\tdraw 1\td\n";
     write(file, text + std::string(200'000, '\0'));  // a tail without a line end, larger than a block
     HistoryTable table(1, now);
-    std::string problem;
-    ASSERT_TRUE(add_history_file(table, file, problem)) << problem;
+    auto added = add_history_file(table, file);
+    ASSERT_TRUE(added) << added.reason();
     std::string draws;
     for (std::size_t i = 0; i < kDrawsShownPerDay; ++i)
         draws += i ? "；d" : "d";
     EXPECT_EQ(table.text(),
               "日期        | 签到     | 抽奖\n" + day.substr(0, 10) + "  | 签到成功 | " + draws + "；…\n");
 
-    EXPECT_TRUE(add_history_file(table, (folder / "missing").string(), problem));
+    EXPECT_TRUE(add_history_file(table, (folder / "missing").string()));
     fs::remove(file);
     ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-    EXPECT_FALSE(add_history_file(table, file, problem));
-    EXPECT_FALSE(problem.empty());
+    auto fifo = add_history_file(table, file);
+    EXPECT_FALSE(fifo);
+    EXPECT_FALSE(fifo.reason().empty());
 }
 
 }  // namespace
