@@ -4,15 +4,15 @@
 #include "app/member/SavedCookie.h"
 #include "platform/kernel/CodePage.h"
 #include "platform/kernel/MemberFolders.h"
+#include "platform/kernel/UniqueFd.h"
 #include "platform/kernel/Utf8.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
+#include <fcntl.h>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace quilbex::app {
@@ -153,20 +153,29 @@ bool has_control_character(std::string_view text) {
 }
 
 std::string read_source(const std::string& source, std::string& error) {
-    std::string text;
-    std::istream* in = &std::cin;
-    std::ifstream file;
+    // "-" is standard input; a named file may also be a pipe ("<(...)").
+    kernel::UniqueFd opened;
     if (source != "-") {
-        file.open(source, std::ios::binary);
-        if (!file) {
+        opened.reset(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!opened) {
             error = "读不出 " + source;
             return {};
         }
-        in = &file;
     }
+    const int fd = source == "-" ? STDIN_FILENO : opened.get();
+    std::string text;
     char buffer[8192];
-    while (in->read(buffer, sizeof buffer) || in->gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in->gcount()));
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = "读不出 " + (source == "-" ? std::string("标准输入") : source);
+            return {};
+        }
+        if (got == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(got));
         if (text.size() > kInputLimit) {
             error = "输入太长，不是一段 Cookie";
             return {};

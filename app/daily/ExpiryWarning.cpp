@@ -3,11 +3,12 @@
 #include "app/alerts/Alerts.h"
 #include "app/alerts/Notifier.h"
 #include "app/member/History.h"
+#include "app/member/HistoryTable.h"
 #include "app/member/SavedCookie.h"
 #include "platform/kernel/MemberFolders.h"
 
 #include <cstdio>
-#include <fstream>
+#include <string_view>
 
 namespace quilbex::app {
 
@@ -26,11 +27,12 @@ std::string expiry_text(int days_left) {
 bool warned_today(const std::string& history_file, std::time_t now) {
     const std::string today = local_time_text(now).substr(0, 10);
     const std::string marker = std::string("\t") + kExpiryStep + "\t";
-    std::ifstream file(history_file, std::ios::binary);
-    for (std::string line; std::getline(file, line);)
-        if (line.compare(0, today.size(), today) == 0 && line.find(marker) != std::string::npos)
-            return true;
-    return false;
+    bool warned = false;
+    // A history that cannot be read (or is no regular file) holds no warning.
+    (void)for_each_history_line(history_file, [&](std::string_view line) {
+        warned = warned || (line.substr(0, today.size()) == today && line.find(marker) != std::string_view::npos);
+    });
+    return warned;
 }
 
 std::string relogin_command() {

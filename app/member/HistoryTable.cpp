@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,7 +92,7 @@ std::string history_table(const std::string& history, int days, std::time_t toda
     return table.text();
 }
 
-kernel::Result<void> add_history_file(HistoryTable& table, const std::string& file) {
+kernel::Result<void> for_each_history_line(const std::string& file, const std::function<void(std::string_view)>& each) {
     kernel::Result<kernel::UniqueFd> opened = kernel::open_regular_file(file, O_RDONLY, 0);
     if (!opened) {
         if (::access(file.c_str(), F_OK) != 0 && errno == ENOENT)
@@ -126,15 +127,19 @@ kernel::Result<void> add_history_file(HistoryTable& table, const std::string& fi
             if (end == std::string_view::npos)
                 break;
             if (!too_long)
-                table.add_line(line);
+                each(line);
             line.clear();
             too_long = false;
             rest.remove_prefix(end + 1);
         }
     }
     if (!too_long && !line.empty())
-        table.add_line(line);
+        each(line);
     return {};
+}
+
+kernel::Result<void> add_history_file(HistoryTable& table, const std::string& file) {
+    return for_each_history_line(file, [&table](std::string_view line) { table.add_line(line); });
 }
 
 int print_history_table(const std::string& file, int days) {

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -44,10 +45,14 @@ private:
 // `history` is a file's content.
 std::string history_table(const std::string& history, int days, std::time_t today);
 
-// Adds the lines of `file` as they stand when it is opened (a file that
-// grows meanwhile is read up to its size then), reading a block at a time.
-// A missing file adds nothing. A failure, with the reason, when the file is
-// not a regular file or cannot be read.
+// Calls `each` with the lines of `file` as they stand when it is opened (a
+// file that grows meanwhile is read up to its size then), reading a block at
+// a time and skipping lines longer than kLongestHistoryLine. A missing file
+// has no lines. A failure, with the reason, when the file is not a regular
+// file (a FIFO is never waited on) or cannot be read.
+kernel::Result<void> for_each_history_line(const std::string& file, const std::function<void(std::string_view)>& each);
+
+// Adds the lines of `file` to the table, as for_each_history_line reads them.
 kernel::Result<void> add_history_file(HistoryTable& table, const std::string& file);
 
 // Prints the table of the history file `file` (after its older lines in

@@ -1,10 +1,12 @@
 #include "app/schedule/Crontab.h"
 
+#include "platform/kernel/AtomicFile.h"
 #include "platform/kernel/ChildProcess.h"
+#include "platform/kernel/TextLines.h"
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 namespace quilbex::app {
 
@@ -29,7 +31,7 @@ std::string cron_word(const std::string& text) {
 
 std::string mark_of(const std::string& unit_base) { return " # " + unit_base; }
 
-bool has_mark(const std::string& line, const std::string& mark) {
+bool has_mark(std::string_view line, std::string_view mark) {
     return line.size() >= mark.size() && line.compare(line.size() - mark.size(), mark.size(), mark) == 0;
 }
 
@@ -50,11 +52,10 @@ std::string crontab_line(const DailyMember& member, DailyTime time) {
 }
 
 std::string crontab_with_line(const std::string& table, const std::string& unit_base, const std::string& line) {
-    std::istringstream lines(table);
-    std::string out, current;
-    while (std::getline(lines, current)) {
+    std::string out;
+    for (std::string_view current : kernel::text_lines(table)) {
         if (!has_mark(current, mark_of(unit_base)))
-            out += current + "\n";
+            out.append(current).append("\n");
     }
     if (!line.empty())
         out += line + "\n";
@@ -63,17 +64,23 @@ std::string crontab_with_line(const std::string& table, const std::string& unit_
 
 std::vector<CrontabEntry> crontab_entries(const std::string& table) {
     std::vector<CrontabEntry> entries;
-    std::istringstream lines(table);
-    std::string line;
-    const std::string mark = " # quilbex-daily-";
-    while (std::getline(lines, line)) {
+    const std::string_view mark = " # quilbex-daily-";
+    for (std::string_view line : kernel::text_lines(table)) {
         auto at = line.rfind(mark);
-        if (at == std::string::npos || line.find_first_of(" \t'", at + 3) != std::string::npos)
+        if (at == std::string_view::npos || line.find_first_of(" \t'", at + 3) != std::string_view::npos)
             continue;
-        CrontabEntry entry{line.substr(at + 3), std::nullopt};
-        std::istringstream fields(line);
-        std::string minute, hour;
-        fields >> minute >> hour;
+        CrontabEntry entry{std::string(line.substr(at + 3)), std::nullopt};
+        // The line's first two fields: the minute and the hour.
+        std::string_view fields = line;
+        auto next_field = [&fields] {
+            const auto begin = std::min(fields.find_first_not_of(" \t"), fields.size());
+            const auto end = std::min(fields.find_first_of(" \t", begin), fields.size());
+            std::string_view field = fields.substr(begin, end - begin);
+            fields.remove_prefix(end);
+            return std::string(field);
+        };
+        const std::string minute = next_field();
+        const std::string hour = next_field();
         entry.time = parse_daily_time(hour + ":" + (minute.size() == 1 ? "0" : "") + minute);
         entries.push_back(entry);
     }
@@ -122,8 +129,10 @@ bool cron_daemon_runs() {
         const std::string pid = it->path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        std::string name;
-        std::getline(std::ifstream(it->path() / "comm"), name);
+        std::string comm;
+        if (!kernel::read_file_contents((it->path() / "comm").string(), comm))
+            continue;
+        const std::string_view name = std::string_view(comm).substr(0, comm.find('\n'));
         if (name == "cron" || name == "crond")
             return true;
     }

@@ -1,10 +1,10 @@
 #include "app/schedule/SystemdUnits.h"
 
 #include "app/member/RunTimeLimit.h"
+#include "platform/kernel/TextLines.h"
 #include "platform/kernel/Utf8.h"
 
 #include <cstdlib>
-#include <sstream>
 
 namespace quilbex::app {
 
@@ -102,11 +102,9 @@ std::string daily_timer_unit(DailyTime time) {
 }
 
 std::string unit_value(const std::string& unit_text, const std::string& key) {
-    std::istringstream lines(unit_text);
-    std::string line;
-    while (std::getline(lines, line)) {
+    for (std::string_view line : kernel::text_lines(unit_text)) {
         if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 && line[key.size()] == '=')
-            return line.substr(key.size() + 1);
+            return std::string(line.substr(key.size() + 1));
     }
     return "";
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace quilbex::app {
 namespace {
@@ -27,6 +28,10 @@ TEST(ExpiryWarning, only_a_warning_line_of_the_same_local_day_counts_as_warned) 
     EXPECT_TRUE(warned_today(file, now));
     std::filesystem::remove(file);
     EXPECT_FALSE(warned_today(file, now)) << "no history yet";
+    // A FIFO in place of the history holds no warning and is never waited on.
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    EXPECT_FALSE(warned_today(file, now));
+    std::filesystem::remove(file);
 }
 
 TEST(Relogin, the_wait_for_the_press_ends_a_minute_before_the_runs_time_limit) {

@@ -108,6 +108,11 @@ TEST(DailySchedule, editing_the_crontab_keeps_every_other_line_and_touches_only_
     EXPECT_EQ(entries[1].unit_base, "quilbex-daily-12345678");
     ASSERT_TRUE(entries[1].time);
     EXPECT_EQ(clock_text(*entries[1].time), "04:03");
+    // Fields apart by tabs and several spaces, as a member may have edited them.
+    entries = crontab_entries(" \t5\t 7 * * * x # quilbex-daily-abc\n");
+    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_TRUE(entries[0].time);
+    EXPECT_EQ(clock_text(*entries[0].time), "07:05");
 }
 
 TEST(DailySchedule, the_timer_of_earlier_versions_names_its_program) {
