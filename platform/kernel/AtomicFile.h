@@ -15,7 +15,8 @@
 namespace quilbex::kernel {
 
 // Windows error code of a file operation; ERROR_SUCCESS (0) when it worked.
-// Not a Result: the file commands hand the code on as the last error, which their callers tell apart by kind.
+// Not a Result: the file commands hand the code on as the last error, which
+// their callers tell apart by kind.
 struct FileResult {
     win::DWORD error = 0;
     explicit operator bool() const { return error == 0; }

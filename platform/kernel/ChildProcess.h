@@ -8,7 +8,8 @@
 
 namespace quilbex::app {
 
-// Not a Result: an exit status other than 0 is no failure in words; callers read the status and the output.
+// Not a Result: an exit status other than 0 is no failure in words; callers
+// read the status and the output.
 struct ChildResult {
     bool started = false;  // false: the program was not found or could not be run
     int status = -1;  // exit status; -1 when it ended by a signal
