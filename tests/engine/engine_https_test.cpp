@@ -257,9 +257,13 @@ TEST_F(EngineHttpsTest, a_second_configured_host_is_trusted_for_requests_after_i
     ASSERT_EQ(load_and_wait(view, server->url("/")), WKE_LOADING_SUCCEEDED) << m_failed_reason;
     ASSERT_TRUE(run_until([&] { return sheet_status.size() == 1; }));
     EXPECT_EQ(sheet_status[0], 0) << "refused before the host's certificate was checked";
-    api().wkeReload(view);
-    ASSERT_TRUE(run_until([&] { return sheet_status.size() == 2; }));
-    EXPECT_EQ(sheet_status[1], 200);
+    // The allowance goes to WebKit's network process on a channel of its own,
+    // so a reload at once may still overtake it; one of the next few must not.
+    for (std::size_t reloads = 1; reloads <= 5 && sheet_status.back() != 200; ++reloads) {
+        api().wkeReload(view);
+        ASSERT_TRUE(run_until([&] { return sheet_status.size() == reloads + 1; }));
+    }
+    EXPECT_EQ(sheet_status.back(), 200) << sheet_status.size() - 1 << " reloads";
 }
 
 TEST_F(EngineHttpsTest, downloads_are_reported_and_never_stored_and_drawing_is_reported) {
