@@ -65,19 +65,19 @@ std::optional<PushKind> push_kind(const std::string& name) {
 
 // Starts the stand-in that "SERVICE=KEY[,SECRET[,CHAT]]" names; null with
 // `error` set when the text is wrong or the service cannot listen.
-std::unique_ptr<PushStandInRun> start_push(const std::string& spec, const std::string& certificate_dir,
+std::unique_ptr<PushStandInRun> start_push(const std::string& text, const std::string& certificate_dir,
                                            std::string& error) {
-    const auto equals = spec.find('=');
+    const auto equals = text.find('=');
     if (equals == std::string::npos) {
-        error = "--push needs SERVICE=KEY: " + spec;
+        error = "--push needs SERVICE=KEY: " + text;
         return nullptr;
     }
     auto run = std::make_unique<PushStandInRun>();
-    run->name = spec.substr(0, equals);
+    run->name = text.substr(0, equals);
     std::vector<std::string> fields;
     for (std::size_t begin = equals + 1;;) {
-        const auto comma = spec.find(',', begin);
-        fields.push_back(spec.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin));
+        const auto comma = text.find(',', begin);
+        fields.push_back(text.substr(begin, comma == std::string::npos ? std::string::npos : comma - begin));
         if (comma == std::string::npos)
             break;
         begin = comma + 1;
@@ -107,7 +107,7 @@ bool parse_port(const char* text, std::uint16_t& port) {
 
 int main(int argc, char** argv) {
     SimOptions options;
-    std::vector<std::string> push_specs;
+    std::vector<std::string> push_accounts;
     options.certificate_dir = QUILBEX_SIM_CERT_DIR;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--control-port") {
             port_option(options.control_port);
         } else if (arg == "--push" && value) {
-            push_specs.push_back(value);
+            push_accounts.push_back(value);
             ++i;
         } else if (arg == "--any-ports") {
             options = SimOptions::any_ports(options.certificate_dir);
@@ -170,8 +170,8 @@ int main(int argc, char** argv) {
     std::printf("quote https://%s\n", sim->host(sim->quote_port()).c_str());
     std::printf("account https://%s\n", sim->host(sim->account_port()).c_str());
     std::vector<std::unique_ptr<PushStandInRun>> pushes;
-    for (const std::string& spec : push_specs) {
-        pushes.push_back(start_push(spec, options.certificate_dir, error));
+    for (const std::string& account : push_accounts) {
+        pushes.push_back(start_push(account, options.certificate_dir, error));
         if (!pushes.back()) {
             std::fprintf(stderr, "quilbex-sim: %s\n", error.c_str());
             return 1;

@@ -30,7 +30,7 @@ enum class Value { none, required, next_word };
 // Applies an option's value to the record; fails with what is wrong with it.
 using Apply = kernel::Result<void> (*)(CommandLine&, const std::string& value);
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     Value value;
     std::optional<Mode> selects;  // the mode this option chooses
@@ -107,51 +107,51 @@ kernel::Result<void> set_cookie_source(CommandLine& line, const std::string& val
 // mode follows that mode's row and is indented under it.
 // clang-format off
 const std::array kOptions{
-    OptionSpec{"sign-in", Value::none, Mode::sign_in, {}, nothing,
+    OptionRow{"sign-in", Value::none, Mode::sign_in, {}, nothing,
                "--sign-in [选项]", "不开窗口签到并抽奖，逐行显示结果"},
-    OptionSpec{"message", Value::required, {}, Mode::sign_in, set_message,
+    OptionRow{"message", Value::required, {}, Mode::sign_in, set_message,
                "--message TEXT", "签到文本（否则用 Config.ini [DAILY] message，再否则取每日一句）"},
-    OptionSpec{"quiet", Value::none, {}, Mode::sign_in, set_quiet,
+    OptionRow{"quiet", Value::none, {}, Mode::sign_in, set_quiet,
                "--quiet", "只显示错误"},
-    OptionSpec{"wait", Value::required, {}, Mode::sign_in, set_wait,
+    OptionRow{"wait", Value::required, {}, Mode::sign_in, set_wait,
                "--wait SECONDS", "另一次签到进行中时最多等待的秒数（默认 120）"},
-    OptionSpec{"retry", Value::required, {}, Mode::sign_in, set_retry,
+    OptionRow{"retry", Value::required, {}, Mode::sign_in, set_retry,
                "--retry S[,S...]", "网络无应答时依次等待这些秒数后再试（默认 60,300,900；0 不重试）"},
-    OptionSpec{"history", Value::next_word, Mode::history, {}, set_history_days,
+    OptionRow{"history", Value::next_word, Mode::history, {}, set_history_days,
                "--history [DAYS]", "显示最近 DAYS 天（默认 7）的签到和抽奖记录"},
-    OptionSpec{"install-daily", Value::next_word, Mode::install_daily, {}, set_daily_time,
+    OptionRow{"install-daily", Value::next_word, Mode::install_daily, {}, set_daily_time,
                "--install-daily [HH:MM]", "安装每日定时签到（默认 08:30，随机推迟至多 30 分钟）"},
-    OptionSpec{"force", Value::none, {}, Mode::install_daily, set_force,
+    OptionRow{"force", Value::none, {}, Mode::install_daily, set_force,
                "--force", "没有运行的 cron 服务时也在 crontab 中加入"},
-    OptionSpec{"uninstall-daily", Value::none, Mode::uninstall_daily, {}, nothing,
+    OptionRow{"uninstall-daily", Value::none, Mode::uninstall_daily, {}, nothing,
                "--uninstall-daily", "删除每日定时签到"},
-    OptionSpec{"status", Value::none, Mode::status, {}, nothing,
+    OptionRow{"status", Value::none, Mode::status, {}, nothing,
                "--status", "列出本用户安装的所有每日定时签到"},
-    OptionSpec{"notify-test", Value::none, Mode::notify_test, {}, nothing,
+    OptionRow{"notify-test", Value::none, Mode::notify_test, {}, nothing,
                "--notify-test", "经 Config.ini [NOTIFY] 的每个提醒渠道发一条测试提醒"},
-    OptionSpec{"profiles", Value::none, Mode::profiles, {}, nothing,
+    OptionRow{"profiles", Value::none, Mode::profiles, {}, nothing,
                "--profiles", "列出保存了 Cookie 的成员及各自最后的结果"},
-    OptionSpec{"login", Value::none, Mode::login, {}, nothing,
+    OptionRow{"login", Value::none, Mode::login, {}, nothing,
                "--login", "只打开登录窗口；登录后为成员保存 Cookie 并签到一次"},
-    OptionSpec{"export-cookie", Value::none, Mode::export_cookie, {}, nothing,
+    OptionRow{"export-cookie", Value::none, Mode::export_cookie, {}, nothing,
                "--export-cookie", "在标准输出上显示成员保存的 Cookie 和有效期"},
-    OptionSpec{"import-cookie", Value::next_word, Mode::import_cookie, {}, set_cookie_source,
+    OptionRow{"import-cookie", Value::next_word, Mode::import_cookie, {}, set_cookie_source,
                "--import-cookie [FILE|-]", "从文件或标准输入读入 Cookie 为成员保存（--export-cookie 的输出、浏览器的 Cookie: 行或 Cookie.ini）"},
-    OptionSpec{"where", Value::none, Mode::where, {}, nothing,
+    OptionRow{"where", Value::none, Mode::where, {}, nothing,
                "--where", "显示各个文件的位置"},
-    OptionSpec{"setup", Value::none, Mode::setup, {}, nothing,
+    OptionRow{"setup", Value::none, Mode::setup, {}, nothing,
                "--setup", "打开设置窗口：论坛地址、其他主机、签到文本和每日定时签到"},
-    OptionSpec{"profile", Value::required, {}, {}, set_profile,
+    OptionRow{"profile", Value::required, {}, {}, set_profile,
                "--profile NAME", "使用成员 NAME 的文件（字母、数字、'-'、'_'，不以 '-' 开头），可与任何命令同用"},
-    OptionSpec{"help", Value::none, Mode::help, {}, nothing,
+    OptionRow{"help", Value::none, Mode::help, {}, nothing,
                "-h, --help", "显示本说明"},
-    OptionSpec{"version", Value::none, Mode::version, {}, nothing,
+    OptionRow{"version", Value::none, Mode::version, {}, nothing,
                "--version", "显示版本"},
 };
 // clang-format on
 
-const OptionSpec& option_named(std::string_view name) {
-    for (const OptionSpec& option : kOptions)
+const OptionRow& option_named(std::string_view name) {
+    for (const OptionRow& option : kOptions)
         if (name == option.name)
             return option;
     throw std::logic_error("no such option");
@@ -161,7 +161,7 @@ std::string build_help() {
     constexpr std::size_t kHelpColumn = 27;
     std::string text = "用法: quilbex [--profile NAME] [命令]\n";
     text += "  (无命令)                 打开窗口\n";
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionRow& option : kOptions) {
         std::string usage = (option.only_with ? "      " : "  ") + std::string(option.usage);
         std::size_t width = kernel::display_width(usage);
         text += usage + std::string(width < kHelpColumn ? kHelpColumn - width : 1, ' ') + option.help + "\n";
@@ -173,7 +173,7 @@ std::string build_help() {
 }
 
 const char* mode_option(Mode mode) {
-    for (const OptionSpec& option : kOptions)
+    for (const OptionRow& option : kOptions)
         if (option.selects == mode)
             return option.name;
     return "";
@@ -215,8 +215,8 @@ kernel::Result<CommandLine> parse_command_line(const std::vector<std::string>& a
 
     CommandLine line;
     bool mode_given = false;
-    std::vector<const OptionSpec*> given;
-    const OptionSpec* awaiting_word = nullptr;  // an option that may take the next word as its value
+    std::vector<const OptionRow*> given;
+    const OptionRow* awaiting_word = nullptr;  // an option that may take the next word as its value
     auto fail = [](std::string text) { return kernel::Failure{std::move(text)}; };
 
     optind = 0;  // a fresh scan (glibc), also when a process parses twice
@@ -240,23 +240,23 @@ kernel::Result<CommandLine> parse_command_line(const std::vector<std::string>& a
             return fail(std::string("选项 ") + offending + " 缺少参数");
         if (code == '?')
             return fail(std::string("不认识的参数: ") + (optopt ? std::string("-") + char(optopt) : offending));
-        const OptionSpec& spec =
+        const OptionRow& row =
             code == kShortHelp ? option_named("help") : kOptions.at(static_cast<std::size_t>(code - kFirstOption));
-        if (spec.selects) {
+        if (row.selects) {
             if (mode_given)
-                return fail(std::string("一次只能给一个命令: --") + mode_option(line.mode) + " 和 --" + spec.name);
+                return fail(std::string("一次只能给一个命令: --") + mode_option(line.mode) + " 和 --" + row.name);
             mode_given = true;
-            line.mode = *spec.selects;
+            line.mode = *row.selects;
         }
-        if (spec.value == Value::next_word)
-            awaiting_word = &spec;  // its value, if any, is the next word
-        else if (auto applied = spec.apply(line, optarg ? optarg : ""); !applied)
+        if (row.value == Value::next_word)
+            awaiting_word = &row;  // its value, if any, is the next word
+        else if (auto applied = row.apply(line, optarg ? optarg : ""); !applied)
             return fail(applied.reason());
-        given.push_back(&spec);
+        given.push_back(&row);
     }
-    for (const OptionSpec* spec : given)
-        if (spec->only_with && *spec->only_with != line.mode)
-            return fail(std::string("--") + spec->name + " 只能和 --" + mode_option(*spec->only_with) + " 一起用");
+    for (const OptionRow* row : given)
+        if (row->only_with && *row->only_with != line.mode)
+            return fail(std::string("--") + row->name + " 只能和 --" + mode_option(*row->only_with) + " 一起用");
     return line;
 }
 

@@ -47,9 +47,9 @@ bool valid_profile_name(const std::string& name) {
 
 std::vector<std::pair<std::string, std::string>> member_environment(const DailyMember& member) {
     std::vector<std::pair<std::string, std::string>> variables;
-    for (const auto& [name, value] :
-         {std::pair{"QUILBEX_CONFIG", &member.config_path}, std::pair{"XDG_CONFIG_HOME", &member.config_home},
-          std::pair{"XDG_STATE_HOME", &member.state_home}})
+    for (const auto& [name, value] : {std::pair{kernel::kNamedConfigVariable, &member.config_path},
+                                      std::pair{kernel::kConfigHomeVariable, &member.config_home},
+                                      std::pair{kernel::kStateHomeVariable, &member.state_home}})
         if (!value->empty())
             variables.emplace_back(name, *value);
     return variables;

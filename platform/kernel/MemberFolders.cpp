@@ -121,10 +121,10 @@ MemberFolders decide_member_folders(const std::string& program_folder, const std
 FolderEnvironment current_folder_environment(const std::string& program_folder) {
     FolderEnvironment environment;
     environment.home = home_folder();
-    environment.config_home = kernel::environment("XDG_CONFIG_HOME");
-    environment.state_home = kernel::environment("XDG_STATE_HOME");
+    environment.config_home = kernel::environment(kConfigHomeVariable);
+    environment.state_home = kernel::environment(kStateHomeVariable);
     environment.cache_home = kernel::environment("XDG_CACHE_HOME");
-    environment.named_config = kernel::environment("QUILBEX_CONFIG");
+    environment.named_config = kernel::environment(kNamedConfigVariable);
     environment.program_folder_writable = ::access(program_folder.c_str(), W_OK) == 0;
     return environment;
 }

@@ -64,6 +64,12 @@ inline constexpr MemberFile kMemberFiles[] = {
     {kLockFileName, MemberFolder::state, 0644, ShownByWhere::yes},
 };
 
+// The environment variables that place the member's files; a scheduled run
+// is given the ones set at install time under the same names.
+inline constexpr const char* kNamedConfigVariable = "QUILBEX_CONFIG";
+inline constexpr const char* kConfigHomeVariable = "XDG_CONFIG_HOME";
+inline constexpr const char* kStateHomeVariable = "XDG_STATE_HOME";
+
 // What the decision looks at besides the program folder and the profile.
 struct FolderEnvironment {
     std::string home;  // the member's home folder
